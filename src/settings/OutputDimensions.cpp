@@ -1,0 +1,154 @@
+#include "settings/OutputDimensions.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "settings/TextReadings.h"
+
+namespace varnholt {
+namespace {
+
+// Float-to-integer conversion that refuses what int64 cannot hold.
+std::optional<std::int64_t> toInt64(double value) {
+    if (!std::isfinite(value) || value < -0x1p63 || value >= 0x1p63) return std::nullopt;
+    return static_cast<std::int64_t>(value);
+}
+
+// R(v): round half away from zero in single precision, then the decimal integer.
+std::optional<std::string> roundedSide(float value) {
+    const auto whole = toInt64(static_cast<double>(std::roundf(value)));
+    if (!whole) return std::nullopt;
+    return std::to_string(*whole);
+}
+
+// P(s, x): x percent of side s, rounded in double precision.
+std::optional<std::string> percentSide(double side, const std::string& percentText) {
+    const auto percent = parseFloat(percentText);
+    if (!percent) return std::nullopt;
+    const double fraction = static_cast<double>(*percent / 100.0f);
+    const auto whole = toInt64(std::round(fraction * side));
+    if (!whole) return std::nullopt;
+    return std::to_string(*whole);
+}
+
+struct Entries {
+    std::string a;
+    std::string b;
+};
+
+// Replaces entries by the image's own whole-pixel sides where they would enlarge it.
+std::optional<Entries> applyDoNotEnlarge(Entries e, double imageWidth, double imageHeight,
+                                         ResizeMode mode, const ResizeSettings& s) {
+    if (!s.doNotEnlarge) return e;
+    const auto iw = toInt64(imageWidth);
+    const auto ih = toInt64(imageHeight);
+    if (!iw || !ih) return std::nullopt;
+    bool portrait = false;
+    if (s.widthIsLargestDimension) {
+        if (*ih == 0) return std::nullopt;
+        portrait = *iw / *ih == 0;
+    }
+    const double a = leadingFloatValue(e.a);
+    const double b = leadingFloatValue(e.b);
+    const std::string w = std::to_string(*iw);
+    const std::string h = std::to_string(*ih);
+    // Portrait images compare the width entry with the larger side (the height).
+    const double sideA = portrait ? imageHeight : imageWidth;
+    const double sideB = portrait ? imageWidth : imageHeight;
+    const std::string& textA = portrait ? h : w;
+    const std::string& textB = portrait ? w : h;
+    switch (mode) {
+        case ResizeMode::FreePixels:
+            if (s.keepAspect) {
+                if (b >= sideB || a >= sideA) e = {textA, textB};
+            } else {
+                if (b >= sideB) e.b = textB;
+                if (a >= sideA) e.a = textA;
+            }
+            break;
+        case ResizeMode::FixedWidth:
+            if (a >= sideA) e.a = textA;
+            break;
+        case ResizeMode::FixedHeight:
+            if (b >= sideB) e.b = textB;
+            break;
+        case ResizeMode::FixedWidthAndHeight:
+            if (a >= imageWidth) e.a = w;
+            if (b >= imageHeight) e.b = h;
+            break;
+        case ResizeMode::FreePercents:
+        case ResizeMode::None:
+            break;
+    }
+    return e;
+}
+
+std::optional<OutputDimensions> pair(const std::optional<std::string>& width,
+                                     const std::optional<std::string>& height) {
+    if (!width || !height) return std::nullopt;
+    return OutputDimensions{*width, *height};
+}
+
+// (A, R(F(A) / r)) normally, (R(r * F(A)), A) when turned.
+std::optional<OutputDimensions> fromWidthEntry(const std::string& a, float r, bool turned) {
+    const auto fa = parseFloat(a);
+    if (!fa) return std::nullopt;
+    if (turned) return pair(roundedSide(r * *fa), a);
+    return pair(a, roundedSide(*fa / r));
+}
+
+// (R(r * F(B)), B) normally, (B, R(F(B) / r)) when turned.
+std::optional<OutputDimensions> fromHeightEntry(const std::string& b, float r, bool turned) {
+    const auto fb = parseFloat(b);
+    if (!fb) return std::nullopt;
+    if (turned) return pair(b, roundedSide(*fb / r));
+    return pair(roundedSide(r * *fb), b);
+}
+
+std::optional<OutputDimensions> fitIntoBox(const Entries& e, float r, bool turned) {
+    const auto fa = parseFloat(e.a);
+    const auto fb = parseFloat(e.b);
+    if (!fa || !fb) return std::nullopt;
+    const float q = *fa / *fb;
+    if (q <= r) return fromWidthEntry(e.a, r, turned);
+    if (!turned) return fromHeightEntry(e.b, r, false);
+    const auto m = toInt64(static_cast<double>(std::roundf(r * *fa)));
+    const auto n = parseInt(e.b);
+    if (!m || !n) return std::nullopt;
+    if (*m <= *n) return fromWidthEntry(e.a, r, true);
+    return fromHeightEntry(e.b, r, true);
+}
+
+}  // namespace
+
+std::optional<OutputDimensions> computeOutputDimensions(double imageWidth, double imageHeight,
+                                                        const ResizeSettings& settings) {
+    const ResizeMode mode = resizeMode(settings);
+    if (mode == ResizeMode::None) return std::nullopt;
+    const SizeEntries entries = sizeEntries(settings);
+    const auto e =
+        applyDoNotEnlarge({entries.width, entries.height}, imageWidth, imageHeight, mode, settings);
+    if (!e) return std::nullopt;
+
+    const float r = static_cast<float>(imageWidth / imageHeight);
+    const bool turned = settings.widthIsLargestDimension && r < 1.0f;
+    switch (mode) {
+        case ResizeMode::FreePixels:
+            if (settings.keepAspect) return fromWidthEntry(e->a, r, turned);
+            return turned ? OutputDimensions{e->b, e->a} : OutputDimensions{e->a, e->b};
+        case ResizeMode::FreePercents:
+            return turned ? pair(percentSide(imageWidth, e->b), percentSide(imageHeight, e->a))
+                          : pair(percentSide(imageWidth, e->a), percentSide(imageHeight, e->b));
+        case ResizeMode::FixedWidth:
+            return fromWidthEntry(e->a, r, turned);
+        case ResizeMode::FixedHeight:
+            return fromHeightEntry(e->b, r, turned);
+        case ResizeMode::FixedWidthAndHeight:
+            return fitIntoBox(*e, r, turned);
+        case ResizeMode::None:
+            break;
+    }
+    return std::nullopt;
+}
+
+}  // namespace varnholt

@@ -1,0 +1,121 @@
+#include "settings/ResizeSettings.h"
+
+#include <array>
+#include <cmath>
+
+#include "settings/TextReadings.h"
+
+namespace varnholt {
+namespace {
+
+struct FormatName {
+    OutputFormat format;
+    std::string_view title;
+};
+
+constexpr std::array<FormatName, 13> kFormatNames{{
+    {OutputFormat::JPG, "JPG"},
+    {OutputFormat::JPEG, "JPEG"},
+    {OutputFormat::JPE, "JPE"},
+    {OutputFormat::JP2, "JP2"},
+    {OutputFormat::JPX, "JPX"},
+    {OutputFormat::PNG, "PNG"},
+    {OutputFormat::TIFF, "TIFF"},
+    {OutputFormat::TIF, "TIF"},
+    {OutputFormat::GIF, "GIF"},
+    {OutputFormat::BMP, "BMP"},
+    {OutputFormat::HEIF, "HEIF"},
+    {OutputFormat::HEIC, "HEIC"},
+    {OutputFormat::Original, "Original"},
+}};
+
+}  // namespace
+
+std::vector<OutputFormat> formatPopupItems(bool heifAvailable) {
+    std::vector<OutputFormat> items;
+    for (const auto& name : kFormatNames) {
+        const bool heif = name.format == OutputFormat::HEIF || name.format == OutputFormat::HEIC;
+        if (heif && !heifAvailable) continue;
+        items.push_back(name.format);
+    }
+    return items;
+}
+
+std::string_view formatTitle(OutputFormat format) {
+    return kFormatNames[static_cast<std::size_t>(format)].title;
+}
+
+std::optional<OutputFormat> formatFromTitle(std::string_view title) {
+    for (const auto& name : kFormatNames) {
+        if (name.title == title) return name.format;
+    }
+    return std::nullopt;
+}
+
+ResizeMode resizeMode(const ResizeSettings& s) {
+    if (s.freeResize && s.freePixels) return ResizeMode::FreePixels;
+    if (s.freeResize && !s.freePixels && s.freePercents) return ResizeMode::FreePercents;
+    if (!s.freeResize && s.fixedWidth) return ResizeMode::FixedWidth;
+    if (!s.freeResize && !s.fixedWidth && s.fixedHeight) return ResizeMode::FixedHeight;
+    if (!s.freeResize && !s.fixedWidth && !s.fixedHeight && s.fixedWidthAndHeight) {
+        return ResizeMode::FixedWidthAndHeight;
+    }
+    return ResizeMode::None;
+}
+
+SizeEntries sizeEntries(const ResizeSettings& s) {
+    switch (resizeMode(s)) {
+        case ResizeMode::FreePixels:
+            return {s.pixelWidthText, s.pixelHeightText};
+        case ResizeMode::FreePercents:
+            return {s.percentWidthText, s.percentHeightText};
+        case ResizeMode::FixedWidth:
+            return {s.fixedWidthText, {}};
+        case ResizeMode::FixedHeight:
+            return {{}, s.fixedHeightText};
+        case ResizeMode::FixedWidthAndHeight:
+            return {s.boxWidthText, s.boxHeightText};
+        case ResizeMode::None:
+            break;
+    }
+    return {};
+}
+
+bool sizeFieldsValid(const ResizeSettings& s) {
+    const ResizeMode mode = resizeMode(s);
+    const SizeEntries entries = sizeEntries(s);
+    const bool hasWidth = mode != ResizeMode::FixedHeight && mode != ResizeMode::None;
+    const bool hasHeight = mode != ResizeMode::FixedWidth && mode != ResizeMode::None;
+    if (hasWidth && !(leadingFloatValue(entries.width) > 0.0f)) return false;
+    if (hasHeight && !(leadingFloatValue(entries.height) > 0.0f)) return false;
+    return true;
+}
+
+std::optional<std::int64_t> dpiOverride(const ResizeSettings& s) {
+    if (!s.changeDPI) return std::nullopt;
+    const auto dpi = parseInt(s.dpiText);
+    if (!dpi || *dpi < 1) return std::nullopt;
+    return dpi;
+}
+
+std::optional<OutputFormat> chosenFormat(const ResizeSettings& s) {
+    return formatFromTitle(s.outputFormat.title);
+}
+
+bool formatUsesQuality(const FormatChoice& format) {
+    return (format.index >= 0 && format.index <= 4) || format.title == "Original";
+}
+
+std::string qualityLabel(float quality) {
+    if (!(quality > 1.0f)) return "1";
+    if (!std::isfinite(quality) || quality >= 0x1p63f) return "1";
+    return std::to_string(static_cast<std::int64_t>(quality));
+}
+
+NameCase nameCaseFromIndex(int index) {
+    if (index == 1) return NameCase::Upper;
+    if (index == 2) return NameCase::Lower;
+    return NameCase::Unchanged;
+}
+
+}  // namespace varnholt

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnholt {
+
+enum class ResizeMode {
+    FreePixels,
+    FreePercents,
+    FixedWidth,
+    FixedHeight,
+    FixedWidthAndHeight,
+    None
+};
+
+// The items of the format popup; Original keeps each image's own format.
+enum class OutputFormat {
+    JPG,
+    JPEG,
+    JPE,
+    JP2,
+    JPX,
+    PNG,
+    TIFF,
+    TIF,
+    GIF,
+    BMP,
+    HEIF,
+    HEIC,
+    Original
+};
+
+enum class NameCase { Unchanged = 0, Upper = 1, Lower = 2 };
+
+// The popup's items in their order; the HEIF pair only where HEIF can be read and written.
+std::vector<OutputFormat> formatPopupItems(bool heifAvailable);
+
+// "JPG", "JPEG", ..., "Original".
+std::string_view formatTitle(OutputFormat format);
+
+// The format whose popup title is exactly title.
+std::optional<OutputFormat> formatFromTitle(std::string_view title);
+
+// The selected popup item: index and title identify it together.
+struct FormatChoice {
+    int index = 0;
+    std::string title = "JPG";
+};
+
+// Every option of the settings panel, held as the controls show it: texts as typed,
+// on/off states, the popup selections and the slider's value.
+struct ResizeSettings {
+    bool freeResize = true;
+    bool keepAspect = true;
+    bool freePixels = true;
+    std::string pixelWidthText = "0";
+    std::string pixelHeightText = "0";
+    bool freePercents = false;
+    std::string percentWidthText = "100";
+    std::string percentHeightText = "100";
+    bool widthIsLargestDimension = false;
+    bool fixedWidth = false;
+    std::string fixedWidthText = "0";
+    bool fixedHeight = false;
+    std::string fixedHeightText = "0";
+    bool fixedWidthAndHeight = false;
+    std::string boxWidthText = "0";
+    std::string boxHeightText = "0";
+    bool doNotEnlarge = false;
+    bool changeDPI = false;
+    std::string dpiText;
+    FormatChoice outputFormat;
+    float quality = 80.0f;
+    std::string namePattern = "[FileName]_res ([FileIndex])";
+    int nameCase = 0;
+    std::string outputFolder;
+    bool keepExifInfoAndCreationDate = false;
+};
+
+inline constexpr std::string_view kDefaultNamePattern = "[FileName]_res ([FileIndex])";
+
+ResizeMode resizeMode(const ResizeSettings& settings);
+
+// The width and height entries of the chosen mode; an entry the mode lacks is empty.
+struct SizeEntries {
+    std::string width;
+    std::string height;
+};
+SizeEntries sizeEntries(const ResizeSettings& settings);
+
+// Every size entry of the chosen mode reads (leadingFloatValue) above 0.
+bool sizeFieldsValid(const ResizeSettings& settings);
+
+// The DPI to write when the override is in effect.
+std::optional<std::int64_t> dpiOverride(const ResizeSettings& settings);
+
+// The chosen format; nullopt when the title names no known item.
+std::optional<OutputFormat> chosenFormat(const ResizeSettings& settings);
+
+// The quality slider is meaningful for JPEG, JPEG 2000 and Original.
+bool formatUsesQuality(const FormatChoice& format);
+
+// The text of the quality label for a slider value.
+std::string qualityLabel(float quality);
+
+NameCase nameCaseFromIndex(int index);
+
+}  // namespace varnholt
