@@ -1,0 +1,61 @@
+#include "batch/ImageListRules.h"
+
+#include <glib.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "batch/OutputNaming.h"
+
+namespace varnholt {
+
+std::vector<std::string> acceptedExtensions(bool heifAvailable) {
+    std::vector<std::string> list{"jpg", "jpeg", "jpe", "jp2",  "jpx",
+                                  "png", "gif",  "tif", "tiff", "bmp"};
+    if (heifAvailable) {
+        list.emplace_back("heif");
+        list.emplace_back("heic");
+    }
+    return list;
+}
+
+std::vector<std::string> openDialogExtensions(bool heifAvailable) {
+    std::vector<std::string> list{"jpg", "jpeg", "jpe", "jp2", "jpx",
+                                  "png", "tiff", "tif", "gif", "bmp"};
+    if (heifAvailable) {
+        list.emplace_back("heif");
+        list.emplace_back("heic");
+    }
+    return list;
+}
+
+bool hasAcceptedExtension(std::string_view path, bool heifAvailable) {
+    std::string extension(fileExtension(path));
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    const auto accepted = acceptedExtensions(heifAvailable);
+    return std::find(accepted.begin(), accepted.end(), extension) != accepted.end();
+}
+
+bool isUnlistablePath(const std::string& path) {
+    if (path.empty()) return true;
+    if (!g_utf8_validate(path.data(), static_cast<gssize>(path.size()), nullptr)) return true;
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return false;
+    return !S_ISREG(info.st_mode);
+}
+
+std::size_t appendAcceptedPaths(std::vector<std::string>& list,
+                                const std::vector<std::string>& candidates, bool heifAvailable) {
+    std::size_t added = 0;
+    for (const auto& path : candidates) {
+        if (!hasAcceptedExtension(path, heifAvailable) || isUnlistablePath(path)) continue;
+        if (std::find(list.begin(), list.end(), path) != list.end()) continue;
+        list.push_back(path);
+        ++added;
+    }
+    return added;
+}
+
+}  // namespace varnholt
