@@ -6,6 +6,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "imaging/ImageTools.h"
 #include "window/FileUrls.h"
 #include "window/MainWindow.h"
 #include "window/ViewController.h"
@@ -37,6 +38,8 @@ QList<QUrl> fileUrls(const std::vector<std::string>& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The image library is set up once, on this thread, before any worker uses it.
+    const varnholt::ImageTools::Runtime imaging(argv[0]);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnholt"));
     QApplication::setApplicationDisplayName(QStringLiteral("Varnholt"));
@@ -47,7 +50,7 @@ int main(int argc, char** argv) {
     if (instance.start(files) == varnholt::SingleInstance::Role::HandedOver) return 0;
 
     // HEIF is offered only where it can be both read and written.
-    const bool heifAvailable = false;
+    const bool heifAvailable = varnholt::ImageTools::heifSupported();
 
     varnholt::AppDelegate delegate;
     varnholt::MainWindow window(heifAvailable);
