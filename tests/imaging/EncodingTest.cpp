@@ -207,5 +207,74 @@ TEST(Encoding, NewFilesGetTheUsualPermissions) {
     EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 }
 
+TEST(Encoding, NoTemporaryFileIsMadeOutsideTheOutputFolderOrLeftInIt) {
+    TempFolder folder;
+    const auto meta = ImageTools::readSourceMetadata(testdata(kPhoto));
+    ASSERT_TRUE(meta.has_value());
+    std::vector<std::string> written;
+    for (const auto& row : kFormats) {
+        for (const bool keep : {false, true}) {
+            const std::string name = std::string(keep ? "kept." : "plain.") + row.extension;
+            Image image = testing::scaledImage(testdata(kPhoto), 40, 30);
+            if (keep) image = ImageTools::mergeOutputDPI(image, *meta, 96);
+            if (ImageTools::saveImage(image, folder.path(name), row.format, 0.7).ok) {
+                written.push_back(name);
+            }
+        }
+    }
+    EXPECT_TRUE(testing::temporaryDirectoryEntries().empty());
+    auto names = folder.entries();
+    std::sort(names.begin(), names.end());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(names, written);
+}
+
+TEST(Encoding, AHeifSaveThatEncodesNothingFailsAndWritesNothing) {
+    TempFolder folder;
+    const std::string source = folder.path("gone.jpg");
+    testing::copyFile(testdata(kPhoto), source);
+    const Image scaled = testing::scaledImage(source, 64, 48);
+    fs::remove(source);
+    EXPECT_FALSE(ImageTools::convertToHEIC(scaled).has_value());
+    const auto result = ImageTools::saveHEIF(scaled, folder.path("out.heic"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, "encode failed");
+    EXPECT_TRUE(folder.entries().empty());
+}
+
+TEST(Encoding, ResolutionsRoundTripThroughEveryField) {
+    struct Row {
+        OutputFormat format;
+        const char* extension;
+    };
+    const Row rows[] = {{OutputFormat::JPG, "jpg"},
+                        {OutputFormat::PNG, "png"},
+                        {OutputFormat::TIFF, "tif"},
+                        {OutputFormat::JP2, "jp2"},
+                        {OutputFormat::BMP, "bmp"}};
+    // Around the limits of the 16-bit fractions of the JPEG 2000 box and of a JFIF density.
+    const std::int64_t dpis[] = {1, 2, 71, 72, 73, 96, 300, 655, 656, 1310, 6553, 65535};
+    TempFolder folder;
+    const Image scaled = testing::scaledImage(testdata(kPhoto), 8, 6);
+    for (const auto& row : rows) {
+        for (const auto dpi : dpis) {
+            const std::string path = folder.path(std::string("r.") + row.extension);
+            SCOPED_TRACE(path + " at " + std::to_string(dpi));
+            ASSERT_TRUE(
+                ImageTools::saveImage(ImageTools::stampDPI(scaled, dpi), path, row.format, 1).ok);
+            EXPECT_EQ(ImageTools::readDPI(path), dpi);
+        }
+    }
+}
+
+TEST(Encoding, ALongFileNameStillGetsItsTemporarySibling) {
+    TempFolder folder;
+    const std::string name = std::string(251, 'n') + ".png";  // 255 bytes, the longest allowed
+    ASSERT_TRUE(ImageTools::saveImage(testing::scaledImage(testdata(kPhoto), 8, 6),
+                                      folder.path(name), OutputFormat::PNG, 1)
+                    .ok);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{name});
+}
+
 }  // namespace
 }  // namespace varnholt
