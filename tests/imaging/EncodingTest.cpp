@@ -267,6 +267,29 @@ TEST(Encoding, ResolutionsRoundTripThroughEveryField) {
     }
 }
 
+TEST(Encoding, DamagedPicturesFailInsteadOfBeingWrittenHalfGrey) {
+    TempFolder folder;
+    int checked = 0;
+    for (const auto& row : testing::indexRows()) {
+        // Damaged files whose header still reads.
+        if (row.at("notes").rfind("BROKEN", 0) != 0 || row.at("vipsheader_ok") != "yes") continue;
+        SCOPED_TRACE(row.at("path"));
+        const auto loaded = ImageTools::loadImage(testdata(row.at("path")));
+        ASSERT_TRUE(loaded.has_value());
+        const auto scaled = ImageTools::drawScaled(*loaded, 50, 40);
+        ASSERT_TRUE(scaled.has_value());
+        EXPECT_FALSE(ImageTools::rasterizeImage(*scaled).has_value());
+        EXPECT_FALSE(ImageTools::rasterizeImage(*loaded).has_value());
+        const auto result =
+            ImageTools::saveImage(*scaled, folder.path("half.png"), OutputFormat::PNG, 1);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.reason, "encode failed");
+        ++checked;
+    }
+    EXPECT_GE(checked, 5);
+    EXPECT_TRUE(folder.entries().empty());
+}
+
 TEST(Encoding, ALongFileNameStillGetsItsTemporarySibling) {
     TempFolder folder;
     const std::string name = std::string(251, 'n') + ".png";  // 255 bytes, the longest allowed

@@ -180,5 +180,20 @@ TEST(Metadata, KeptOverTheSourceItselfCarriesTheSourcesEntries) {
     EXPECT_EQ(info.st_mtim.tv_sec, 1262304000);
 }
 
+TEST(Metadata, EntriesTooLargeForAJpegSegmentDoNotCostTheRest) {
+    TempFolder folder;
+    const std::string source = folder.path("big.png");
+    testing::copyFile(testdata("pngsuite/basn2c08.png"), source);
+    // 70 KB of comment: more than the 64 KB a JPEG EXIF segment holds.
+    testing::run("exiftool -q -overwrite_original -Make=BigCo -UserComment=" +
+                 std::string(70000, 'x') + " " + testing::quoted(source));
+    ASSERT_EQ(tagValue(testing::exiftoolTags(source), "Make"), "BigCo");
+    const std::string output = folder.path("big.jpg");
+    ASSERT_TRUE(saveKept(source, output, OutputFormat::JPG, 16, 16, 72).ok);
+    const auto tags = testing::exiftoolTags(output);
+    EXPECT_EQ(tagValue(tags, "Make"), "BigCo");
+    EXPECT_EQ(tagValue(tags, "ImageSize"), "16 16");
+}
+
 }  // namespace
 }  // namespace varnholt
