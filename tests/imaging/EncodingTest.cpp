@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 
@@ -133,6 +135,48 @@ TEST(Encoding, JpegQualityReachesTheOneEncodeAndADpiOverrideKeepsTheSize) {
     EXPECT_LT(at80, at100);
     EXPECT_EQ(sizeAt(0.8, 300), at80);
     EXPECT_EQ(sizeAt(1.0, 300), at100);
+}
+
+TEST(Encoding, JpegTwoThousandAtFullQualityIsLossless) {
+    TempFolder folder;
+    const Image scaled = testing::scaledImage(testdata(kPhoto), 120, 90);
+    ASSERT_TRUE(ImageTools::saveImage(scaled, folder.path("l.png"), OutputFormat::PNG, 1).ok);
+    ASSERT_TRUE(ImageTools::saveImage(scaled, folder.path("l.jp2"), OutputFormat::JP2, 1).ok);
+    ASSERT_TRUE(ImageTools::saveImage(scaled, folder.path("q.jp2"), OutputFormat::JP2, 0.3).ok);
+    const auto png = testing::displayedPixels(folder.path("l.png"), 120, 90);
+    const auto lossless = testing::displayedPixels(folder.path("l.jp2"), 120, 90);
+    const auto lossy = testing::displayedPixels(folder.path("q.jp2"), 120, 90);
+    ASSERT_TRUE(png && lossless && lossy);
+    EXPECT_EQ(lossless->rgba, png->rgba);
+    EXPECT_GT(testing::meanDifference(*lossy, *png), 0.0);
+    EXPECT_LT(fs::file_size(folder.path("q.jp2")), fs::file_size(folder.path("l.jp2")));
+}
+
+TEST(Encoding, TwoImagesSavedSideBySideBothComeOutWhole) {
+    TempFolder folder;
+    const auto meta = ImageTools::readSourceMetadata(testdata(kPhoto));
+    ASSERT_TRUE(meta.has_value());
+    std::atomic<int> written{0};
+    const auto worker = [&](int id) {
+        for (int i = 0; i < 4; ++i) {
+            const auto format = i % 2 ? OutputFormat::PNG : OutputFormat::JPG;
+            const std::string path = folder.path("w" + std::to_string(id) + "-" +
+                                                 std::to_string(i) + (i % 2 ? ".png" : ".jpg"));
+            const Image image = ImageTools::mergeOutputDPI(
+                testing::scaledImage(testdata(kPhoto), 160, 120), *meta, 150);
+            if (ImageTools::saveImage(image, path, format, 0.8).ok &&
+                ImageTools::readDPI(path) == 150) {
+                ++written;
+            }
+        }
+    };
+    ImageTools::setThreadsPerImage(1);
+    std::thread first(worker, 1);
+    std::thread second(worker, 2);
+    first.join();
+    second.join();
+    ImageTools::setThreadsPerImage(0);
+    EXPECT_EQ(written.load(), 8);
 }
 
 TEST(Encoding, FailuresLeaveAnExistingFileExactlyAsItWas) {
