@@ -149,11 +149,13 @@ vips::VImage SourceFile::thumbnail(int width, int height) const {
         return loadHeader(true).thumbnail_image(
             width, vips::VImage::option()->set("height", height)->set("size", VIPS_SIZE_FORCE));
     }
+    // thumbnail_source's own fail_on does not reach the loader in libvips 8.14; the loader
+    // options do, and without them a truncated file is written with a grey lower part.
     return vips::VImage::thumbnail_source(source(), width,
                                           vips::VImage::option()
                                               ->set("height", height)
                                               ->set("size", VIPS_SIZE_FORCE)
-                                              ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+                                              ->set("option_string", "fail_on=truncated"));
 }
 
 bool withinPixelCap(const vips::VImage& header) {
