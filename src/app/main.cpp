@@ -1,0 +1,75 @@
+#include <QApplication>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
+#include "imaging/ImageTools.h"
+#include "window/FileUrls.h"
+#include "window/MainWindow.h"
+#include "window/ViewController.h"
+
+namespace {
+
+// The files named on the command line (after Qt took its own options), as absolute paths.
+// They stay bytes: a name that is not UTF-8 must reach the list's checks unchanged.
+std::vector<std::string> commandLineFiles(int argc, char** argv) {
+    std::string folder;
+    if (char* cwd = getcwd(nullptr, 0)) {
+        folder = cwd;
+        free(cwd);
+    }
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (!argument.empty()) files.push_back(varnholt::absolutePath(argument, folder));
+    }
+    return files;
+}
+
+QList<QUrl> fileUrls(const std::vector<std::string>& paths) {
+    QList<QUrl> urls;
+    for (const std::string& path : paths) urls.append(varnholt::fileUrlFromPath(path));
+    return urls;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The image library is set up once, on this thread, before any worker uses it.
+    const varnholt::ImageTools::Runtime imaging(argv[0]);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("varnholt"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Varnholt"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.varnholt.Varnholt"));
+
+    const std::vector<std::string> files = commandLineFiles(argc, argv);
+    varnholt::SingleInstance instance(varnholt::defaultSocketPath());
+    if (instance.start(files) == varnholt::SingleInstance::Role::HandedOver) return 0;
+
+    // HEIF is offered only where it can be both read and written.
+    const bool heifAvailable = varnholt::ImageTools::heifSupported();
+
+    varnholt::AppDelegate delegate;
+    varnholt::MainWindow window(heifAvailable);
+    varnholt::ViewController* controller = window.controller();
+    QObject::connect(&delegate, &varnholt::AppDelegate::openWith, controller,
+                     &varnholt::ViewController::openData);
+    QObject::connect(controller, &varnholt::ViewController::terminateRequested, &delegate,
+                     &varnholt::AppDelegate::terminate);
+    QObject::connect(&instance, &varnholt::SingleInstance::filesReceived, &window,
+                     [&delegate, &window](const QList<QUrl>& urls) {
+                         window.raise();
+                         window.activateWindow();
+                         if (!urls.isEmpty()) delegate.openURLs(urls);
+                     });
+    window.show();
+    if (!files.empty()) delegate.openURLs(fileUrls(files));
+
+    const int status = QApplication::exec();
+    // A running batch finishes its current image while the window is already gone.
+    window.hide();
+    return status;
+}

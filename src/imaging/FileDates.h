@@ -1,0 +1,9 @@
+#pragma once
+
+#include "imaging/ImageTools.h"
+
+namespace varnholt {
+
+FileTime currentFileTime();
+
+}  // namespace varnholt

@@ -1,0 +1,278 @@
+#include "imaging/ImageTools.h"
+
+#include <glib.h>
+
+#include <mutex>
+
+#include "imaging/AtomicFile.h"
+#include "imaging/FileDates.h"
+#include "imaging/ImageData.h"
+#include "imaging/MetadataCodec.h"
+#include "imaging/Resolution.h"
+
+namespace varnholt {
+namespace {
+
+enum class PixelCap { Ignore, Apply };
+
+// The first page of an open source as stored, header only; nullopt when libvips refuses it
+// or, where pixels are to be decoded, it is larger than the cap.
+std::optional<vips::VImage> headerOf(const SourceFile& file, PixelCap cap = PixelCap::Ignore) {
+    try {
+        auto header = file.loadHeader(false);
+        if (cap == PixelCap::Apply && !withinPixelCap(header)) return std::nullopt;
+        return header;
+    } catch (const vips::VError&) {
+        clearVipsError();
+        return std::nullopt;
+    }
+}
+
+std::int64_t orientationOf(const SourceFile& file, const vips::VImage& header) {
+    // libheif has already turned the picture by its own transform properties.
+    if (file.format() == SourceFormat::Heif) return 1;
+    if (header.get_typeof(VIPS_META_ORIENTATION) == 0) return 1;
+    const int code = header.get_int(VIPS_META_ORIENTATION);
+    return code >= 1 && code <= 8 ? code : 1;
+}
+
+void ignoreLibraryWarning(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
+}  // namespace
+
+int Image::width() const {
+    return data_->layout.quarter % 2 ? data_->uprightHeight : data_->uprightWidth;
+}
+
+int Image::height() const {
+    return data_->layout.quarter % 2 ? data_->uprightWidth : data_->uprightHeight;
+}
+
+ImageTools::Runtime::Runtime(const char* argv0) {
+    if (VIPS_INIT(argv0) != 0) vips_error_exit("cannot start libvips");
+    // With the operation cache on, a replaced file is read back as its old pixels.
+    vips_cache_set_max(0);
+    // Failures come back as values; libvips's own warnings would only be noise.
+    g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, ignoreLibraryWarning, nullptr);
+    initialiseMetadataLibrary();
+    captureFileModeMask();
+}
+
+ImageTools::Runtime::~Runtime() {
+    shutdownMetadataLibrary();
+    vips_shutdown();
+}
+
+void ImageTools::setThreadsPerImage(int threads) { vips_concurrency_set(std::max(threads, 1)); }
+
+bool ImageTools::heifSupported() {
+    static const bool supported = [] {
+        try {
+            const auto square =
+                vips::VImage::black(16, 16, vips::VImage::option()->set("bands", 3))
+                    .cast(VIPS_FORMAT_UCHAR)
+                    .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+            VipsBlob* encoded = square.heifsave_buffer(
+                vips::VImage::option()->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_HEVC));
+            const auto decoded = vips::VImage::heifload_buffer(encoded);
+            vips_area_unref(VIPS_AREA(encoded));
+            return decoded.copy_memory().width() == 16;
+        } catch (const vips::VError&) {
+            clearVipsError();
+            return false;
+        }
+    }();
+    return supported;
+}
+
+std::optional<PixelSize> ImageTools::readPixelSize(const std::string& path) {
+    const auto image = loadImage(path);
+    if (!image) return std::nullopt;
+    return PixelSize{static_cast<double>(image->width()), static_cast<double>(image->height())};
+}
+
+std::int64_t ImageTools::readDPI(const std::string& path) {
+    const auto file = SourceFile::open(path);
+    if (!file) return kDefaultDpi;
+    const auto header = headerOf(*file);
+    if (!header) return kDefaultDpi;
+    return dpiOrDefault(statedResolution(*file, *header));
+}
+
+std::int64_t ImageTools::readOrientation(const std::string& path) {
+    const auto file = SourceFile::open(path);
+    if (!file) return 1;
+    const auto header = headerOf(*file);
+    return header ? orientationOf(*file, *header) : 1;
+}
+
+std::optional<ImageProperties> ImageTools::readImageProperties(const std::string& path) {
+    const auto file = SourceFile::open(path);
+    if (!file) return std::nullopt;
+    const auto header = headerOf(*file);
+    if (!header) return std::nullopt;
+    ImageProperties properties;
+    if (const auto metadata = readSourceMetadataOf(*file)) {
+        addExifProperties(metadata->exif, properties);
+    }
+    if (const auto stated = statedResolution(*file, *header)) {
+        properties["DPIWidth"] = std::to_string(stated->x);
+        properties["DPIHeight"] = std::to_string(stated->y);
+    }
+    const auto code = orientationOf(*file, *header);
+    properties["Orientation"] = std::to_string(code);
+    const bool sideways = storedLayoutOf(code).quarter % 2 != 0;
+    properties["PixelWidth"] = std::to_string(sideways ? header->height() : header->width());
+    properties["PixelHeight"] = std::to_string(
+        sideways ? header->width() : vips_image_get_page_height(header->get_image()));
+    return properties;
+}
+
+std::optional<std::string> ImageTools::readTypeIdentifier(const std::string& path) {
+    const auto file = SourceFile::open(path);
+    if (!file) return std::nullopt;
+    switch (file->format()) {
+        case SourceFormat::Jpeg:
+            return "public.jpeg";
+        case SourceFormat::Jpeg2000:
+            return "public.jpeg-2000";
+        case SourceFormat::Png:
+            return "public.png";
+        case SourceFormat::Gif:
+            return "com.compuserve.gif";
+        case SourceFormat::Tiff:
+            return "public.tiff";
+        case SourceFormat::Bmp:
+            return "com.microsoft.bmp";
+        case SourceFormat::Heif:
+            return "public.heic";
+    }
+    return std::nullopt;
+}
+
+std::optional<Image> ImageTools::loadImage(const std::string& path) {
+    const auto file = SourceFile::open(path);
+    if (!file) return std::nullopt;
+    const auto header = headerOf(*file, PixelCap::Apply);
+    if (!header) return std::nullopt;
+    auto data = std::make_shared<ImageData>();
+    data->path = path;
+    data->format = file->format();
+    const bool sideways = storedLayoutOf(orientationOf(*file, *header)).quarter % 2 != 0;
+    const int width = header->width();
+    const int height = vips_image_get_page_height(header->get_image());
+    data->uprightWidth = sideways ? height : width;
+    data->uprightHeight = sideways ? width : height;
+    return Image(std::move(data));
+}
+
+Image ImageTools::normalizeToPixelSize(const Image& image, const std::string&) { return image; }
+
+std::optional<Image> ImageTools::drawScaled(const Image& source, std::int64_t width,
+                                            std::int64_t height) {
+    constexpr std::int64_t kLongestSide = 10'000'000;  // libvips's own limit
+    if (width < 1 || height < 1 || width > kLongestSide || height > kLongestSide) {
+        return std::nullopt;
+    }
+    const auto file = SourceFile::open(source.data().path);
+    if (!file || file->format() != source.data().format || !headerOf(*file, PixelCap::Apply)) {
+        return std::nullopt;
+    }
+    auto data = std::make_shared<ImageData>(source.data());
+    data->uprightWidth = static_cast<int>(width);
+    data->uprightHeight = static_cast<int>(height);
+    data->scaled = true;
+    data->layout = {};
+    return Image(std::move(data));
+}
+
+std::optional<RgbaPixels> ImageTools::rasterizeImage(const Image& image) {
+    try {
+        vips::VImage pixels = buildPixels(image.data());
+        if (!pixels.has_alpha()) pixels = pixels.bandjoin_const({255});
+        RgbaPixels out;
+        out.width = pixels.width();
+        out.height = pixels.height();
+        size_t size = 0;
+        void* memory = pixels.write_to_memory(&size);
+        const auto* bytes = static_cast<const std::uint8_t*>(memory);
+        out.rgba.assign(bytes, bytes + size);
+        g_free(memory);
+        return out;
+    } catch (const vips::VError&) {
+        clearVipsError();
+        return std::nullopt;
+    }
+}
+
+std::optional<OrientationTurn> ImageTools::rotationForOrientation(std::int64_t code,
+                                                                  OutputFormat format) {
+    switch (format) {
+        case OutputFormat::JPG:
+        case OutputFormat::JPEG:
+        case OutputFormat::JPE:
+        case OutputFormat::PNG:
+        case OutputFormat::TIFF:
+        case OutputFormat::TIF:
+            break;
+        default:
+            return std::nullopt;
+    }
+    switch (code) {
+        case 2:
+            return OrientationTurn::FlipHorizontal;
+        case 3:
+            return OrientationTurn::Rotate180;
+        case 4:
+            return OrientationTurn::FlipVertical;
+        case 5:
+            return OrientationTurn::Transpose;
+        case 6:
+            return OrientationTurn::Rotate270;
+        case 7:
+            return OrientationTurn::Transverse;
+        case 8:
+            return OrientationTurn::Rotate90;
+        default:
+            return std::nullopt;
+    }
+}
+
+Image ImageTools::rotateImage(const Image& image, OrientationTurn turn) {
+    auto data = std::make_shared<ImageData>(image.data());
+    data->layout = compose(data->layout, layoutOf(turn));
+    return Image(std::move(data));
+}
+
+Image ImageTools::stampDPI(const Image& image, std::int64_t dpi) {
+    auto data = std::make_shared<ImageData>(image.data());
+    data->dpi = dpi >= 1 ? dpi : kDefaultDpi;
+    return Image(std::move(data));
+}
+
+std::optional<SourceMetadata> ImageTools::readSourceMetadata(const std::string& sourcePath) {
+    const auto file = SourceFile::open(sourcePath);
+    if (!file) return std::nullopt;
+    const auto header = headerOf(*file);
+    if (!header) return std::nullopt;
+    auto data = std::make_shared<SourceMetadataData>();
+    if (auto read = readSourceMetadataOf(*file)) *data = std::move(*read);
+    data->orientation = orientationOf(*file, *header);
+    data->creationDate = readCreationDate(sourcePath).value_or(currentFileTime());
+    return SourceMetadata(std::move(data));
+}
+
+Image ImageTools::mergeOutputDPI(const Image& image, const SourceMetadata& meta, std::int64_t dpi) {
+    auto data = std::make_shared<ImageData>(image.data());
+    data->dpi = dpi >= 1 ? dpi : kDefaultDpi;
+    data->metadata = meta.shared();
+    return Image(std::move(data));
+}
+
+std::int64_t SourceMetadata::orientation() const { return data_->orientation; }
+
+FileTime SourceMetadata::creationDate() const { return data_->creationDate; }
+
+bool SourceMetadata::hasExif() const { return !data_->exif.empty(); }
+
+}  // namespace varnholt

@@ -1,0 +1,160 @@
+#pragma once
+
+// The image layer: reading, resampling, encoding and metadata. No libvips or exiv2 type
+// appears here; the window, the batch and the CLI include this header only.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/ResizeSettings.h"
+
+namespace varnholt {
+
+struct PixelSize {
+    double width = 0;
+    double height = 0;
+};
+
+// "DPIWidth", "DPIHeight", "Orientation", "PixelWidth", "PixelHeight", plus the source's
+// EXIF entries under exiv2's keys ("Exif.Image.Make", ...), carried opaquely.
+using ImageProperties = std::map<std::string, std::string>;
+
+// A turn that brings an upright picture back into a stored layout. Angles are clockwise.
+enum class OrientationTurn {
+    Rotate90,
+    Rotate180,
+    Rotate270,
+    FlipHorizontal,
+    FlipVertical,
+    Transpose,   // mirror across the top-left to bottom-right diagonal
+    Transverse,  // mirror across the top-right to bottom-left diagonal
+};
+
+// A point in time as the file system stores it.
+struct FileTime {
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+    friend bool operator==(const FileTime&, const FileTime&) = default;
+};
+
+// Interleaved 8-bit RGBA, rows top to bottom, no padding.
+struct RgbaPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+};
+
+// reason is short and lower case: "encode failed", "write failed: permission denied".
+struct SaveResult {
+    bool ok = false;
+    std::string reason;
+};
+
+struct ImageData;
+struct SourceMetadataData;
+
+// A value handle on a picture: shared and immutable. It holds a recipe (the source file, the
+// size to scale to, the turn, the DPI and metadata to write), not decoded pixels; every
+// decode (rasterizeImage, saveImage) builds its own pipeline, so a handle may be decoded
+// more than once and from any thread.
+class Image {
+public:
+    int width() const;
+    int height() const;
+    const ImageData& data() const { return *data_; }
+    explicit Image(std::shared_ptr<const ImageData> data) : data_(std::move(data)) {}
+
+private:
+    std::shared_ptr<const ImageData> data_;
+};
+
+// What "keep metadata" takes from a source before anything is written: its EXIF, XMP and
+// IPTC, its orientation code and its creation date.
+class SourceMetadata {
+public:
+    std::int64_t orientation() const;
+    FileTime creationDate() const;
+    bool hasExif() const;
+    const std::shared_ptr<const SourceMetadataData>& shared() const { return data_; }
+    explicit SourceMetadata(std::shared_ptr<const SourceMetadataData> data)
+        : data_(std::move(data)) {}
+
+private:
+    std::shared_ptr<const SourceMetadataData> data_;
+};
+
+class ImageTools {
+public:
+    ImageTools() = delete;
+
+    // Set up once on the main thread before any other call (main() of the window, the CLI
+    // and the tests); shuts the libraries down when destroyed.
+    class Runtime {
+    public:
+        explicit Runtime(const char* argv0);
+        ~Runtime();
+        Runtime(const Runtime&) = delete;
+        Runtime& operator=(const Runtime&) = delete;
+    };
+
+    // Worker threads libvips uses for one image; 1 when the batch runs images side by side.
+    static void setThreadsPerImage(int threads);
+
+    // HEIF can be both written and read here (a 16 x 16 round trip in memory, done once).
+    static bool heifSupported();
+
+    // File information. Every query opens the file itself; a file that is missing, not a
+    // regular file or not one of the accepted formats gives the fixed default.
+    static std::optional<PixelSize> readPixelSize(const std::string& path);  // upright, page 0
+    static std::int64_t readDPI(const std::string& path);                    // 72 default
+    static std::int64_t readOrientation(const std::string& path);  // 1 default, 1 for HEIF
+    static std::optional<ImageProperties> readImageProperties(const std::string& path);
+    static std::optional<std::string> readTypeIdentifier(const std::string& path);
+
+    // Reads the header only; the picture is upright. Only the accepted formats by content,
+    // only regular files, at most 268,402,689 pixels.
+    static std::optional<Image> loadImage(const std::string& path);
+    // Pixels are the only unit here, so this is the identity.
+    static Image normalizeToPixelSize(const Image& image, const std::string& path);
+    // Exactly width x height, stretched, shrinking on load from the source file; nullopt when
+    // a side is below 1 or the source cannot be opened.
+    static std::optional<Image> drawScaled(const Image& source, std::int64_t width,
+                                           std::int64_t height);
+    // Decodes into 8-bit sRGB RGBA; nullopt (never a crash) on broken or truncated data.
+    static std::optional<RgbaPixels> rasterizeImage(const Image& image);
+
+    // With metadata kept: the turn that brings upright pixels back into the source's stored
+    // layout when the format records an orientation (JPEG, PNG, TIFF); nullopt for code 1,
+    // codes outside 1 to 8 and the other formats, which are written upright with code 1.
+    static std::optional<OrientationTurn> rotationForOrientation(std::int64_t code,
+                                                                 OutputFormat format);
+    // Turns the pixels; the written orientation code becomes the one the turn undoes.
+    static Image rotateImage(const Image& image, OrientationTurn turn);
+
+    // The DPI rides on the one encode; 72 unless stamped.
+    static Image stampDPI(const Image& image, std::int64_t dpi);
+    static std::optional<SourceMetadata> readSourceMetadata(const std::string& sourcePath);
+    // Attaches the source's metadata with the output's own DPI and orientation.
+    static Image mergeOutputDPI(const Image& image, const SourceMetadata& meta, std::int64_t dpi);
+
+    // One encode into memory, then one atomic replace of outputPath. format is concrete
+    // (never Original); quality 0..1 is used by JPEG and JPEG 2000 only.
+    static SaveResult saveImage(const Image& image, const std::string& outputPath,
+                                OutputFormat format, double quality);
+    static SaveResult saveHEIF(const Image& image, const std::string& outputPath);
+    // The in-memory HEIF encode of saveHEIF; nullopt when nothing was encoded.
+    static std::optional<std::vector<std::uint8_t>> convertToHEIC(const Image& image);
+
+    // The earlier of the file's birth time and its modification time.
+    static std::optional<FileTime> readCreationDate(const std::string& path);
+    // After a successful save with metadata kept (the metadata itself went into the encode):
+    // sets the output's modification and access times to the source's creation date.
+    // Prints "ERROR" on standard output and returns false when it cannot.
+    static bool copyMetadataAndDate(const std::string& outputPath, const SourceMetadata& meta);
+};
+
+}  // namespace varnholt

@@ -1,0 +1,165 @@
+#include "imaging/SourceFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace varnholt {
+namespace {
+
+bool startsWith(std::span<const std::uint8_t> head, std::initializer_list<std::uint8_t> bytes) {
+    return head.size() >= bytes.size() && std::equal(bytes.begin(), bytes.end(), head.begin());
+}
+
+bool isHeifBrand(std::span<const std::uint8_t> brand) {
+    static constexpr std::array<const char*, 10> kBrands{"heic", "heix", "hevc", "hevx", "heim",
+                                                         "heis", "hevm", "hevs", "mif1", "msf1"};
+    return std::any_of(kBrands.begin(), kBrands.end(),
+                       [&](const char* b) { return std::memcmp(brand.data(), b, 4) == 0; });
+}
+
+bool isHeif(std::span<const std::uint8_t> head) {
+    if (head.size() < 16 || std::memcmp(head.data() + 4, "ftyp", 4) != 0) return false;
+    const std::uint32_t boxSize = (std::uint32_t{head[0]} << 24) | (std::uint32_t{head[1]} << 16) |
+                                  (std::uint32_t{head[2]} << 8) | head[3];
+    if (isHeifBrand(head.subspan(8, 4))) return true;
+    // The major brand may be something else when a compatible brand says HEIF.
+    const std::size_t end = std::min<std::size_t>(boxSize, head.size());
+    for (std::size_t at = 16; at + 4 <= end; at += 4) {
+        if (isHeifBrand(head.subspan(at, 4))) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<SourceFormat> sniffSourceFormat(std::span<const std::uint8_t> head) {
+    if (startsWith(head, {0xFF, 0xD8, 0xFF})) return SourceFormat::Jpeg;
+    if (startsWith(head, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A})) return SourceFormat::Png;
+    if (startsWith(head, {'G', 'I', 'F', '8', '7', 'a'}) ||
+        startsWith(head, {'G', 'I', 'F', '8', '9', 'a'}))
+        return SourceFormat::Gif;
+    if (startsWith(head, {'I', 'I', 42, 0}) || startsWith(head, {'M', 'M', 0, 42}) ||
+        startsWith(head, {'I', 'I', 43, 0}) || startsWith(head, {'M', 'M', 0, 43}))
+        return SourceFormat::Tiff;
+    if (startsWith(head, {'B', 'M'})) return SourceFormat::Bmp;
+    if (startsWith(head, {0, 0, 0, 12, 'j', 'P', ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A}) ||
+        startsWith(head, {0xFF, 0x4F, 0xFF, 0x51}))
+        return SourceFormat::Jpeg2000;
+    if (isHeif(head)) return SourceFormat::Heif;
+    return std::nullopt;
+}
+
+std::optional<SourceFile> SourceFile::open(const std::string& path) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::array<std::uint8_t, 64> head{};
+    const ssize_t got = pread(fd, head.data(), head.size(), 0);
+    const auto format =
+        got > 0 ? sniffSourceFormat(std::span(head.data(), static_cast<std::size_t>(got)))
+                : std::nullopt;
+    if (!format) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return SourceFile(fd, *format);
+}
+
+SourceFile::~SourceFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+SourceFile::SourceFile(SourceFile&& other) noexcept : fd_(other.fd_), format_(other.format_) {
+    other.fd_ = -1;
+}
+
+vips::VSource SourceFile::source() const {
+    // libvips duplicates the descriptor, so the source outlives this object safely.
+    return vips::VSource::new_from_descriptor(fd_);
+}
+
+std::vector<std::uint8_t> SourceFile::readAt(std::int64_t offset, std::size_t size) const {
+    std::vector<std::uint8_t> bytes(size);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = pread(fd_, bytes.data() + done, size - done,
+                                  static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+VipsBlob* SourceFile::wholeFile() const {
+    struct stat info {};
+    if (fstat(fd_, &info) != 0) throw vips::VError("cannot read the file");
+    const auto bytes = readAt(0, static_cast<std::size_t>(info.st_size));
+    return vips_blob_copy(bytes.data(), bytes.size());
+}
+
+vips::VImage SourceFile::loadHeader(bool failOnTruncated) const {
+    const auto options = [failOnTruncated] {
+        return vips::VImage::option()->set(
+            "fail_on", failOnTruncated ? VIPS_FAIL_ON_TRUNCATED : VIPS_FAIL_ON_NONE);
+    };
+    switch (format_) {
+        case SourceFormat::Jpeg:
+            return vips::VImage::jpegload_source(source(), options());
+        case SourceFormat::Jpeg2000:
+            return vips::VImage::jp2kload_source(source(), options());
+        case SourceFormat::Png:
+            return vips::VImage::pngload_source(source(), options());
+        case SourceFormat::Gif:
+            return vips::VImage::gifload_source(source(), options());
+        case SourceFormat::Tiff:
+            return vips::VImage::tiffload_source(source(), options());
+        case SourceFormat::Heif:
+            return vips::VImage::heifload_source(source(), options());
+        case SourceFormat::Bmp: {
+            // libvips reads BMP through ImageMagick, which has no streaming loader here.
+            VipsBlob* blob = wholeFile();
+            try {
+                auto image = vips::VImage::magickload_buffer(blob, options());
+                vips_area_unref(VIPS_AREA(blob));
+                return image;
+            } catch (...) {
+                vips_area_unref(VIPS_AREA(blob));
+                throw;
+            }
+        }
+    }
+    throw vips::VError("unknown format");
+}
+
+vips::VImage SourceFile::thumbnail(int width, int height) const {
+    if (format_ == SourceFormat::Bmp) {
+        return loadHeader(true).thumbnail_image(
+            width, vips::VImage::option()->set("height", height)->set("size", VIPS_SIZE_FORCE));
+    }
+    return vips::VImage::thumbnail_source(source(), width,
+                                          vips::VImage::option()
+                                              ->set("height", height)
+                                              ->set("size", VIPS_SIZE_FORCE)
+                                              ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+}
+
+bool withinPixelCap(const vips::VImage& header) {
+    const std::int64_t pixels =
+        static_cast<std::int64_t>(header.width()) * vips_image_get_page_height(header.get_image());
+    return pixels > 0 && pixels <= kMaxInputPixels;
+}
+
+}  // namespace varnholt

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "settings/ResizeSettings.h"
+
+namespace varnholt {
+
+inline constexpr std::string_view kWidthPrefix = "Width: ";
+inline constexpr std::string_view kHeightPrefix = "Height: ";
+inline constexpr std::string_view kDpiPrefix = "DPI: ";
+
+// The selected image as the display needs it: pixel size and the file's own DPI.
+struct DisplayedImage {
+    double width = 0;
+    double height = 0;
+    std::int64_t dpi = 72;
+};
+
+// The six texts of the dimension display.
+struct DimensionLabels {
+    std::string originalWidth;
+    std::string originalHeight;
+    std::string originalDPI;
+    std::string outputDPI;
+    std::string outputWidth;
+    std::string outputHeight;
+
+    bool operator==(const DimensionLabels&) const = default;
+};
+
+// What the display shows without an image: zero sizes and no DPI in both columns.
+DimensionLabels noImageLabels();
+
+// An image counts as present when both sides are above 0.
+bool isPresent(const DisplayedImage& image);
+
+// The labels for image (nothing selected: nullopt) and the panel's settings. The output DPI
+// is what the batch writes: the override when in effect, else 72. When the output size
+// cannot be computed for the entries, the output size labels keep the texts of previous.
+DimensionLabels dimensionLabels(const std::optional<DisplayedImage>& image,
+                                const ResizeSettings& settings, const DimensionLabels& previous);
+
+// The size the preview renders, read from the output labels after their prefixes. Nothing
+// (an empty preview) unless both are whole numbers above 0.
+struct OutputPixelSize {
+    double width = 0;
+    double height = 0;
+
+    bool operator==(const OutputPixelSize&) const = default;
+};
+std::optional<OutputPixelSize> previewOutputSize(std::string_view outputWidthLabel,
+                                                 std::string_view outputHeightLabel);
+
+}  // namespace varnholt

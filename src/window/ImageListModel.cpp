@@ -1,0 +1,76 @@
+#include "window/ImageListModel.h"
+
+#include <QMimeData>
+
+#include "batch/ImageListRules.h"
+#include "window/FileUrls.h"
+#include "window/TypeIcons.h"
+
+namespace varnholt {
+
+ImageListModel::ImageListModel(const std::vector<std::string>& paths, bool heifAvailable,
+                               QObject* parent)
+    : QAbstractListModel(parent), paths_(paths), heifAvailable_(heifAvailable) {}
+
+int ImageListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(paths_.size());
+}
+
+QVariant ImageListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const std::string& path = paths_[static_cast<std::size_t>(index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::ToolTipRole:
+        case Qt::AccessibleTextRole:
+            return QString::fromStdString(path);
+        case Qt::DecorationRole:
+            if (const auto name = typeIconName(path)) return typeIcon(*name);
+            return {};
+        default:
+            return {};
+    }
+}
+
+Qt::ItemFlags ImageListModel::flags(const QModelIndex& index) const {
+    // Rows accept drops only so that the view can tell "onto a row" from "between rows";
+    // canDropMimeData then refuses the former.
+    if (!index.isValid()) return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren |
+           Qt::ItemIsDropEnabled;
+}
+
+QStringList ImageListModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
+
+Qt::DropActions ImageListModel::supportedDropActions() const { return Qt::CopyAction; }
+
+bool ImageListModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int /*row*/,
+                                     int /*column*/, const QModelIndex& parent) const {
+    if (data == nullptr || action != Qt::CopyAction || parent.isValid()) return false;
+    if (!data->hasUrls()) return false;
+    for (const QUrl& url : data->urls()) {
+        const auto path = pathFromFileUrl(url);
+        if (path && hasAcceptedExtension(*path, heifAvailable_)) return true;
+    }
+    return false;
+}
+
+bool ImageListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                  const QModelIndex& parent) {
+    if (!canDropMimeData(data, action, row, column, parent)) return false;
+    const int count = rowCount();
+    const int at = row < 0 || row > count ? count : row;
+    emit filesDropped(at, data->urls());
+    return true;
+}
+
+void ImageListModel::reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+void ImageListModel::beginInsertPath(int row) { beginInsertRows({}, row, row); }
+
+void ImageListModel::endInsertPath() { endInsertRows(); }
+
+}  // namespace varnholt

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QTableView>
+
+namespace varnholt {
+
+// The image table. It takes dropped files from other applications as a copy, whatever the
+// source proposes, and refuses drags that come from an item view (its own rows included):
+// the list is not reordered by dragging.
+class ImageTableView : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit ImageTableView(QWidget* parent = nullptr);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // False when the drag cannot be taken as a copy at all.
+    static bool takeAsCopy(QDropEvent* event);
+    void refuse(QDropEvent* event);
+};
+
+}  // namespace varnholt

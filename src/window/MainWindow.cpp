@@ -1,0 +1,50 @@
+#include "window/MainWindow.h"
+
+#include <QIcon>
+#include <QMenuBar>
+
+#include "window/ViewController.h"
+#include "window/WidgetDialogs.h"
+
+// Resources compiled into this static library must be registered by name from outside any
+// namespace.
+static void registerWindowResources() { Q_INIT_RESOURCE(varnholt); }
+
+namespace varnholt {
+
+MainWindow::MainWindow(bool heifAvailable, std::unique_ptr<Dialogs> dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(std::move(dialogs)) {
+    registerWindowResources();
+    if (!dialogs_) dialogs_ = std::make_unique<WidgetDialogs>(this);
+
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Varnholt"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/varnholt.png")));
+    setMinimumSize(800, 560);
+    resize(1024, 700);
+
+    controller_ = new ViewController(*dialogs_, heifAvailable, this);
+    setCentralWidget(controller_);
+    buildMenus();
+    controller_->viewDidLoad();
+}
+
+// The controller (a child) goes before the dialogs it refers to.
+MainWindow::~MainWindow() { delete controller_; }
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("menuFile"));
+    for (QAction* action : controller_->fileMenuActions()) {
+        if (action == nullptr) {
+            file->addSeparator();
+        } else {
+            file->addAction(action);
+        }
+    }
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    help->addActions(controller_->helpMenuActions());
+}
+
+}  // namespace varnholt

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+#include "window/Dialogs.h"
+
+namespace varnholt {
+
+class ViewController;
+
+// The single window: its menus and the controller's view as its content.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // dialogs: what the window asks through; nullptr for the desktop's own dialogs.
+    explicit MainWindow(bool heifAvailable, std::unique_ptr<Dialogs> dialogs = nullptr,
+                        QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    ViewController* controller() const { return controller_; }
+
+private:
+    void buildMenus();
+
+    std::unique_ptr<Dialogs> dialogs_;
+    ViewController* controller_ = nullptr;
+};
+
+}  // namespace varnholt

@@ -1,0 +1,155 @@
+#pragma once
+
+#include <QList>
+#include <QUrl>
+#include <QWidget>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/DimensionLabels.h"
+#include "settings/ResizeSettings.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+
+namespace varnholt {
+
+class Dialogs;
+class ImageListModel;
+class ImageTableView;
+
+// The controller of the single window: it owns the controls, the image list and the image
+// of the preview. Its slots read controls and call the core; the list, the commands, the
+// busy state, the panel and the display each live in their own source file.
+class ViewController : public QWidget {
+    Q_OBJECT
+
+public:
+    // heifAvailable decides the HEIF entries of the type lists and the format popup.
+    ViewController(Dialogs& dialogs, bool heifAvailable, QWidget* parent = nullptr);
+    ~ViewController() override;
+
+    // Wiring once the view sits in its window: close guard, table, format popup, defaults.
+    void viewDidLoad();
+
+    // The window title ends in "*" (no operation appends it).
+    bool hasUnsavedChanges() const;
+    // Whether the window may close now; asks when there are unsaved changes.
+    bool windowShouldClose();
+
+    // Every option of the panel as the controls show it now.
+    ResizeSettings readSettings() const;
+    void resetToDefaults();
+    void refreshImageList();
+    void updateDimensionDisplay();
+    void showSelectedImage();
+    // The selected row of the image table; -1 without a selection.
+    int selectedRow() const;
+
+    // The window's commands, for its menus.
+    QList<QAction*> fileMenuActions() const;
+    QList<QAction*> helpMenuActions() const;
+
+    // Fields.
+    std::vector<std::string> listImagePaths;
+    std::optional<DisplayedImage> currentImage;
+    const std::vector<std::string> acceptedExtensions;
+
+    // Outlets: owned by the widget tree, each with the object name of its field.
+    QTabWidget* tabView = nullptr;
+    ImageTableView* tableViewImage = nullptr;
+    QPushButton* buttonAddImages = nullptr;
+    QPushButton* buttonRemoveSelected = nullptr;
+    QPushButton* buttonRemoveAll = nullptr;
+    QLabel* labelOriginalDimensionsWidth = nullptr;
+    QLabel* labelOriginalDimensionsHeight = nullptr;
+    QLabel* labelOutputDimensionsWidth = nullptr;
+    QLabel* labelOutputDimensionsHeight = nullptr;
+    QLabel* labelOriginalDPI = nullptr;
+    QLabel* labelOutputDPI = nullptr;
+    QLabel* imageViewPreview = nullptr;
+    QProgressBar* progressIndicatorPreview = nullptr;
+    QRadioButton* radioFreeResize = nullptr;
+    QCheckBox* checkFreeResizeKeepAspect = nullptr;
+    QRadioButton* radioFreeResizePixels = nullptr;
+    QLineEdit* textFieldFreeResizePixelsWidth = nullptr;
+    QLineEdit* textFieldFreeResizePixelsHeight = nullptr;
+    QRadioButton* radioFreeResizePercents = nullptr;
+    QLineEdit* textFieldFreeResizePercentsWidth = nullptr;
+    QLineEdit* textFieldFreeResizePercentsHeight = nullptr;
+    QCheckBox* checkWidthLargestDimension = nullptr;
+    QRadioButton* radioFixedWidth = nullptr;
+    QLineEdit* textFieldFixedWidth = nullptr;
+    QRadioButton* radioFixedHeight = nullptr;
+    QLineEdit* textFieldFixedHeight = nullptr;
+    QRadioButton* radioFixedWidthAndHeight = nullptr;
+    QLineEdit* textFieldFixedDimensionsWidth = nullptr;
+    QLineEdit* textFieldFixedDimensionsHeight = nullptr;
+    QCheckBox* checkDoNotEnlargeImages = nullptr;
+    QCheckBox* checkChangeDPI = nullptr;
+    QLineEdit* textFieldChangeDPI = nullptr;
+    QLineEdit* textFieldName = nullptr;
+    QComboBox* comboFormat = nullptr;
+    QSlider* sliderQuality = nullptr;
+    QLabel* labelQuality = nullptr;
+    QLineEdit* textFieldOutputFolder = nullptr;
+    QComboBox* comboCase = nullptr;
+    QPushButton* buttonBrowse = nullptr;
+    QCheckBox* checkKeepExifInfoAndCreationDate = nullptr;
+    QProgressBar* progressIndicator = nullptr;
+    QPushButton* buttonResizeImages = nullptr;
+
+public slots:
+    void OnFileNew();
+    void OnAppQuit();
+    void OnVideoTutorial();
+    void OnAddImages();
+    void OnRemoveSelected();
+    void OnRemoveAll();
+    // The "openWith" delivery: files opened with the application from the desktop.
+    void openData(const QList<QUrl>& urls);
+
+signals:
+    // Quit was confirmed: the application is to end.
+    void terminateRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    QWidget* buildSizeTab();
+    QWidget* buildOutputTab();
+    QWidget* buildPreviewPane();
+    QWidget* buildImageListPane();
+    void createActions();
+    void connectCommands();
+    void fillFormatPopup();
+    // The window the view is placed in; nullptr while it has none.
+    QWidget* hostWindow() const;
+    void acceptDrop(int row, const QList<QUrl>& urls);
+
+    Dialogs& dialogs_;
+    const bool heifAvailable_;
+    ImageListModel* imageListModel_ = nullptr;
+    QWidget* guardedWindow_ = nullptr;
+
+    QAction* actionAddImages_ = nullptr;
+    QAction* actionNew_ = nullptr;
+    QAction* actionResizeImages_ = nullptr;
+    QAction* actionQuit_ = nullptr;
+    QAction* actionVideoTutorial_ = nullptr;
+    QAction* actionRemoveSelected_ = nullptr;
+};
+
+}  // namespace varnholt

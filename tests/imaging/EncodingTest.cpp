@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "ImagingTestSupport.h"
+#include "imaging/ImageTools.h"
+
+namespace varnholt {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+using testing::testdata;
+
+const std::string kPhoto = "ianare-exif-samples/DSCN0010.jpg";
+
+enum class DpiField { ExifOrTiff, PngPhys, Jp2Box, BmpHeader, None };
+
+struct FormatRow {
+    OutputFormat format;
+    const char* extension;
+    DpiField field;
+};
+
+const FormatRow kFormats[] = {
+    {OutputFormat::JPG, "jpg", DpiField::ExifOrTiff},
+    {OutputFormat::JPEG, "jpeg", DpiField::ExifOrTiff},
+    {OutputFormat::JPE, "jpe", DpiField::ExifOrTiff},
+    {OutputFormat::JP2, "jp2", DpiField::Jp2Box},
+    {OutputFormat::JPX, "jpx", DpiField::Jp2Box},
+    {OutputFormat::PNG, "png", DpiField::PngPhys},
+    {OutputFormat::TIFF, "tiff", DpiField::ExifOrTiff},
+    {OutputFormat::TIF, "tif", DpiField::ExifOrTiff},
+    {OutputFormat::GIF, "gif", DpiField::None},
+    {OutputFormat::BMP, "bmp", DpiField::BmpHeader},
+    {OutputFormat::HEIF, "heif", DpiField::ExifOrTiff},
+    {OutputFormat::HEIC, "heic", DpiField::ExifOrTiff},
+};
+
+// The resolution an independent reader finds in the file, in dots per inch.
+std::optional<double> independentDpi(const std::string& path, DpiField field,
+                                     const std::map<std::string, std::string>& tags) {
+    const auto exiftoolTag = [&tags](const std::string&, const char* name) {
+        return testing::tagValue(tags, name);
+    };
+    switch (field) {
+        case DpiField::ExifOrTiff: {
+            const auto unit = exiftoolTag(path, "ResolutionUnit");
+            const auto x = exiftoolTag(path, "XResolution");
+            if (!x || unit != "2") return std::nullopt;
+            return std::stod(*x);
+        }
+        case DpiField::PngPhys: {
+            const auto x = exiftoolTag(path, "PixelsPerUnitX");
+            if (!x || exiftoolTag(path, "PixelUnits") != "1") return std::nullopt;
+            return std::stod(*x) * 0.0254;
+        }
+        case DpiField::Jp2Box: {
+            const auto x = exiftoolTag(path, "CaptureXResolution");
+            const auto exponent = exiftoolTag(path, "CaptureXResolutionUnit");
+            if (!x || !exponent) return std::nullopt;
+            return std::stod(*x) * std::pow(10.0, std::stod(*exponent)) * 0.0254;
+        }
+        case DpiField::BmpHeader: {
+            const auto out = testing::run("/usr/bin/identify -format '%[resolution.x] %U' " +
+                                          testing::quoted(path) + " 2>/dev/null");
+            if (!out || out->find("PixelsPerCentimeter") == std::string::npos) return std::nullopt;
+            return std::stod(*out) * 2.54;
+        }
+        case DpiField::None:
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> vipsHeaderField(const std::string& path, const char* field) {
+    const auto out = testing::run(std::string("vipsheader -f ") + field + " " +
+                                  testing::quoted(path) + " 2>/dev/null");
+    if (!out || out->empty()) return std::nullopt;
+    return std::stoi(*out);
+}
+
+TEST(Encoding, EveryFormatStatesItsDpiAndSizeToIndependentReaders) {
+    TempFolder folder;
+    for (const auto& row : kFormats) {
+        if ((row.format == OutputFormat::HEIF || row.format == OutputFormat::HEIC) &&
+            !ImageTools::heifSupported())
+            continue;
+        for (const std::optional<std::int64_t> dpi :
+             {std::optional<std::int64_t>(300), std::optional<std::int64_t>()}) {
+            const std::string path =
+                folder.path("out" + std::to_string(dpi.value_or(0)) + "." + row.extension);
+            SCOPED_TRACE(path);
+            const Image scaled = testing::scaledImage(testdata(kPhoto), 200, 150);
+            const Image stamped = ImageTools::stampDPI(scaled, dpi.value_or(72));
+            const auto result = ImageTools::saveImage(stamped, path, row.format, 0.8);
+            ASSERT_TRUE(result.ok) << result.reason;
+            const auto tags = testing::exiftoolTags(path);
+            EXPECT_EQ(testing::tagValue(tags, "ImageSize"), "200 150");
+            const auto decoded = ImageTools::loadImage(path);
+            ASSERT_TRUE(decoded.has_value());
+            const auto pixels = ImageTools::rasterizeImage(*decoded);
+            ASSERT_TRUE(pixels.has_value());
+            EXPECT_EQ(pixels->width, 200);
+            const auto written = independentDpi(path, row.field, tags);
+            if (row.field == DpiField::None) {
+                EXPECT_FALSE(written.has_value());
+            } else {
+                ASSERT_TRUE(written.has_value());
+                EXPECT_NEAR(*written, static_cast<double>(dpi.value_or(72)), 0.01);
+                EXPECT_EQ(ImageTools::readDPI(path), dpi.value_or(72));
+            }
+        }
+    }
+}
+
+TEST(Encoding, JpegQualityReachesTheOneEncodeAndADpiOverrideKeepsTheSize) {
+    TempFolder folder;
+    const Image scaled = testing::scaledImage(testdata(kPhoto), 320, 240);
+    const auto sizeAt = [&](double quality, std::int64_t dpi) {
+        const std::string path = folder.path("q.jpg");
+        EXPECT_TRUE(ImageTools::saveImage(ImageTools::stampDPI(scaled, dpi), path,
+                                          OutputFormat::JPG, quality)
+                        .ok);
+        return fs::file_size(path);
+    };
+    const auto at80 = sizeAt(0.8, 72);
+    const auto at100 = sizeAt(1.0, 72);
+    EXPECT_LT(at80, at100);
+    EXPECT_EQ(sizeAt(0.8, 300), at80);
+    EXPECT_EQ(sizeAt(1.0, 300), at100);
+}
+
+TEST(Encoding, FailuresLeaveAnExistingFileExactlyAsItWas) {
+    TempFolder folder;
+    const std::string source = folder.path("source.jpg");
+    testing::copyFile(testdata(kPhoto), source);
+    const Image scaled = testing::scaledImage(source, 64, 48);
+    const std::string existing = folder.path("existing.jpg");
+    testing::copyFile(testdata("pillow/hopper_gray.jpg"), existing);
+    const auto before = testing::fileBytes(existing);
+
+    // The encode fails: the source turned into text after it was loaded.
+    std::ofstream(source, std::ios::trunc) << "no longer a picture";
+    auto result = ImageTools::saveImage(scaled, existing, OutputFormat::JPG, 0.8);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, "encode failed");
+    EXPECT_EQ(testing::fileBytes(existing), before);
+
+    // The write fails: a folder stands at the output path.
+    const Image good = testing::scaledImage(testdata(kPhoto), 64, 48);
+    ASSERT_EQ(mkdir(folder.path("taken.png").c_str(), 0700), 0);
+    result = ImageTools::saveImage(good, folder.path("taken.png"), OutputFormat::PNG, 0.8);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason.rfind("write failed: ", 0), 0u) << result.reason;
+    EXPECT_TRUE(fs::is_directory(folder.path("taken.png")));
+
+    result = ImageTools::saveImage(good, folder.path("no/such/folder.png"), OutputFormat::PNG, 0.8);
+    EXPECT_EQ(result.reason, "write failed: no such file or directory");
+
+    // Nothing but what was there is left behind.
+    auto names = folder.entries();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"existing.jpg", "source.jpg", "taken.png"}));
+}
+
+TEST(Encoding, ASymlinkAtTheOutputIsReplacedNotFollowed) {
+    TempFolder folder;
+    const std::string target = folder.path("target.jpg");
+    testing::copyFile(testdata("pillow/hopper_gray.jpg"), target);
+    const auto before = testing::fileBytes(target);
+    const std::string link = folder.path("link.jpg");
+    fs::create_symlink(target, link);
+    const Image scaled = testing::scaledImage(testdata(kPhoto), 64, 48);
+    ASSERT_TRUE(ImageTools::saveImage(scaled, link, OutputFormat::JPG, 0.8).ok);
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_EQ(vipsHeaderField(link, "width"), 64);
+    EXPECT_EQ(testing::fileBytes(target), before);
+}
+
+TEST(Encoding, WritingOverTheSourceReadsItCompletelyFirst) {
+    TempFolder folder;
+    const std::string path = folder.path("photo.jpg");
+    testing::copyFile(testdata("ianare-exif-samples/iphone_hdr_YES.jpg"), path);
+    const Image scaled = testing::scaledImage(path, 816, 612);
+    ASSERT_TRUE(ImageTools::saveImage(scaled, path, OutputFormat::JPG, 0.9).ok);
+    const auto written = testing::displayedPixels(path, 816, 612);
+    const auto original =
+        testing::displayedPixels(testdata("ianare-exif-samples/iphone_hdr_YES.jpg"), 816, 612);
+    ASSERT_TRUE(written && original);
+    EXPECT_LT(testing::meanDifference(*written, *original), 3.0);
+}
+
+TEST(Encoding, NewFilesGetTheUsualPermissions) {
+    TempFolder folder;
+    const Image scaled = testing::scaledImage(testdata(kPhoto), 32, 24);
+    const std::string path = folder.path("mode.png");
+    ASSERT_TRUE(ImageTools::saveImage(scaled, path, OutputFormat::PNG, 0.8).ok);
+    const mode_t mask = umask(022);
+    umask(mask);
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+}  // namespace
+}  // namespace varnholt
