@@ -153,7 +153,9 @@ vips::VImage SourceFile::thumbnail(int width, int height) const {
                                           vips::VImage::option()
                                               ->set("height", height)
                                               ->set("size", VIPS_SIZE_FORCE)
-                                              ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+                                              // thumbnail_source drops its own fail_on
+                                              // (libvips 8.14); the loader's option holds.
+                                              ->set("option_string", "fail_on=truncated"));
 }
 
 bool withinPixelCap(const vips::VImage& header) {
