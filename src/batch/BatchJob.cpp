@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "batch/EncodingChoice.h"
 #include "batch/ImageProcessor.h"
 #include "batch/OutputNaming.h"
 #include "imaging/ImageTools.h"
@@ -56,7 +57,8 @@ void BatchJob::wait() {
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-bool BatchJob::overlap(const Footprint& a, const Footprint& b) {
+bool BatchJob::clash(const Footprint& a, const Footprint& b) {
+    if (a.heif && b.heif) return true;
     // Two reads of one file do not conflict; anything involving a write does.
     if (a.output && b.output && sameEntry(*a.output, *b.output)) return true;
     if (a.output && sameEntry(*a.output, b.source)) return true;
@@ -77,6 +79,8 @@ void BatchJob::run() {
         Footprint footprint{pathIdentity(task.sourcePath), std::nullopt};
         if (task.decision != OverwriteDecision::Skip) {
             footprint.output = pathIdentity(task.outputPath);
+            const OutputFormat format = encodingFormat(task.sourcePath, settings_);
+            footprint.heif = format == OutputFormat::HEIF || format == OutputFormat::HEIC;
         }
         tasks_.push_back(std::move(task));
         footprints_.push_back(std::move(footprint));
@@ -111,7 +115,7 @@ void BatchJob::run() {
 bool BatchJob::mustWaitFor(std::size_t index) const {
     // Every image before index is finished or in flight, so only those in flight can clash.
     return std::any_of(inFlight_.begin(), inFlight_.end(), [&](std::size_t other) {
-        return other < index && overlap(footprints_[other], footprints_[index]);
+        return other < index && clash(footprints_[other], footprints_[index]);
     });
 }
 

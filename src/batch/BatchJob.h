@@ -31,7 +31,8 @@ struct BatchOptions {
 // at once. The observer is called from those threads, one call at a time and in list order
 // (see BatchObserver). Everything an image writes, and every observer call, is the same as
 // when the images run one after the other: images that share a file (one's output is
-// another's output or source) never run at the same time, the earlier one first.
+// another's output or source) never run at the same time, the earlier one first. Neither do
+// two HEIF encodes, which would only add memory.
 // requestStop(), wait(), finished() and the destructor may be called from any other thread.
 class BatchJob {
 public:
@@ -78,12 +79,14 @@ private:
     const BatchOptions options_;
     const ImageStep step_;
 
-    // The files an image touches: it reads its source and, unless skipped, writes its output.
+    // What an image occupies: it reads its source and, unless skipped, writes its output;
+    // a HEIF encode also takes much memory and every core by itself.
     struct Footprint {
         PathIdentity source;
         std::optional<PathIdentity> output;
+        bool heif = false;
     };
-    static bool overlap(const Footprint& a, const Footprint& b);
+    static bool clash(const Footprint& a, const Footprint& b);
 
     std::vector<ImageTask> tasks_;
     std::vector<Footprint> footprints_;

@@ -144,6 +144,7 @@ TEST(BatchJob, ImagesSharingAFileNeverRunTogether) {
         std::vector<OverwriteDecision> decisions;
         std::vector<std::pair<std::size_t, std::size_t>> apart;
         std::vector<std::pair<std::size_t, std::size_t>> together;
+        std::string format = "JPG";
     };
     using D = OverwriteDecision;
     // Output folder /in, pattern "[FileName]", format JPG.
@@ -174,12 +175,26 @@ TEST(BatchJob, ImagesSharingAFileNeverRunTogether) {
          {D::Write, D::Overwrite},
          {{0, 1}},
          {}},
+        {"two heif encodes",
+         {"/in/a.png", "/in/b.png"},
+         {D::Write, D::Write},
+         {{0, 1}},
+         {},
+         "HEIC"},
+        {"heif beside another format",
+         {"/in/a.heic", "/in/b.png"},
+         {D::Write, D::Write},
+         {},
+         {{0, 1}},
+         "Original"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         OverlapProbe probe;
         RecordingObserver observer;
-        BatchJob job(row.sources, namedBySource("/in"), row.decisions, observer, BatchOptions{2},
+        ResizeSettings settings = namedBySource("/in");
+        settings.outputFormat.title = row.format;
+        BatchJob job(row.sources, settings, row.decisions, observer, BatchOptions{2},
                      [&](const ImageTask& task, const ResizeSettings&) { return probe.run(task); });
         job.start();
         job.wait();
