@@ -23,7 +23,6 @@ const std::string kIndexedPng = data("libvips/indexed.png");
 const std::string kNokia = data("ianare-exif-samples/HMD_Nokia_8.3_5G.jpg");
 const std::string kOlympus = data("ianare-exif-samples/42_IndexError.jpg");
 const std::string kGps = data("ianare-exif-samples/DSCN0010.jpg");
-const std::string kTruncated = data("sharp/truncated.jpg");
 
 ProgramRun cli(const std::vector<std::string>& args, Terminal terminal = Terminal::None,
                const std::string& typed = {}) {
@@ -234,26 +233,6 @@ TEST(Cli, FailedImagesAreNamedAndTheRestIsWritten) {
     EXPECT_EQ(run.err, fake + ": cannot read image\n" + missing + ": cannot read image\n");
     EXPECT_EQ(header(out / "good_res (2).jpg", "width"), "40");
     EXPECT_EQ(entries(out.path()), 1u);
-}
-
-TEST(Cli, TruncatedSourceFailsWithoutOutput) {
-    TempFolder out;
-    const ProgramRun run =
-        cli({"--mode", "width", "--width", "40", "--output", out.path(), kTruncated});
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.err.rfind(kTruncated + ": ", 0), 0u) << run.err;
-    EXPECT_EQ(entries(out.path()), 0u);
-}
-
-TEST(Cli, MissingOutputFolderFailsEveryImage) {
-    TempFolder out;
-    const ProgramRun run = cli(
-        {"--mode", "width", "--width", "40", "--output", out / "missing", kPortrait1, kLandscape6});
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.out, "Some images could not be resized.\n");
-    EXPECT_NE(run.err.find(kPortrait1 + ": write failed"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find(kLandscape6 + ": write failed"), std::string::npos) << run.err;
-    EXPECT_FALSE(fs::exists(out / "missing"));
 }
 
 TEST(Cli, OverwriteAnswers) {
