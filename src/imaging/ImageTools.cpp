@@ -63,7 +63,9 @@ ImageTools::Runtime::~Runtime() {
     vips_shutdown();
 }
 
-void ImageTools::setThreadsPerImage(int threads) { vips_concurrency_set(std::max(threads, 1)); }
+void ImageTools::setThreadsPerImage(int threads) {
+    vips_concurrency_set(std::max(threads, 0));  // 0: libvips's default, one per core
+}
 
 bool ImageTools::heifSupported() {
     static const bool supported = [] {
@@ -187,6 +189,10 @@ std::optional<Image> ImageTools::drawScaled(const Image& source, std::int64_t wi
 }
 
 std::optional<RgbaPixels> ImageTools::rasterizeImage(const Image& image) {
+    // A whole decode into memory: no larger than the largest input.
+    if (static_cast<std::int64_t>(image.width()) * image.height() > kMaxInputPixels) {
+        return std::nullopt;
+    }
     try {
         vips::VImage pixels = buildPixels(image.data());
         if (!pixels.has_alpha()) pixels = pixels.bandjoin_const({255});

@@ -101,7 +101,8 @@ public:
         Runtime& operator=(const Runtime&) = delete;
     };
 
-    // Worker threads libvips uses for one image; 1 when the batch runs images side by side.
+    // Worker threads libvips uses for each image, for all images alike; 1 when the batch
+    // runs images side by side, 0 for the default (one per core).
     static void setThreadsPerImage(int threads);
 
     // HEIF can be both written and read here (a 16 x 16 round trip in memory, done once).
@@ -124,7 +125,8 @@ public:
     // a side is below 1 or the source cannot be opened.
     static std::optional<Image> drawScaled(const Image& source, std::int64_t width,
                                            std::int64_t height);
-    // Decodes into 8-bit sRGB RGBA; nullopt (never a crash) on broken or truncated data.
+    // Decodes into 8-bit sRGB RGBA; nullopt (never a crash) on broken or truncated data and
+    // for pictures larger than the input cap.
     static std::optional<RgbaPixels> rasterizeImage(const Image& image);
 
     // With metadata kept: the turn that brings upright pixels back into the source's stored

@@ -115,7 +115,9 @@ OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi
     return out;
 }
 
-bool embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadata) {
+namespace {
+
+bool embedOnce(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadata) {
     try {
         auto image = Exiv2::ImageFactory::open(encoded.data(), static_cast<long>(encoded.size()));
         if (!image.get()) return false;
@@ -138,6 +140,13 @@ bool embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& met
     } catch (const std::exception&) {
         return false;
     }
+}
+
+}  // namespace
+
+bool embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadata) {
+    // exiv2 leaves out entries too large for the container (a JPEG segment holds 64 KB).
+    return embedOnce(encoded, metadata);
 }
 
 std::vector<std::uint8_t> exifBlock(const Exiv2::ExifData& exif) {

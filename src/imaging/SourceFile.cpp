@@ -149,12 +149,12 @@ vips::VImage SourceFile::thumbnail(int width, int height) const {
         return loadHeader(true).thumbnail_image(
             width, vips::VImage::option()->set("height", height)->set("size", VIPS_SIZE_FORCE));
     }
+    // thumbnail_source's own fail_on does not reach the loader in libvips 8.14; the loader
+    // options do, and without them a truncated file is written with a grey lower part.
     return vips::VImage::thumbnail_source(source(), width,
                                           vips::VImage::option()
                                               ->set("height", height)
                                               ->set("size", VIPS_SIZE_FORCE)
-                                              // thumbnail_source drops its own fail_on
-                                              // (libvips 8.14); the loader's option holds.
                                               ->set("option_string", "fail_on=truncated"));
 }
 

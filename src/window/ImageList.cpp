@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "batch/ImageListRules.h"
 #include "window/Dialogs.h"
@@ -22,9 +23,16 @@ bool fileExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
-bool listed(const std::vector<std::string>& list, const std::string& path) {
-    return std::find(list.begin(), list.end(), path) != list.end();
-}
+// The paths listed so far; a candidate is taken when it is new to this set. Built per
+// action, so a drop of thousands of files stays fast.
+class ListedPaths {
+public:
+    explicit ListedPaths(const std::vector<std::string>& list) : paths_(list.begin(), list.end()) {}
+    bool takeNew(const std::string& path) { return paths_.insert(path).second; }
+
+private:
+    std::unordered_set<std::string> paths_;
+};
 
 QStringList toQStringList(const std::vector<std::string>& items) {
     QStringList list;
@@ -50,25 +58,31 @@ void ViewController::OnAddImages() {
             messageAlert(AlertStyle::Warning, QStringLiteral("The images could not be loaded.")));
         return;
     }
+    ListedPaths listed(listImagePaths);
     for (const std::string& path : pathsFromFileUrls(*chosen)) {
         // The dialog filtered the types. A chosen name that does not exist is one the
         // dialog could not decode (not UTF-8): it would never load.
-        if (isUnlistablePath(path) || !fileExists(path) || listed(listImagePaths, path)) continue;
+        if (isUnlistablePath(path) || !fileExists(path) || !listed.takeNew(path)) continue;
         listImagePaths.push_back(path);
     }
     refreshImageList();
 }
 
 void ViewController::acceptDrop(int row, const QList<QUrl>& urls) {
-    int insertAt = std::clamp(row, 0, static_cast<int>(listImagePaths.size()));
-    for (const std::string& path : pathsFromFileUrls(urls)) {
-        if (!fileExists(path) || listed(listImagePaths, path)) continue;
+    ListedPaths listed(listImagePaths);
+    std::vector<std::string> accepted;
+    for (std::string& path : pathsFromFileUrls(urls)) {
+        if (!fileExists(path) || !listed.takeNew(path)) continue;
         if (!hasAcceptedExtension(path, heifAvailable_) || isUnlistablePath(path)) continue;
-        imageListModel_->beginInsertPath(insertAt);
-        listImagePaths.insert(listImagePaths.begin() + insertAt, path);
-        imageListModel_->endInsertPath();
-        ++insertAt;
+        accepted.push_back(std::move(path));
     }
+    if (accepted.empty()) return;
+    // The accepted files go in at the drop row, in drag order.
+    const int at = std::clamp(row, 0, static_cast<int>(listImagePaths.size()));
+    imageListModel_->beginInsertPaths(at, static_cast<int>(accepted.size()));
+    listImagePaths.insert(listImagePaths.begin() + at, std::make_move_iterator(accepted.begin()),
+                          std::make_move_iterator(accepted.end()));
+    imageListModel_->endInsertPaths();
     // Rows are inserted in place: the selection, the preview and the display stay.
 }
 

@@ -69,8 +69,10 @@ void ImageListModel::reload() {
     endResetModel();
 }
 
-void ImageListModel::beginInsertPath(int row) { beginInsertRows({}, row, row); }
+void ImageListModel::beginInsertPaths(int row, int count) {
+    beginInsertRows({}, row, row + count - 1);
+}
 
-void ImageListModel::endInsertPath() { endInsertRows(); }
+void ImageListModel::endInsertPaths() { endInsertRows(); }
 
 }  // namespace varnholt

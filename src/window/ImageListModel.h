@@ -34,9 +34,9 @@ public:
 
     // Whole reload (the table's reloadData).
     void reload();
-    // Around inserting one path at row of the list.
-    void beginInsertPath(int row);
-    void endInsertPath();
+    // Around inserting count paths at row of the list.
+    void beginInsertPaths(int row, int count);
+    void endInsertPaths();
 
 signals:
     // A drop between rows; row is where the first accepted file goes.

@@ -49,7 +49,11 @@ QIcon typeIcon(std::string_view name) {
     const QString file =
         QStringLiteral(":/icons/%1.png")
             .arg(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
-    return QIcon(file);
+    QIcon icon;
+    // The badge keeps its colours on a selected row instead of the style's tinted variant.
+    icon.addFile(file, QSize(), QIcon::Normal);
+    icon.addFile(file, QSize(), QIcon::Selected);
+    return icon;
 }
 
 }  // namespace varnholt

@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 
@@ -135,6 +137,48 @@ TEST(Encoding, JpegQualityReachesTheOneEncodeAndADpiOverrideKeepsTheSize) {
     EXPECT_EQ(sizeAt(1.0, 300), at100);
 }
 
+TEST(Encoding, JpegTwoThousandAtFullQualityIsLossless) {
+    TempFolder folder;
+    const Image scaled = testing::scaledImage(testdata(kPhoto), 120, 90);
+    ASSERT_TRUE(ImageTools::saveImage(scaled, folder.path("l.png"), OutputFormat::PNG, 1).ok);
+    ASSERT_TRUE(ImageTools::saveImage(scaled, folder.path("l.jp2"), OutputFormat::JP2, 1).ok);
+    ASSERT_TRUE(ImageTools::saveImage(scaled, folder.path("q.jp2"), OutputFormat::JP2, 0.3).ok);
+    const auto png = testing::displayedPixels(folder.path("l.png"), 120, 90);
+    const auto lossless = testing::displayedPixels(folder.path("l.jp2"), 120, 90);
+    const auto lossy = testing::displayedPixels(folder.path("q.jp2"), 120, 90);
+    ASSERT_TRUE(png && lossless && lossy);
+    EXPECT_EQ(lossless->rgba, png->rgba);
+    EXPECT_GT(testing::meanDifference(*lossy, *png), 0.0);
+    EXPECT_LT(fs::file_size(folder.path("q.jp2")), fs::file_size(folder.path("l.jp2")));
+}
+
+TEST(Encoding, TwoImagesSavedSideBySideBothComeOutWhole) {
+    TempFolder folder;
+    const auto meta = ImageTools::readSourceMetadata(testdata(kPhoto));
+    ASSERT_TRUE(meta.has_value());
+    std::atomic<int> written{0};
+    const auto worker = [&](int id) {
+        for (int i = 0; i < 4; ++i) {
+            const auto format = i % 2 ? OutputFormat::PNG : OutputFormat::JPG;
+            const std::string path = folder.path("w" + std::to_string(id) + "-" +
+                                                 std::to_string(i) + (i % 2 ? ".png" : ".jpg"));
+            const Image image = ImageTools::mergeOutputDPI(
+                testing::scaledImage(testdata(kPhoto), 160, 120), *meta, 150);
+            if (ImageTools::saveImage(image, path, format, 0.8).ok &&
+                ImageTools::readDPI(path) == 150) {
+                ++written;
+            }
+        }
+    };
+    ImageTools::setThreadsPerImage(1);
+    std::thread first(worker, 1);
+    std::thread second(worker, 2);
+    first.join();
+    second.join();
+    ImageTools::setThreadsPerImage(0);
+    EXPECT_EQ(written.load(), 8);
+}
+
 TEST(Encoding, FailuresLeaveAnExistingFileExactlyAsItWas) {
     TempFolder folder;
     const std::string source = folder.path("source.jpg");
@@ -205,6 +249,98 @@ TEST(Encoding, NewFilesGetTheUsualPermissions) {
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST(Encoding, NoTemporaryFileIsMadeOutsideTheOutputFolderOrLeftInIt) {
+    TempFolder folder;
+    const auto meta = ImageTools::readSourceMetadata(testdata(kPhoto));
+    ASSERT_TRUE(meta.has_value());
+    std::vector<std::string> written;
+    for (const auto& row : kFormats) {
+        for (const bool keep : {false, true}) {
+            const std::string name = std::string(keep ? "kept." : "plain.") + row.extension;
+            Image image = testing::scaledImage(testdata(kPhoto), 40, 30);
+            if (keep) image = ImageTools::mergeOutputDPI(image, *meta, 96);
+            if (ImageTools::saveImage(image, folder.path(name), row.format, 0.7).ok) {
+                written.push_back(name);
+            }
+        }
+    }
+    EXPECT_TRUE(testing::temporaryDirectoryEntries().empty());
+    auto names = folder.entries();
+    std::sort(names.begin(), names.end());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(names, written);
+}
+
+TEST(Encoding, AHeifSaveThatEncodesNothingFailsAndWritesNothing) {
+    TempFolder folder;
+    const std::string source = folder.path("gone.jpg");
+    testing::copyFile(testdata(kPhoto), source);
+    const Image scaled = testing::scaledImage(source, 64, 48);
+    fs::remove(source);
+    EXPECT_FALSE(ImageTools::convertToHEIC(scaled).has_value());
+    const auto result = ImageTools::saveHEIF(scaled, folder.path("out.heic"));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, "encode failed");
+    EXPECT_TRUE(folder.entries().empty());
+}
+
+TEST(Encoding, ResolutionsRoundTripThroughEveryField) {
+    struct Row {
+        OutputFormat format;
+        const char* extension;
+    };
+    const Row rows[] = {{OutputFormat::JPG, "jpg"},
+                        {OutputFormat::PNG, "png"},
+                        {OutputFormat::TIFF, "tif"},
+                        {OutputFormat::JP2, "jp2"},
+                        {OutputFormat::BMP, "bmp"}};
+    // Around the limits of the 16-bit fractions of the JPEG 2000 box and of a JFIF density.
+    const std::int64_t dpis[] = {1, 2, 71, 72, 73, 96, 300, 655, 656, 1310, 6553, 65535};
+    TempFolder folder;
+    const Image scaled = testing::scaledImage(testdata(kPhoto), 8, 6);
+    for (const auto& row : rows) {
+        for (const auto dpi : dpis) {
+            const std::string path = folder.path(std::string("r.") + row.extension);
+            SCOPED_TRACE(path + " at " + std::to_string(dpi));
+            ASSERT_TRUE(
+                ImageTools::saveImage(ImageTools::stampDPI(scaled, dpi), path, row.format, 1).ok);
+            EXPECT_EQ(ImageTools::readDPI(path), dpi);
+        }
+    }
+}
+
+TEST(Encoding, DamagedPicturesFailInsteadOfBeingWrittenHalfGrey) {
+    TempFolder folder;
+    int checked = 0;
+    for (const auto& row : testing::indexRows()) {
+        // Damaged files whose header still reads.
+        if (row.at("notes").rfind("BROKEN", 0) != 0 || row.at("vipsheader_ok") != "yes") continue;
+        SCOPED_TRACE(row.at("path"));
+        const auto loaded = ImageTools::loadImage(testdata(row.at("path")));
+        ASSERT_TRUE(loaded.has_value());
+        const auto scaled = ImageTools::drawScaled(*loaded, 50, 40);
+        ASSERT_TRUE(scaled.has_value());
+        EXPECT_FALSE(ImageTools::rasterizeImage(*scaled).has_value());
+        EXPECT_FALSE(ImageTools::rasterizeImage(*loaded).has_value());
+        const auto result =
+            ImageTools::saveImage(*scaled, folder.path("half.png"), OutputFormat::PNG, 1);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.reason, "encode failed");
+        ++checked;
+    }
+    EXPECT_GE(checked, 5);
+    EXPECT_TRUE(folder.entries().empty());
+}
+
+TEST(Encoding, ALongFileNameStillGetsItsTemporarySibling) {
+    TempFolder folder;
+    const std::string name = std::string(251, 'n') + ".png";  // 255 bytes, the longest allowed
+    ASSERT_TRUE(ImageTools::saveImage(testing::scaledImage(testdata(kPhoto), 8, 6),
+                                      folder.path(name), OutputFormat::PNG, 1)
+                    .ok);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{name});
 }
 
 }  // namespace

@@ -17,13 +17,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// libvips and exiv2 are set up once for the whole test program, as main() does.
+// Where the tests make their folders: the temporary directory the program started with.
+const fs::path kScratchBase = fs::temp_directory_path();
+
+std::string makeFolder(const fs::path& base, const char* prefix) {
+    std::string pattern = (base / (std::string(prefix) + "-XXXXXX")).string();
+    return mkdtemp(pattern.data());
+}
+
+// libvips and exiv2 are set up once for the whole test program, as main() does. The
+// libraries get a temporary directory of their own, which must stay empty.
 class ImagingEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { runtime_ = std::make_unique<ImageTools::Runtime>("imaging_tests"); }
+    void SetUp() override {
+        watched_ = makeFolder(kScratchBase, "varnholt-tmpdir");
+        setenv("TMPDIR", watched_.c_str(), 1);
+        runtime_ = std::make_unique<ImageTools::Runtime>("imaging_tests");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(watched_, ignored);
+    }
     // The runtime is never shut down: libvips cannot start again in the same process.
 
 private:
+    std::string watched_;
     std::unique_ptr<ImageTools::Runtime> runtime_;
 };
 
@@ -36,9 +54,14 @@ std::string testdata(const std::string& relative) {
     return std::string(VARNHOLT_TESTDATA) + "/" + relative;
 }
 
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "varnholt-imaging-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+TempFolder::TempFolder() : path_(makeFolder(kScratchBase, "varnholt-imaging")) {}
+
+std::vector<std::string> temporaryDirectoryEntries() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(getenv("TMPDIR"))) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
 }
 
 TempFolder::~TempFolder() {
@@ -78,21 +101,34 @@ std::string quoted(const std::string& path) {
     return out + "'";
 }
 
-std::map<std::string, std::string> exiftoolTags(const std::string& path,
-                                                const std::string& options) {
-    std::map<std::string, std::string> tags;
-    const auto output = run("exiftool -n -s -a " + options + " " + quoted(path) + " 2>/dev/null");
-    if (!output) return tags;
+std::map<std::string, std::map<std::string, std::string>> exiftoolTagsOfFiles(
+    const std::vector<std::string>& paths, const std::string& options) {
+    std::map<std::string, std::map<std::string, std::string>> files;
+    if (paths.empty()) return files;
+    std::string command = "exiftool -n -s -a " + options;
+    for (const auto& path : paths) command += " " + quoted(path);
+    const auto output = run(command + " 2>/dev/null");
+    if (!output) return files;
     std::stringstream lines(*output);
     std::string line;
+    std::string current = paths.size() == 1 ? paths.front() : "";
     while (std::getline(lines, line)) {
+        if (line.rfind("======== ", 0) == 0) {
+            current = line.substr(9);
+            continue;
+        }
         const auto colon = line.find(" : ");
         if (colon == std::string::npos) continue;
         std::string name = line.substr(0, colon);
         while (!name.empty() && name.back() == ' ') name.pop_back();
-        tags.emplace(name, line.substr(colon + 3));
+        files[current].emplace(name, line.substr(colon + 3));
     }
-    return tags;
+    return files;
+}
+
+std::map<std::string, std::string> exiftoolTags(const std::string& path,
+                                                const std::string& options) {
+    return exiftoolTagsOfFiles({path}, options)[path];
 }
 
 std::optional<std::string> tagValue(const std::map<std::string, std::string>& tags,

@@ -27,6 +27,9 @@ private:
     std::string path_;
 };
 
+// What the imaging libraries' temporary directory (TMPDIR, set for this program) holds.
+std::vector<std::string> temporaryDirectoryEntries();
+
 // Standard output of a command (run by the shell); nullopt when it cannot be started.
 std::optional<std::string> run(const std::string& command);
 std::string quoted(const std::string& path);
@@ -35,6 +38,9 @@ std::string quoted(const std::string& path);
 // with the same name wins. Empty when exiftool cannot read the file.
 std::map<std::string, std::string> exiftoolTags(const std::string& path,
                                                 const std::string& options = "");
+// The same for many files in one run of exiftool (it takes a while to start), by path.
+std::map<std::string, std::map<std::string, std::string>> exiftoolTagsOfFiles(
+    const std::vector<std::string>& paths, const std::string& options = "");
 std::optional<std::string> tagValue(const std::map<std::string, std::string>& tags,
                                     const std::string& name);
 

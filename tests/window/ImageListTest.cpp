@@ -2,6 +2,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTest>
 
 #include "WindowFixture.h"
 #include "window/FileUrls.h"
@@ -251,6 +252,26 @@ TEST(FileUrlsTest, CommandLineArgumentsBecomeAbsolute) {
         SCOPED_TRACE(row.argument);
         EXPECT_EQ(absolutePath(row.argument, row.folder), row.expected);
     }
+}
+
+}  // namespace
+}  // namespace varnholt::test
+
+namespace varnholt::test {
+namespace {
+
+TEST_F(WindowTest, DeleteKeyInTheListRemovesTheSelectedEntry) {
+    using Paths = std::vector<std::string>;
+    TempFolder folder;
+    const Paths two{folder.file("a.jpg"), folder.file("b.jpg")};
+    vc->openData(urls(two));
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
+    vc->tableViewImage->setFocus();
+    select(0);
+    QTest::keyClick(vc->tableViewImage, Qt::Key_Delete);
+    EXPECT_EQ(vc->listImagePaths, Paths{two[1]});
 }
 
 }  // namespace

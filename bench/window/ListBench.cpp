@@ -1,0 +1,68 @@
+// How the image list copes with long lists: adding N paths by open-with and by a drop, and
+// refreshing the table. Run by hand (not a test):
+//   cmake --build build --target window-list-bench && build/bench/window/window-list-bench
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMimeData>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "window/FileUrls.h"
+#include "window/ImageListModel.h"
+#include "window/ImageTableView.h"
+#include "window/MainWindow.h"
+#include "window/ViewController.h"
+
+namespace {
+
+QList<QUrl> makeFiles(const std::string& folder, const std::string& prefix, int count) {
+    QList<QUrl> urls;
+    for (int i = 0; i < count; ++i) {
+        const std::string path = folder + "/" + prefix + std::to_string(i) + ".jpg";
+        std::ofstream(path) << "x";
+        urls.append(varnholt::fileUrlFromPath(path));
+    }
+    return urls;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    char pattern[] = "/tmp/varnholt-list-bench-XXXXXX";
+    const std::string folder = mkdtemp(pattern);
+
+    for (const int count : {1000, 5000, 20000}) {
+        const QList<QUrl> opened = makeFiles(folder, "open" + std::to_string(count) + "_", count);
+        const QList<QUrl> dropped = makeFiles(folder, "drop" + std::to_string(count) + "_", count);
+        varnholt::MainWindow window(false);
+        varnholt::ViewController* vc = window.controller();
+
+        QElapsedTimer timer;
+        timer.start();
+        vc->openData(opened);
+        const qint64 openMs = timer.elapsed();
+
+        QMimeData mime;
+        mime.setUrls(dropped);
+        auto* model = qobject_cast<varnholt::ImageListModel*>(vc->tableViewImage->model());
+        timer.restart();
+        model->dropMimeData(&mime, Qt::CopyAction, 0, 0, {});
+        const qint64 dropMs = timer.elapsed();
+
+        timer.restart();
+        vc->refreshImageList();
+        const qint64 refreshMs = timer.elapsed();
+        std::printf("%6d paths: open-with %5lld ms, drop %5lld ms, refresh %4lld ms, list %zu\n",
+                    count, static_cast<long long>(openMs), static_cast<long long>(dropMs),
+                    static_cast<long long>(refreshMs), vc->listImagePaths.size());
+    }
+    std::filesystem::remove_all(folder);
+    return 0;
+}

@@ -1,0 +1,139 @@
+// Takes the user guide's screenshots of the real window: a list of photos, a batch in
+// progress, and the message after it. Run under a display (xvfb-run works):
+//   take-screenshots <output folder>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <string>
+
+#include "imaging/ImageTools.h"
+#include "window/FileUrls.h"
+#include "window/ImageTableView.h"
+#include "window/MainWindow.h"
+#include "window/ViewController.h"
+
+namespace {
+
+const char* const kPhotos[] = {
+    "ianare-exif-samples/jolla.jpg",
+    "ianare-exif-samples/iphone_hdr_YES.jpg",
+    "nico-jpegfiles/IMG_9424.JPG",
+    "ianare-exif-samples/DSCN0010.jpg",
+    "ianare-exif-samples/canon_hdr_YES.jpg",
+    "ianare-exif-samples/42_IndexError.jpg",
+    "ianare-exif-samples/HMD_Nokia_8.3_5G.jpg",
+    "ianare-exif-samples/IMG_5195.HEIC",
+    "ianare-exif-samples/BlueSquare.jpg",
+    "ianare-exif-samples/nikon-e950.jpg",
+    "libvips/sample.tif",
+    "libvips/cogs.gif",
+};
+
+void wait(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+bool save(const QPixmap& shot, const QString& folder, const QString& name) {
+    const QString path = folder + QLatin1Char('/') + name;
+    const bool saved = shot.save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+    return saved;
+}
+
+// The window with the message box drawn where it stands over it.
+QPixmap withMessage(QWidget* window, QWidget* box) {
+    QPixmap shot = window->grab();
+    QPainter painter(&shot);
+    const QPoint at = box->mapToGlobal(QPoint(0, 0)) - window->mapToGlobal(QPoint(0, 0));
+    const QPixmap message = box->grab();
+    painter.fillRect(QRect(at + QPoint(4, 4), message.size()), QColor(0, 0, 0, 60));
+    painter.drawPixmap(at, message);
+    painter.setPen(QColor(90, 90, 90));
+    painter.drawRect(QRect(at, message.size()).adjusted(0, 0, -1, -1));
+    return shot;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const varnholt::ImageTools::Runtime imaging(argv[0]);
+    QApplication application(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    QTemporaryDir out;
+
+    varnholt::MainWindow window(varnholt::ImageTools::heifSupported());
+    varnholt::ViewController* vc = window.controller();
+    window.resize(1100, 720);
+    window.show();
+
+    const std::string testdata =
+        QDir(QStringLiteral(VARNHOLT_TESTDATA)).canonicalPath().toStdString();
+    QList<QUrl> photos;
+    for (const char* photo : kPhotos) {
+        photos.append(varnholt::fileUrlFromPath(testdata + "/" + photo));
+    }
+    vc->openData(photos);
+    vc->radioFreeResize->setChecked(false);
+    vc->radioFixedWidth->setChecked(true);
+    vc->textFieldFixedWidth->setText(QStringLiteral("1280"));
+    vc->checkDoNotEnlargeImages->setChecked(true);
+    vc->textFieldOutputFolder->setText(out.path());
+    vc->tableViewImage->selectionModel()->select(
+        vc->tableViewImage->model()->index(2, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    vc->updateDimensionDisplay();
+    wait(1500);  // the preview renders in the background
+    bool ok = save(window.grab(), folder, QStringLiteral("window-list.png"));
+    vc->tabView->setCurrentIndex(1);
+    wait(100);
+    ok = save(window.grab(), folder, QStringLiteral("window-output.png")) && ok;
+    vc->tabView->setCurrentIndex(0);
+
+    bool tookBatch = false;
+    bool tookDone = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const int value = vc->progressIndicator->value();
+        if (!tookBatch && vc->isBusy() && value > 200 && value < 800) {
+            tookBatch = save(window.grab(), folder, QStringLiteral("window-batch.png"));
+        }
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr && box->isVisible() && !tookDone) {
+            tookDone = true;
+            wait(200);
+            ok = save(withMessage(&window, box), folder, QStringLiteral("window-done.png")) && ok;
+            box->accept();
+        }
+    });
+    watch.start(15);
+    QTimer::singleShot(0, vc->buttonResizeImages, &QPushButton::click);
+    QElapsedTimer limit;
+    limit.start();
+    while (!tookDone && limit.elapsed() < 120000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    watch.stop();
+    if (!tookBatch) std::printf("FAILED no shot during the batch\n");
+    return ok && tookBatch && tookDone ? 0 : 1;
+}
