@@ -33,6 +33,8 @@ ViewController::ViewController(Dialogs& dialogs, bool heifAvailable, QWidget* pa
     buildLayout();
     createActions();
     connectCommands();
+    connectSettingsPanel();
+    connectPreview();
 }
 
 ViewController::~ViewController() = default;

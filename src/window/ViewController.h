@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "imaging/ImageTools.h"
 #include "settings/DimensionLabels.h"
+#include "settings/PanelRules.h"
+#include "settings/PreviewSize.h"
 #include "settings/ResizeSettings.h"
 
 class QAction;
@@ -30,6 +33,7 @@ struct BatchResult;
 class Dialogs;
 class ImageListModel;
 class ImageTableView;
+class PreviewRenderer;
 
 // The controller of the single window: it owns the controls, the image list and the image
 // of the preview. Its slots read controls and call the core; the list, the commands, the
@@ -56,6 +60,11 @@ public:
     void refreshImageList();
     void updateDimensionDisplay();
     void showSelectedImage();
+    // The preview step: renders currentImage at the size the output labels show, or empties
+    // the preview when they show no positive whole numbers.
+    void renderPreview();
+    // The renderer of the preview; exposed for tests and benchmarks.
+    PreviewRenderer* previewRenderer() const { return previewRenderer_; }
     // The selected row of the image table; -1 without a selection.
     int selectedRow() const;
 
@@ -128,6 +137,25 @@ public slots:
     // The "openWith" delivery: files opened with the application from the desktop.
     void openData(const QList<QUrl>& urls);
 
+    // The settings panel's actions.
+    void OnFreeResizeSelected();
+    void OnFreeResizeKeepAspectChecked();
+    void OnFreeResizePixelsSelected();
+    void OnFreeResizePercentsSelected();
+    void OnFreeResizePixelsWidthChanged();
+    void OnFreeResizePixelsHeightChanged();
+    void OnFreeResizePercentsWidthChanged();
+    void OnFreeResizePercentsHeightChanged();
+    void OnWidthLargestDimensionChecked();
+    void OnFixedWidthSelected();
+    void OnFixedHeightSelected();
+    void OnFixedWidthAndHeightSelected();
+    void OnDoNotEnlargeImagesSelected();
+    void OnChangeDPISelected();
+    void OnFormatSelected();
+    void OnQualityChanged();
+    void OnBrowse();
+
 signals:
     // Quit was confirmed: the application is to end.
     void terminateRequested();
@@ -153,12 +181,24 @@ private:
     // The controls a batch disables, in the order it disables them.
     QList<QWidget*> busyControls() const;
 
+    void connectSettingsPanel();
+    void connectPreview();
+    ModeRadios modeRadios() const;
+    void selectModeRadio(ModeRadio chosen);
+    AspectLock aspectLock() const;
+    enum class PreviewStart { Afresh, ForNewViewSize };
+    void startPreview(PreviewStart how);
+
     Dialogs& dialogs_;
     const bool heifAvailable_;
     bool busy_ = false;
     std::unique_ptr<BatchRunner> batch_;
     ImageListModel* imageListModel_ = nullptr;
     QWidget* guardedWindow_ = nullptr;
+    // The picture behind currentImage, which the preview scales.
+    std::optional<Image> currentPicture_;
+    PreviewRenderer* previewRenderer_ = nullptr;
+    std::optional<PreviewPixels> previewRequested_;
 
     QAction* actionAddImages_ = nullptr;
     QAction* actionNew_ = nullptr;

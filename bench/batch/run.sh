@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Times varnholt-cli against vipsthumbnail and ImageMagick's convert on the same 40 large
+# photos (5 real photos of the test data, 8 copies each), to 1920 px wide JPEG at quality 80,
+# and reports the time per image, the ratios and the peak memory of each.
+#   bench/batch/run.sh [RUNS]      (RUNS: repetitions per tool, the best time counts; default 3)
+# VARNHOLT_CLI may name the binary (default: build/src/cli/varnholt-cli).
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+cli=${VARNHOLT_CLI:-$root/build/src/cli/varnholt-cli}
+testdata=$root/../shared/testdata
+runs=${1:-3}
+photos=(
+    ianare-exif-samples/iphone_hdr_YES.jpg
+    ianare-exif-samples/jolla.jpg
+    ianare-exif-samples/42_IndexError.jpg
+    nico-jpegfiles/IMG_9424.JPG
+    ianare-exif-samples/HMD_Nokia_8.3_5G.jpg
+)
+count=40
+
+[[ -x $cli ]] || { echo "build varnholt-cli first ($cli)" >&2; exit 1; }
+for tool in /usr/bin/vipsthumbnail /usr/bin/convert /usr/bin/time; do
+    [[ -x $tool ]] || { echo "missing $tool" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/in"
+for ((i = 0; i < count; i++)); do
+    cp "$testdata/${photos[i % ${#photos[@]}]}" "$(printf '%s/in/photo_%02d.jpg' "$work" "$i")"
+done
+inputs=("$work"/in/*.jpg)
+
+# Runs one tool RUNS times into a fresh folder; prints "<best seconds> <peak kB>".
+measure() {
+    local name=$1 best="" peak=0
+    shift
+    for ((r = 0; r < runs; r++)); do
+        rm -rf "$work/out"
+        mkdir "$work/out"
+        /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
+            echo "$name failed:" >&2
+            cat "$work/stderr.txt" >&2
+            exit 1
+        }
+        local wall rss
+        wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {
+            n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' \
+            "$work/time.txt")
+        rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
+        if [[ -z $best ]] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+            best=$wall
+        fi
+        ((rss > peak)) && peak=$rss
+    done
+    local written
+    written=$(find "$work/out" -type f | wc -l)
+    [[ $written -eq $count ]] || { echo "$name wrote $written of $count files" >&2; exit 1; }
+    echo "$best $peak"
+}
+
+read -r cli_s cli_kb < <(measure varnholt-cli "$cli" --mode width --width 1920 --quality 80 \
+    --format jpg --output "$work/out" --overwrite yes --quiet "${inputs[@]}")
+read -r vips_s vips_kb < <(measure vipsthumbnail /usr/bin/vipsthumbnail --size 1920x \
+    -o "$work/out/%s.jpg[Q=80]" "${inputs[@]}")
+read -r im_s im_kb < <(measure convert bash -c '
+    out=$1; shift
+    for f in "$@"; do /usr/bin/convert "$f" -resize 1920x -quality 80 "$out/${f##*/}"; done
+    ' convert "$work/out" "${inputs[@]}")
+
+echo "$count photos ($(printf '%s ' "${photos[@]##*/}")) to 1920 px wide JPEG Q80, best of $runs, $(nproc) cores"
+printf '%-14s %8s %10s %10s %12s\n' tool seconds ms/image "peak MB" "vs varnholt"
+row() {
+    awk -v n="$1" -v s="$2" -v kb="$3" -v c="$count" -v ref="$cli_s" 'BEGIN {
+        printf "%-14s %8.2f %10.1f %10.1f %11.2fx\n", n, s, 1000 * s / c, kb / 1024, s / ref }'
+}
+row varnholt-cli "$cli_s" "$cli_kb"
+row vipsthumbnail "$vips_s" "$vips_kb"
+row convert "$im_s" "$im_kb"
+echo "(\"vs varnholt\": the tool's time over varnholt-cli's; above 1 means varnholt-cli is faster)"

@@ -1,0 +1,18 @@
+#include "batch/BatchInputChecks.h"
+
+namespace varnholt {
+
+std::optional<std::string> checkBatchInputs(std::size_t imageCount,
+                                            const ResizeSettings& settings) {
+    if (imageCount == 0) return std::string(kNoImagesMessage);
+    if (!sizeFieldsValid(settings)) return std::string(kInvalidDimensionsMessage);
+    // Only emptiness: a folder that does not exist passes, and every write into it fails.
+    if (settings.outputFolder.empty()) return std::string(kNoOutputFolderMessage);
+    return std::nullopt;
+}
+
+std::string_view finalMessage(bool allSucceeded) {
+    return allSucceeded ? kAllResizedMessage : kSomeFailedMessage;
+}
+
+}  // namespace varnholt

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "settings/ResizeSettings.h"
+
+namespace varnholt {
+
+inline constexpr std::string_view kNoImagesMessage = "There are no images to resize.";
+inline constexpr std::string_view kInvalidDimensionsMessage =
+    "The dimensions you entered are not valid.";
+inline constexpr std::string_view kNoOutputFolderMessage = "Please select an output folder.";
+inline constexpr std::string_view kAllResizedMessage = "Images resized successfully.";
+inline constexpr std::string_view kSomeFailedMessage = "Some images could not be resized.";
+
+// The checks a batch must pass before anything is asked or touched, in their order:
+// the message of the first one that fails, or nothing when the batch may start.
+std::optional<std::string> checkBatchInputs(std::size_t imageCount, const ResizeSettings& settings);
+
+// The message that closes a batch.
+std::string_view finalMessage(bool allSucceeded);
+
+}  // namespace varnholt

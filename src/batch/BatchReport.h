@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace varnholt {
+
+enum class ImageStatus { Written, Skipped, Failed };
+
+// What became of one image of a batch.
+struct ImageOutcome {
+    std::size_t index = 0;  // position in the batch's list
+    ImageStatus status = ImageStatus::Failed;
+    std::string reason;  // short and lower case for Failed ("cannot read image"), else empty
+    std::string sourcePath;
+    std::string outputPath;
+};
+
+struct BatchResult {
+    // No image failed and every image was processed.
+    bool allSucceeded = true;
+    // requestStop() left images unprocessed.
+    bool stopped = false;
+    std::size_t count = 0;
+    std::vector<ImageOutcome> outcomes;  // the processed images, in list order
+
+    std::size_t countOf(ImageStatus status) const;
+};
+
+// How a batch reports back. Every call comes from a thread of the batch, never two at once,
+// in this order: for each processed image, in list order, imageFinished then reportProgress;
+// after the last image (or after a stop) finishBatch, exactly once. A window forwards them to its
+// own thread; they must not wait for that thread.
+class BatchObserver {
+public:
+    virtual ~BatchObserver() = default;
+    // done images of count are finished; done grows by one per call.
+    virtual void reportProgress(std::size_t done, std::size_t count) = 0;
+    virtual void imageFinished(std::size_t index, const ImageOutcome& outcome) = 0;
+    virtual void finishBatch(const BatchResult& result) = 0;
+};
+
+}  // namespace varnholt

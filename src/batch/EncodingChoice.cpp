@@ -1,0 +1,26 @@
+#include "batch/EncodingChoice.h"
+
+#include <string>
+
+#include "batch/OutputNaming.h"
+
+namespace varnholt {
+
+OutputFormat encodingFormat(std::string_view sourcePath, const ResizeSettings& settings) {
+    const auto chosen = chosenFormat(settings);
+    if (!chosen) return OutputFormat::JPG;
+    if (*chosen != OutputFormat::Original) return *chosen;
+    std::string upper(fileExtension(sourcePath));
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    const auto own = formatFromTitle(upper);
+    if (!own || *own == OutputFormat::Original) return OutputFormat::JPG;
+    return *own;
+}
+
+double encodingQuality(const ResizeSettings& settings) {
+    return static_cast<double>(settings.quality / 100.0f);
+}
+
+}  // namespace varnholt

@@ -1,0 +1,82 @@
+#include "batch/ImageProcessor.h"
+
+#include <cmath>
+
+#include "batch/BatchOutputSize.h"
+#include "batch/EncodingChoice.h"
+#include "imaging/ImageTools.h"
+
+namespace varnholt {
+namespace {
+
+constexpr std::int64_t kDefaultDPI = 72;
+
+ImageOutcome outcome(ImageStatus status, std::string reason = {}) {
+    ImageOutcome result;
+    result.status = status;
+    result.reason = std::move(reason);
+    return result;
+}
+
+// Why wholePixels refused the size.
+std::string unusableSizeReason(const BatchOutputSize& size) {
+    const auto tooLarge = [](double side) {
+        return std::isfinite(side) && side >= static_cast<double>(kMaxOutputSide) + 1;
+    };
+    if (tooLarge(size.width) || tooLarge(size.height)) return "size too large";
+    const auto belowOne = [](double side) { return side > 0 && side < 1; };
+    if (belowOne(size.width) || belowOne(size.height)) return "size below 1 pixel";
+    return "size not above 0";
+}
+
+}  // namespace
+
+ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings) {
+    // The picture comes upright, at its pixel size.
+    const auto loaded = ImageTools::loadImage(task.sourcePath);
+    if (!loaded) return outcome(ImageStatus::Failed, "cannot read image");
+    const Image working = ImageTools::normalizeToPixelSize(*loaded, task.sourcePath);
+
+    // An unusable size writes nothing rather than a full-size copy
+    // under the resized name.
+    const OutputFormat format = encodingFormat(task.sourcePath, settings);
+    const BatchOutputSize size =
+        computeBatchOutputSize(working.width(), working.height(), settings);
+    const auto pixels = wholePixels(size);
+    if (!pixels) return outcome(ImageStatus::Failed, unusableSizeReason(size));
+
+    if (task.decision == OverwriteDecision::Skip) return outcome(ImageStatus::Skipped);
+
+    // What is kept is read before anything is written: the output may replace the source.
+    const bool keep = settings.keepExifInfoAndCreationDate;
+    std::optional<SourceMetadata> metadata;
+    if (keep) metadata = ImageTools::readSourceMetadata(task.sourcePath);
+
+    auto resized = ImageTools::drawScaled(working, pixels->width, pixels->height);
+    if (!resized) return outcome(ImageStatus::Failed, "cannot resize image");
+    Image image = *resized;
+
+    // With metadata kept, formats that record the orientation keep the stored layout.
+    if (keep) {
+        const std::int64_t code = ImageTools::readOrientation(task.sourcePath);
+        if (const auto turn = ImageTools::rotationForOrientation(code, format)) {
+            image = ImageTools::rotateImage(image, *turn);
+        }
+    }
+
+    // The resolution and the metadata ride on the one encode, so they only ever reach a
+    // file whose write succeeded.
+    const std::int64_t dpi = dpiOverride(settings).value_or(kDefaultDPI);
+    image = ImageTools::stampDPI(image, dpi);
+    if (metadata) image = ImageTools::mergeOutputDPI(image, *metadata, dpi);
+
+    // One atomic replace, so an existing file stays whole until the new one is.
+    const SaveResult saved =
+        ImageTools::saveImage(image, task.outputPath, format, encodingQuality(settings));
+    if (!saved.ok) return outcome(ImageStatus::Failed, saved.reason);
+
+    if (metadata) ImageTools::copyMetadataAndDate(task.outputPath, *metadata);
+    return outcome(ImageStatus::Written);
+}
+
+}  // namespace varnholt

@@ -1,0 +1,133 @@
+#include "cli/CliRequest.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <map>
+
+namespace varnholt {
+namespace {
+
+// Sets the radios of the panel as choosing this mode there would.
+void chooseMode(ResizeSettings& s, const std::string& mode) {
+    s.freeResize = mode == "free" || mode == "percent";
+    s.freePixels = mode == "free";
+    s.freePercents = mode == "percent";
+    s.fixedWidth = mode == "width";
+    s.fixedHeight = mode == "height";
+    s.fixedWidthAndHeight = mode == "box";
+}
+
+// The width and height entries of the mode get the texts as typed.
+void setSizeTexts(ResizeSettings& s, const std::string& mode, const std::string* width,
+                  const std::string* height) {
+    std::string* widthField = &s.pixelWidthText;
+    std::string* heightField = &s.pixelHeightText;
+    if (mode == "percent") {
+        widthField = &s.percentWidthText;
+        heightField = &s.percentHeightText;
+    } else if (mode == "width" || mode == "height") {
+        widthField = &s.fixedWidthText;
+        heightField = &s.fixedHeightText;
+    } else if (mode == "box") {
+        widthField = &s.boxWidthText;
+        heightField = &s.boxHeightText;
+    }
+    if (width) *widthField = *width;
+    if (height) *heightField = *height;
+}
+
+std::vector<std::string> formatNames(bool heifSupported) {
+    std::vector<std::string> names;
+    for (const OutputFormat format : formatPopupItems(heifSupported)) {
+        std::string name(formatTitle(format));
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        names.push_back(name);
+    }
+    return names;
+}
+
+FormatChoice formatChoice(const std::string& name, bool heifSupported) {
+    const std::vector<OutputFormat> items = formatPopupItems(heifSupported);
+    const std::vector<std::string> names = formatNames(heifSupported);
+    const auto at = std::find(names.begin(), names.end(), name);
+    const auto index = static_cast<std::size_t>(at - names.begin());
+    return {static_cast<int>(index), std::string(formatTitle(items[index]))};
+}
+
+}  // namespace
+
+CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
+    CLI::App app{
+        "Resizes image files into an output folder.\n"
+        "Exit status: 0 when every image was written or skipped, 1 when an image failed,\n"
+        "2 for invalid usage or settings.",
+        "varnholt-cli"};
+    app.set_version_flag("--version", std::string("varnholt-cli ") + VARNHOLT_VERSION);
+
+    CliRequest request;
+    ResizeSettings& s = request.settings;
+    std::string mode = "free";
+    std::string width;
+    std::string height;
+    std::string dpi;
+    std::string format = "jpg";
+    std::string nameCase = "unchanged";
+    std::string overwrite;
+    bool noAspect = false;
+
+    app.add_option("FILE", request.files, "Image files, in order")->type_name("");
+    app.add_option("--mode", mode, "How the size is given (default free: pixels)")
+        ->check(CLI::IsMember({"free", "percent", "width", "height", "box"}));
+    auto* widthOption = app.add_option("--width", width, "The width entry of the mode");
+    auto* heightOption = app.add_option("--height", height, "The height entry of the mode");
+    app.add_flag("--no-aspect", noAspect, "Free resize without keeping the aspect ratio");
+    app.add_flag("--larger-side", s.widthIsLargestDimension,
+                 "The width entry stands for the larger side");
+    app.add_flag("--no-enlarge", s.doNotEnlarge, "Never make a side larger than the image's");
+    auto* dpiOption = app.add_option("--dpi", dpi, "Resolution to write (a whole number above 0)");
+    app.add_option("--format", format, "Output format (default jpg)")
+        ->check(CLI::IsMember(formatNames(heifSupported)))
+        ->type_name("FORMAT");
+    app.add_option("--quality", s.quality, "Quality in percent for JPEG and JPEG 2000 (default 80)")
+        ->check(CLI::Range(0.0f, 100.0f));
+    app.add_option("--name", s.namePattern,
+                   "File name pattern with [FileName] and [FileIndex] (default \"" +
+                       std::string(kDefaultNamePattern) + "\")");
+    app.add_option("--case", nameCase, "Case of the file name (default unchanged)")
+        ->check(CLI::IsMember({"unchanged", "upper", "lower"}));
+    app.add_option("--output", s.outputFolder, "Output folder");
+    app.add_flag("--keep-metadata", s.keepExifInfoAndCreationDate,
+                 "Keep the metadata and the creation date of each source");
+    app.add_option("--overwrite", overwrite,
+                   "Existing output files: ask (default on a terminal; without one, no), yes, no")
+        ->check(CLI::IsMember({"ask", "yes", "no"}));
+    app.add_flag("--dry-run", request.dryRun,
+                 "Write nothing; print source, output path and size (or fail) per image");
+    app.add_flag("--quiet", request.quiet, "No progress line and no closing message");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);
+        return {std::nullopt, status == 0 ? 0 : 2};
+    }
+
+    chooseMode(s, mode);
+    s.keepAspect = !noAspect;
+    setSizeTexts(s, mode, widthOption->count() ? &width : nullptr,
+                 heightOption->count() ? &height : nullptr);
+    if (dpiOption->count()) {
+        s.changeDPI = true;
+        s.dpiText = dpi;
+    }
+    s.outputFormat = formatChoice(format, heifSupported);
+    s.nameCase = nameCase == "upper" ? 1 : nameCase == "lower" ? 2 : 0;
+    request.overwrite = overwrite == "yes"  ? OverwriteMode::Yes
+                        : overwrite == "no" ? OverwriteMode::No
+                                            : OverwriteMode::Ask;
+    return {std::move(request), 0};
+}
+
+}  // namespace varnholt

@@ -1,0 +1,38 @@
+#include "cli/ConsoleReport.h"
+
+namespace varnholt {
+
+void ConsoleReport::clearProgressLine() {
+    if (!progressShown_) return;
+    std::fputs("\r\033[K", stderr);
+    progressShown_ = false;
+}
+
+void ConsoleReport::reportProgress(std::size_t done, std::size_t count) {
+    if (!showProgress_) return;
+    std::fprintf(stderr, "\rResizing: %zu of %zu", done, count);
+    std::fflush(stderr);
+    progressShown_ = true;
+}
+
+void ConsoleReport::imageFinished(std::size_t, const ImageOutcome& outcome) {
+    if (outcome.status != ImageStatus::Failed) return;
+    clearProgressLine();
+    std::fprintf(stderr, "%s: %s\n", outcome.sourcePath.c_str(), outcome.reason.c_str());
+}
+
+void ConsoleReport::finishBatch(const BatchResult& result) {
+    clearProgressLine();
+    std::fflush(stderr);
+    std::lock_guard lock(mutex_);
+    result_ = result;
+    finished_.notify_all();
+}
+
+std::optional<BatchResult> ConsoleReport::waitForResult(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    finished_.wait_for(lock, timeout, [&] { return result_.has_value(); });
+    return result_;
+}
+
+}  // namespace varnholt
