@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "batch/OutputNaming.h"
 
@@ -30,10 +31,7 @@ std::vector<std::string> openDialogExtensions(bool heifAvailable) {
 }
 
 bool hasAcceptedExtension(std::string_view path, bool heifAvailable) {
-    std::string extension(fileExtension(path));
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
+    const std::string extension = asciiLowercase(fileExtension(path));
     const auto accepted = acceptedExtensions(heifAvailable);
     return std::find(accepted.begin(), accepted.end(), extension) != accepted.end();
 }
@@ -48,14 +46,16 @@ bool isUnlistablePath(const std::string& path) {
 
 std::size_t appendAcceptedPaths(std::vector<std::string>& list,
                                 const std::vector<std::string>& candidates, bool heifAvailable) {
-    std::size_t added = 0;
+    // A set keeps open-with of thousands of files linear rather than quadratic.
+    std::unordered_set<std::string_view> listed(list.begin(), list.end());
+    std::vector<std::string> accepted;
     for (const auto& path : candidates) {
         if (!hasAcceptedExtension(path, heifAvailable) || isUnlistablePath(path)) continue;
-        if (std::find(list.begin(), list.end(), path) != list.end()) continue;
-        list.push_back(path);
-        ++added;
+        if (!listed.insert(path).second) continue;
+        accepted.push_back(path);
     }
-    return added;
+    list.insert(list.end(), accepted.begin(), accepted.end());
+    return accepted.size();
 }
 
 }  // namespace varnholt

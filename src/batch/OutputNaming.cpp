@@ -50,6 +50,14 @@ std::string applyCase(const std::string& name, NameCase nameCase) {
 
 }  // namespace
 
+std::string asciiLowercase(std::string_view text) {
+    std::string lowered(text);
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return lowered;
+}
+
 std::string_view fileExtension(std::string_view path) {
     const std::string_view name = lastComponent(path);
     const auto dot = name.rfind('.');
@@ -63,11 +71,7 @@ std::string buildOutputPath(std::string_view sourcePath, std::int64_t index,
     if (formatTitle == "Original") {
         extension = fileExtension(sourcePath);
     } else {
-        extension = formatTitle;
-        // ASCII only: the titles are ASCII, and a locale must not change them.
-        std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        });
+        extension = asciiLowercase(formatTitle);
     }
     std::string name = effectivePattern(pattern);
     replaceAll(name, "[FileName]", baseName(sourcePath));

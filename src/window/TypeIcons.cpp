@@ -35,10 +35,7 @@ constexpr std::array<IconRow, 12> kIconRows{{
 }  // namespace
 
 std::optional<std::string_view> typeIconName(std::string_view path) {
-    std::string extension(fileExtension(path));
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
+    const std::string extension = asciiLowercase(fileExtension(path));
     for (const auto& row : kIconRows) {
         if (row.extension == extension) return row.icon;
     }
