@@ -4,6 +4,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ class QTabWidget;
 
 namespace varnholt {
 
+class BatchRunner;
+struct BatchResult;
 class Dialogs;
 class ImageListModel;
 class ImageTableView;
@@ -64,6 +67,11 @@ public:
     PreviewRenderer* previewRenderer() const { return previewRenderer_; }
     // The selected row of the image table; -1 without a selection.
     int selectedRow() const;
+
+    // A batch runs: the panel and the list commands are disabled until it ends.
+    bool isBusy() const { return busy_; }
+    void enterBusyState();
+    void leaveBusyState();
 
     // The window's commands, for its menus.
     QList<QAction*> fileMenuActions() const;
@@ -125,6 +133,7 @@ public slots:
     void OnAddImages();
     void OnRemoveSelected();
     void OnRemoveAll();
+    void OnResizeImages();
     // The "openWith" delivery: files opened with the application from the desktop.
     void openData(const QList<QUrl>& urls);
 
@@ -166,6 +175,12 @@ private:
     // The window the view is placed in; nullptr while it has none.
     QWidget* hostWindow() const;
     void acceptDrop(int row, const QList<QUrl>& urls);
+    void reportProgress(qsizetype done, qsizetype count);
+    void finishBatch(const BatchResult& result);
+
+    // The controls a batch disables, in the order it disables them.
+    QList<QWidget*> busyControls() const;
+
     void connectSettingsPanel();
     void connectPreview();
     ModeRadios modeRadios() const;
@@ -184,6 +199,8 @@ private:
 
     Dialogs& dialogs_;
     const bool heifAvailable_;
+    bool busy_ = false;
+    std::unique_ptr<BatchRunner> batch_;
     ImageListModel* imageListModel_ = nullptr;
     QWidget* guardedWindow_ = nullptr;
     // The picture behind currentImage, which the preview scales.
