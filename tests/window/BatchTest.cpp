@@ -211,8 +211,8 @@ TEST_F(BatchTest, AddingDuringTheQuestionsAndTheRunLeavesTheBatchAlone) {
     EXPECT_EQ(vc->progressIndicator->value(), 0);
 }
 
-TEST_F(BatchTest, ClosingTheWindowDuringABatchLeavesOnlyWholeFiles) {
-    // Large photos, each taking a while, so the close lands in the middle of the run.
+TEST_F(BatchTest, ClosingOrQuittingDuringABatchLeavesOnlyWholeFiles) {
+    // Large photos, each taking a while, so the end lands in the middle of the run.
     TempFolder in;
     Paths photos;
     const std::string photo = kData + "/ianare-exif-samples/42_IndexError.jpg";
@@ -220,22 +220,35 @@ TEST_F(BatchTest, ClosingTheWindowDuringABatchLeavesOnlyWholeFiles) {
         photos.push_back(in.path("photo" + std::to_string(i) + ".jpg"));
         fs::copy_file(photo, photos.back());
     }
-    prepare(photos, "3000");
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 5000));
+    for (const bool quit : {false, true}) {
+        SCOPED_TRACE(quit ? "quit" : "close");
+        makeWindow(false);
+        TempFolder written;
+        prepare(photos, "3000");
+        vc->textFieldOutputFolder->setText(QString::fromStdString(written.path()));
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 5000));
+        QSignalSpy terminated(vc, &ViewController::terminateRequested);
 
-    vc->OnResizeImages();
-    EXPECT_TRUE(window->close());
-    window.reset();  // waits for the image in progress
+        vc->OnResizeImages();
+        if (quit) {
+            vc->OnAppQuit();
+            EXPECT_EQ(terminated.count(), 1);
+        } else {
+            EXPECT_TRUE(window->close());
+        }
+        // As when the application ends: the window goes, waiting for the images in progress.
+        window.reset();
 
-    const auto written = filesIn(out.path());
-    EXPECT_LT(written.size(), photos.size());
-    for (const auto& name : written) {
-        SCOPED_TRACE(name);
-        EXPECT_NE(name.front(), '.');  // no temporary file left
-        const auto image = ImageTools::loadImage(out.path(name));
-        ASSERT_TRUE(image.has_value());
-        EXPECT_TRUE(ImageTools::rasterizeImage(*image).has_value());  // decodes to the end
+        const auto names = filesIn(written.path());
+        EXPECT_LT(names.size(), photos.size());
+        for (const auto& name : names) {
+            SCOPED_TRACE(name);
+            EXPECT_NE(name.front(), '.');  // no temporary file left
+            const auto image = ImageTools::loadImage(written.path(name));
+            ASSERT_TRUE(image.has_value());
+            EXPECT_TRUE(ImageTools::rasterizeImage(*image).has_value());  // decodes to the end
+        }
     }
 }
 
