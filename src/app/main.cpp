@@ -38,8 +38,6 @@ QList<QUrl> fileUrls(const std::vector<std::string>& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The image library is set up once, on this thread, before any worker uses it.
-    const varnholt::ImageTools::Runtime imaging(argv[0]);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnholt"));
     QApplication::setApplicationDisplayName(QStringLiteral("Varnholt"));
@@ -48,6 +46,9 @@ int main(int argc, char** argv) {
     const std::vector<std::string> files = commandLineFiles(argc, argv);
     varnholt::SingleInstance instance(varnholt::defaultSocketPath());
     if (instance.start(files) == varnholt::SingleInstance::Role::HandedOver) return 0;
+
+    // The image library is set up once, on this thread, before any worker uses it.
+    const varnholt::ImageTools::Runtime imaging(argv[0]);
 
     // HEIF is offered only where it can be both read and written.
     const bool heifAvailable = varnholt::ImageTools::heifSupported();

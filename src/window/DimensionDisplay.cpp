@@ -1,7 +1,15 @@
-// The dimension display and the selection seen by the preview.
+// The selection seen by the preview, the six dimension labels and the preview step.
 
+#include <QEvent>
 #include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
 
+#include <functional>
+
+#include "imaging/ImageTools.h"
+#include "settings/PreviewSize.h"
+#include "window/PreviewRenderer.h"
 #include "window/ViewController.h"
 
 namespace varnholt {
@@ -11,23 +19,125 @@ void setLabel(QLabel* label, const std::string& text) {
     label->setText(QString::fromStdString(text));
 }
 
+std::string labelText(const QLabel* label) { return label->text().toStdString(); }
+
+class ResizeWatcher : public QObject {
+public:
+    ResizeWatcher(std::function<void()> onResize, QObject* parent)
+        : QObject(parent), onResize_(std::move(onResize)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) onResize_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onResize_;
+};
+
+// Runs on the renderer's pool: scale from the source file, then decode.
+QImage renderScaled(const Image& picture, PreviewPixels size) {
+    const std::optional<Image> scaled = ImageTools::drawScaled(picture, size.width, size.height);
+    if (!scaled) return {};
+    const std::optional<RgbaPixels> pixels = ImageTools::rasterizeImage(*scaled);
+    if (!pixels) return {};
+    const QImage view(pixels->rgba.data(), pixels->width, pixels->height, pixels->width * 4,
+                      QImage::Format_RGBA8888);
+    return view.copy();
+}
+
 }  // namespace
 
+void ViewController::showSelectedImage() {
+    const int row = selectedRow();
+    std::optional<Image> picture;
+    if (row >= 0 && static_cast<std::size_t>(row) < listImagePaths.size()) {
+        const std::string& path = listImagePaths[static_cast<std::size_t>(row)];
+        if (const auto loaded = ImageTools::loadImage(path)) {
+            picture = ImageTools::normalizeToPixelSize(*loaded, path);
+        }
+    }
+    // A file that can no longer be read shows as no selection.
+    currentPicture_ = picture;
+    if (picture) {
+        currentImage = DisplayedImage{static_cast<double>(picture->width()),
+                                      static_cast<double>(picture->height()), 72};
+    } else {
+        currentImage.reset();
+        imageViewPreview->clear();
+    }
+    updateDimensionDisplay();
+}
+
 void ViewController::updateDimensionDisplay() {
-    // The display does not read images yet: it shows what it shows without one.
-    const DimensionLabels labels = noImageLabels();
+    if (!currentImage) currentPicture_.reset();
+    std::optional<DisplayedImage> image = currentImage;
+    const int row = selectedRow();
+    const bool rowValid = row >= 0 && static_cast<std::size_t>(row) < listImagePaths.size();
+    if (image && isPresent(*image) && rowValid) {
+        image->dpi = ImageTools::readDPI(listImagePaths[static_cast<std::size_t>(row)]);
+    } else {
+        image.reset();
+    }
+    const DimensionLabels previous{labelText(labelOriginalDimensionsWidth),
+                                   labelText(labelOriginalDimensionsHeight),
+                                   labelText(labelOriginalDPI),
+                                   labelText(labelOutputDPI),
+                                   labelText(labelOutputDimensionsWidth),
+                                   labelText(labelOutputDimensionsHeight)};
+    const DimensionLabels labels = dimensionLabels(image, readSettings(), previous);
     setLabel(labelOriginalDimensionsWidth, labels.originalWidth);
     setLabel(labelOriginalDimensionsHeight, labels.originalHeight);
     setLabel(labelOriginalDPI, labels.originalDPI);
     setLabel(labelOutputDPI, labels.outputDPI);
     setLabel(labelOutputDimensionsWidth, labels.outputWidth);
     setLabel(labelOutputDimensionsHeight, labels.outputHeight);
+    renderPreview();
 }
 
-void ViewController::showSelectedImage() {
-    currentImage.reset();
-    imageViewPreview->clear();
-    updateDimensionDisplay();
+void ViewController::renderPreview() { startPreview(PreviewStart::Afresh); }
+
+void ViewController::startPreview(PreviewStart how) {
+    const auto output = previewOutputSize(labelText(labelOutputDimensionsWidth),
+                                          labelText(labelOutputDimensionsHeight));
+    const qreal ratio = imageViewPreview->devicePixelRatioF();
+    const QSize view = imageViewPreview->contentsRect().size();
+    std::optional<PreviewPixels> pixels;
+    if (output && currentPicture_ && currentImage) {
+        pixels = previewPixels(output->width, output->height, view.width() * ratio,
+                               view.height() * ratio);
+    }
+    if (how == PreviewStart::ForNewViewSize && pixels == previewRequested_) return;
+    previewRequested_ = pixels;
+    if (how == PreviewStart::Afresh || !pixels) imageViewPreview->clear();
+    if (!pixels) {
+        // Nothing in flight may fill the preview after it was emptied.
+        previewRenderer_->clear();
+        return;
+    }
+    previewRenderer_->start(
+        [picture = *currentPicture_, size = *pixels] { return renderScaled(picture, size); });
+}
+
+void ViewController::connectPreview() {
+    previewRenderer_ = new PreviewRenderer(this);
+    connect(previewRenderer_, &PreviewRenderer::busyChanged, this,
+            [this](bool busy) { progressIndicatorPreview->setVisible(busy); });
+    connect(previewRenderer_, &PreviewRenderer::rendered, this, [this](const QImage& image) {
+        QPixmap pixmap = QPixmap::fromImage(image);
+        pixmap.setDevicePixelRatio(imageViewPreview->devicePixelRatioF());
+        imageViewPreview->setPixmap(pixmap);
+    });
+
+    // A larger window deserves a larger preview: render again once the view has settled at
+    // its new size, keeping the current picture until then.
+    auto* settled = new QTimer(this);
+    settled->setSingleShot(true);
+    settled->setInterval(150);
+    connect(settled, &QTimer::timeout, this,
+            [this] { startPreview(PreviewStart::ForNewViewSize); });
+    imageViewPreview->installEventFilter(new ResizeWatcher([settled] { settled->start(); }, this));
 }
 
 }  // namespace varnholt

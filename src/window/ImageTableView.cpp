@@ -27,8 +27,12 @@ ImageTableView::ImageTableView(QWidget* parent) : QTableView(parent) {
     verticalHeader()->hide();
 }
 
+bool ImageTableView::acceptsDragFrom(const QObject* source) {
+    return qobject_cast<const QAbstractItemView*>(source) == nullptr;
+}
+
 bool ImageTableView::takeAsCopy(QDropEvent* event) {
-    if (qobject_cast<QAbstractItemView*>(event->source()) != nullptr) return false;
+    if (!acceptsDragFrom(event->source())) return false;
     if (!(event->possibleActions() & Qt::CopyAction)) return false;
     event->setDropAction(Qt::CopyAction);
     return true;

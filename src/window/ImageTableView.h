@@ -13,6 +13,10 @@ class ImageTableView : public QTableView {
 public:
     explicit ImageTableView(QWidget* parent = nullptr);
 
+    // Drags from other applications (no source here) and from widgets that are not item
+    // views are taken; rows dragged from an item view, this table's own included, are not.
+    static bool acceptsDragFrom(const QObject* source);
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 
 #include "batch/ImageListRules.h"
+#include "window/BatchRunner.h"
 #include "window/ImageListModel.h"
 #include "window/ImageTableView.h"
 
@@ -32,6 +33,8 @@ ViewController::ViewController(Dialogs& dialogs, bool heifAvailable, QWidget* pa
     buildLayout();
     createActions();
     connectCommands();
+    connectSettingsPanel();
+    connectPreview();
 }
 
 ViewController::~ViewController() = default;
@@ -68,6 +71,8 @@ bool ViewController::eventFilter(QObject* watched, QEvent* event) {
             event->ignore();
             return true;
         }
+        // The window goes: no further image starts; the running ones finish their writes.
+        if (batch_) batch_->requestStop();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -4,11 +4,15 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "imaging/ImageTools.h"
 #include "settings/DimensionLabels.h"
+#include "settings/PanelRules.h"
+#include "settings/PreviewSize.h"
 #include "settings/ResizeSettings.h"
 
 class QAction;
@@ -24,9 +28,12 @@ class QTabWidget;
 
 namespace varnholt {
 
+class BatchRunner;
+struct BatchResult;
 class Dialogs;
 class ImageListModel;
 class ImageTableView;
+class PreviewRenderer;
 
 // The controller of the single window: it owns the controls, the image list and the image
 // of the preview. Its slots read controls and call the core; the list, the commands, the
@@ -53,8 +60,18 @@ public:
     void refreshImageList();
     void updateDimensionDisplay();
     void showSelectedImage();
+    // The preview step: renders currentImage at the size the output labels show, or empties
+    // the preview when they show no positive whole numbers.
+    void renderPreview();
+    // The renderer of the preview; exposed for tests and benchmarks.
+    PreviewRenderer* previewRenderer() const { return previewRenderer_; }
     // The selected row of the image table; -1 without a selection.
     int selectedRow() const;
+
+    // A batch runs: the panel and the list commands are disabled until it ends.
+    bool isBusy() const { return busy_; }
+    void enterBusyState();
+    void leaveBusyState();
 
     // The window's commands, for its menus.
     QList<QAction*> fileMenuActions() const;
@@ -116,8 +133,28 @@ public slots:
     void OnAddImages();
     void OnRemoveSelected();
     void OnRemoveAll();
+    void OnResizeImages();
     // The "openWith" delivery: files opened with the application from the desktop.
     void openData(const QList<QUrl>& urls);
+
+    // The settings panel's actions.
+    void OnFreeResizeSelected();
+    void OnFreeResizeKeepAspectChecked();
+    void OnFreeResizePixelsSelected();
+    void OnFreeResizePercentsSelected();
+    void OnFreeResizePixelsWidthChanged();
+    void OnFreeResizePixelsHeightChanged();
+    void OnFreeResizePercentsWidthChanged();
+    void OnFreeResizePercentsHeightChanged();
+    void OnWidthLargestDimensionChecked();
+    void OnFixedWidthSelected();
+    void OnFixedHeightSelected();
+    void OnFixedWidthAndHeightSelected();
+    void OnDoNotEnlargeImagesSelected();
+    void OnChangeDPISelected();
+    void OnFormatSelected();
+    void OnQualityChanged();
+    void OnBrowse();
 
 signals:
     // Quit was confirmed: the application is to end.
@@ -138,11 +175,30 @@ private:
     // The window the view is placed in; nullptr while it has none.
     QWidget* hostWindow() const;
     void acceptDrop(int row, const QList<QUrl>& urls);
+    void reportProgress(qsizetype done, qsizetype count);
+    void finishBatch(const BatchResult& result);
+
+    // The controls a batch disables, in the order it disables them.
+    QList<QWidget*> busyControls() const;
+
+    void connectSettingsPanel();
+    void connectPreview();
+    ModeRadios modeRadios() const;
+    void selectModeRadio(ModeRadio chosen);
+    AspectLock aspectLock() const;
+    enum class PreviewStart { Afresh, ForNewViewSize };
+    void startPreview(PreviewStart how);
 
     Dialogs& dialogs_;
     const bool heifAvailable_;
+    bool busy_ = false;
+    std::unique_ptr<BatchRunner> batch_;
     ImageListModel* imageListModel_ = nullptr;
     QWidget* guardedWindow_ = nullptr;
+    // The picture behind currentImage, which the preview scales.
+    std::optional<Image> currentPicture_;
+    PreviewRenderer* previewRenderer_ = nullptr;
+    std::optional<PreviewPixels> previewRequested_;
 
     QAction* actionAddImages_ = nullptr;
     QAction* actionNew_ = nullptr;

@@ -59,6 +59,8 @@ void ViewController::connectCommands() {
     connect(buttonRemoveAll, &QPushButton::clicked, this, &ViewController::OnRemoveAll);
     connect(actionAddImages_, &QAction::triggered, this, &ViewController::OnAddImages);
     connect(actionRemoveSelected_, &QAction::triggered, this, &ViewController::OnRemoveSelected);
+    connect(buttonResizeImages, &QPushButton::clicked, this, &ViewController::OnResizeImages);
+    connect(actionResizeImages_, &QAction::triggered, this, &ViewController::OnResizeImages);
     connect(actionNew_, &QAction::triggered, this, &ViewController::OnFileNew);
     connect(actionQuit_, &QAction::triggered, this, &ViewController::OnAppQuit);
     connect(actionVideoTutorial_, &QAction::triggered, this, &ViewController::OnVideoTutorial);
@@ -83,6 +85,7 @@ bool ViewController::windowShouldClose() {
 }
 
 void ViewController::OnFileNew() {
+    if (busy_) return;
     if (hasUnsavedChanges()) {
         const QString question =
             QStringLiteral("You have unsaved changes that will be lost. Continue?");

@@ -1,7 +1,10 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QLabel>
+#include <QListView>
 #include <QMimeData>
+#include <QTreeView>
 #include <QTest>
 #include <filesystem>
 
@@ -157,6 +160,29 @@ TEST_F(DropTest, EachItemIsCheckedAndOnlyTheFitOnesInserted) {
         expected.insert(expected.end(), row.added.begin(), row.added.end());
         EXPECT_EQ(vc->listImagePaths, expected);
     }
+}
+
+TEST_F(DropTest, RowsDraggedFromAnItemViewAreRefusedTheTablesOwnIncluded) {
+    QListView list;
+    QTreeView tree;
+    QLabel label;
+    struct Row {
+        const char* name;
+        const QObject* source;
+        bool accepted;
+    };
+    const Row rows[] = {{"another application", nullptr, true},
+                        {"the table itself", vc->tableViewImage, false},
+                        {"its viewport's view", vc->tableViewImage->viewport()->parent(), false},
+                        {"a list view", &list, false},
+                        {"a tree view", &tree, false},
+                        {"a label", &label, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ImageTableView::acceptsDragFrom(row.source), row.accepted);
+    }
+    // The table never starts a drag of its rows in the first place.
+    EXPECT_FALSE(vc->tableViewImage->dragEnabled());
 }
 
 TEST_F(DropTest, ADragWithoutAnAcceptedImageIsNotOffered) {

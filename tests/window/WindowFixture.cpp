@@ -14,6 +14,7 @@ namespace varnholt::test {
 
 int ScriptedDialogs::runAlert(const Alert& alert) {
     alerts.push_back(alert);
+    if (whileAsking) whileAsking(alert);
     if (answers.empty()) return alert.dismissAnswer;
     const int answer = answers.front();
     answers.pop_front();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,8 @@ public:
 
     std::deque<int> answers;
     std::vector<Alert> alerts;
+    // Runs while an alert is up, as the desktop's events would.
+    std::function<void(const Alert&)> whileAsking;
     std::deque<std::optional<QList<QUrl>>> imageChoices;
     std::vector<QStringList> imageDialogExtensions;
     std::deque<std::optional<QUrl>> folderChoices;

@@ -1,0 +1,48 @@
+#include "window/BatchRunner.h"
+
+#include <QMetaObject>
+
+namespace varnholt {
+
+BatchRunner::BatchRunner(std::vector<std::string> sourcePaths, ResizeSettings settings,
+                         std::vector<OverwriteDecision> decisions, QObject* parent)
+    : QObject(parent),
+      job_(std::make_unique<BatchJob>(std::move(sourcePaths), std::move(settings),
+                                      std::move(decisions), observer())) {}
+
+BatchRunner::BatchRunner(std::vector<std::string> sourcePaths, ResizeSettings settings,
+                         std::vector<OverwriteDecision> decisions, BatchJob::ImageStep step,
+                         QObject* parent)
+    : QObject(parent),
+      job_(std::make_unique<BatchJob>(std::move(sourcePaths), std::move(settings),
+                                      std::move(decisions), observer(), BatchOptions{},
+                                      std::move(step))) {}
+
+BatchRunner::~BatchRunner() {
+    job_->requestStop();
+    job_->wait();
+}
+
+void BatchRunner::start() { job_->start(); }
+
+void BatchRunner::requestStop() { job_->requestStop(); }
+
+void BatchRunner::reportProgress(std::size_t done, std::size_t count) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, done, count] {
+            emit progressed(static_cast<qsizetype>(done), static_cast<qsizetype>(count));
+        },
+        Qt::QueuedConnection);
+}
+
+void BatchRunner::imageFinished(std::size_t, const ImageOutcome&) {
+    // The outcomes arrive together with finishBatch, which lists them for the message.
+}
+
+void BatchRunner::finishBatch(const BatchResult& result) {
+    QMetaObject::invokeMethod(
+        this, [this, result] { emit finished(result); }, Qt::QueuedConnection);
+}
+
+}  // namespace varnholt

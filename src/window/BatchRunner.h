@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "batch/BatchJob.h"
+#include "batch/BatchReport.h"
+
+namespace varnholt {
+
+// Runs one batch for the window and brings its reports to the window's thread.
+//
+// Threads: the job calls the BatchObserver functions on its own threads; each is posted to
+// this object's thread as a queued call (which keeps their order) and arrives there as a
+// signal. Nothing here waits for the window. Destroying the runner stops the batch: images
+// not started are not started, the running ones finish their atomic writes, and the
+// destructor returns once the job has ended; reports still queued then are dropped.
+class BatchRunner : public QObject, private BatchObserver {
+    Q_OBJECT
+
+public:
+    BatchRunner(std::vector<std::string> sourcePaths, ResizeSettings settings,
+                std::vector<OverwriteDecision> decisions, QObject* parent = nullptr);
+    // The same with another step per image (tests).
+    BatchRunner(std::vector<std::string> sourcePaths, ResizeSettings settings,
+                std::vector<OverwriteDecision> decisions, BatchJob::ImageStep step,
+                QObject* parent = nullptr);
+    ~BatchRunner() override;
+
+    void start();
+    // No further image starts; finished() still arrives unless the runner is destroyed.
+    void requestStop();
+
+signals:
+    void progressed(qsizetype done, qsizetype count);
+    void finished(const varnholt::BatchResult& result);
+
+private:
+    BatchObserver& observer() { return *this; }
+    void reportProgress(std::size_t done, std::size_t count) override;
+    void imageFinished(std::size_t index, const ImageOutcome& outcome) override;
+    void finishBatch(const BatchResult& result) override;
+
+    std::unique_ptr<BatchJob> job_;
+};
+
+}  // namespace varnholt

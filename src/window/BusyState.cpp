@@ -1,0 +1,81 @@
+// The window while a batch runs: the panel and the list commands are disabled, the image
+// table still takes drops (into the visible list only; the batch works on its own copy).
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "settings/PanelRules.h"
+#include "window/ViewController.h"
+
+namespace varnholt {
+
+QList<QWidget*> ViewController::busyControls() const {
+    return {buttonAddImages,
+            buttonRemoveSelected,
+            buttonRemoveAll,
+            radioFreeResize,
+            checkFreeResizeKeepAspect,
+            radioFreeResizePixels,
+            textFieldFreeResizePixelsWidth,
+            textFieldFreeResizePixelsHeight,
+            radioFreeResizePercents,
+            textFieldFreeResizePercentsWidth,
+            textFieldFreeResizePercentsHeight,
+            checkWidthLargestDimension,
+            radioFixedWidth,
+            textFieldFixedWidth,
+            radioFixedHeight,
+            textFieldFixedHeight,
+            radioFixedWidthAndHeight,
+            textFieldFixedDimensionsWidth,
+            textFieldFixedDimensionsHeight,
+            checkDoNotEnlargeImages,
+            checkChangeDPI,
+            textFieldChangeDPI,
+            textFieldName,
+            comboFormat,
+            sliderQuality,
+            textFieldOutputFolder,
+            comboCase,
+            buttonBrowse,
+            checkKeepExifInfoAndCreationDate,
+            buttonResizeImages};
+}
+
+void ViewController::enterBusyState() {
+    busy_ = true;
+    for (QWidget* control : busyControls()) control->setEnabled(false);
+    buttonResizeImages->setText(QStringLiteral("Resizing..."));
+    // The menu and the Delete key reach the same commands; New would empty the list the
+    // user is waiting on.
+    for (QAction* action :
+         {actionAddImages_, actionNew_, actionResizeImages_, actionRemoveSelected_}) {
+        action->setEnabled(false);
+    }
+}
+
+void ViewController::leaveBusyState() {
+    for (QWidget* control : busyControls()) control->setEnabled(true);
+    const ModeRadios radios{.freeResize = radioFreeResize->isChecked(),
+                            .fixedWidth = radioFixedWidth->isChecked(),
+                            .fixedHeight = radioFixedHeight->isChecked(),
+                            .fixedWidthAndHeight = radioFixedWidthAndHeight->isChecked(),
+                            .pixels = radioFreeResizePixels->isChecked(),
+                            .percents = radioFreeResizePercents->isChecked()};
+    checkDoNotEnlargeImages->setEnabled(doNotEnlargeEnabled(radios));
+    sliderQuality->setEnabled(formatUsesQuality(
+        FormatChoice{comboFormat->currentIndex(), comboFormat->currentText().toStdString()}));
+    buttonResizeImages->setText(QStringLiteral("Resize Images"));
+    for (QAction* action :
+         {actionAddImages_, actionNew_, actionResizeImages_, actionRemoveSelected_}) {
+        action->setEnabled(true);
+    }
+    busy_ = false;
+}
+
+}  // namespace varnholt

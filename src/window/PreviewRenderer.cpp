@@ -1,0 +1,49 @@
+#include "window/PreviewRenderer.h"
+
+namespace varnholt {
+
+PreviewRenderer::PreviewRenderer(QObject* parent)
+    : QObject(parent), latest_(std::make_shared<std::atomic<std::uint64_t>>(0)) {
+    // An overtaken job is skipped before it starts, so a quick run through the list renders
+    // little more than its last selection; a second thread keeps the newest request from
+    // waiting behind one slow overtaken rendering.
+    pool_.setMaxThreadCount(2);
+}
+
+PreviewRenderer::~PreviewRenderer() {
+    latest_->fetch_add(1);
+    pool_.waitForDone();
+}
+
+void PreviewRenderer::start(Job job) {
+    const std::uint64_t generation = latest_->fetch_add(1) + 1;
+    setBusy(true);
+    pool_.start([this, generation, latest = latest_, job = std::move(job)] {
+        if (latest->load() != generation) return;
+        const QImage image = job();
+        if (latest->load() != generation) return;
+        QMetaObject::invokeMethod(
+            this, [this, generation, image] { finish(generation, image); }, Qt::QueuedConnection);
+    });
+}
+
+void PreviewRenderer::clear() {
+    latest_->fetch_add(1);
+    setBusy(false);
+}
+
+bool PreviewRenderer::waitForJobs(int msecs) { return pool_.waitForDone(msecs); }
+
+void PreviewRenderer::finish(std::uint64_t generation, const QImage& image) {
+    if (latest_->load() != generation) return;
+    setBusy(false);
+    emit rendered(image);
+}
+
+void PreviewRenderer::setBusy(bool busy) {
+    if (busy_ == busy) return;
+    busy_ = busy;
+    emit busyChanged(busy);
+}
+
+}  // namespace varnholt
