@@ -103,24 +103,34 @@ void ViewController::startPreview(PreviewStart how) {
                                           labelText(labelOutputDimensionsHeight));
     const qreal ratio = imageViewPreview->devicePixelRatioF();
     const QSize view = imageViewPreview->contentsRect().size();
-    std::optional<PreviewPixels> pixels;
+    std::optional<PreviewRequest> request;
     if (output && currentPicture_ && currentImage) {
-        pixels = previewPixels(output->width, output->height, view.width() * ratio,
-                               view.height() * ratio);
+        if (const auto pixels = previewPixels(output->width, output->height, view.width() * ratio,
+                                              view.height() * ratio)) {
+            request = PreviewRequest{*currentPicture_, *pixels};
+        }
     }
-    if (how == PreviewStart::ForNewViewSize && pixels == previewRequested_) return;
-    previewRequested_ = pixels;
-    if (how == PreviewStart::Afresh || !pixels) imageViewPreview->clear();
-    if (!pixels) {
+    // The same picture at the same size is already shown or on its way: an update that
+    // changed nothing the preview depends on (the DPI, say) leaves it alone.
+    if (request && request == previewRequested_) return;
+    previewRequested_ = request;
+    if (how == PreviewStart::Afresh || !request) imageViewPreview->clear();
+    if (!request) {
         // Nothing in flight may fill the preview after it was emptied.
         previewRenderer_->clear();
         return;
     }
     previewRenderer_->start(
-        [picture = *currentPicture_, size = *pixels] { return renderScaled(picture, size); });
+        [request = *request] { return renderScaled(request.picture, request.pixels); });
 }
 
 void ViewController::connectPreview() {
+    // The busy indicator keeps its place while hidden: were the view to grow and shrink with
+    // it, every slow rendering would start another one for the changed view size.
+    QSizePolicy indicatorPolicy = progressIndicatorPreview->sizePolicy();
+    indicatorPolicy.setRetainSizeWhenHidden(true);
+    progressIndicatorPreview->setSizePolicy(indicatorPolicy);
+
     previewRenderer_ = new PreviewRenderer(this);
     connect(previewRenderer_, &PreviewRenderer::busyChanged, this,
             [this](bool busy) { progressIndicatorPreview->setVisible(busy); });

@@ -188,6 +188,14 @@ private:
     AspectLock aspectLock() const;
     enum class PreviewStart { Afresh, ForNewViewSize };
     void startPreview(PreviewStart how);
+    // What the preview shows or is rendering: this picture at this size.
+    struct PreviewRequest {
+        Image picture;
+        PreviewPixels pixels;
+        bool operator==(const PreviewRequest& other) const {
+            return &picture.data() == &other.picture.data() && pixels == other.pixels;
+        }
+    };
 
     Dialogs& dialogs_;
     const bool heifAvailable_;
@@ -198,7 +206,7 @@ private:
     // The picture behind currentImage, which the preview scales.
     std::optional<Image> currentPicture_;
     PreviewRenderer* previewRenderer_ = nullptr;
-    std::optional<PreviewPixels> previewRequested_;
+    std::optional<PreviewRequest> previewRequested_;
 
     QAction* actionAddImages_ = nullptr;
     QAction* actionNew_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <filesystem>
@@ -180,6 +181,47 @@ TEST_F(PanelTest, ResizingTheWindowRendersThePreviewForTheNewViewSize) {
     EXPECT_LE(large.height(), previewViewPixels().height());
     EXPECT_NEAR(large.width() * 3.0 / large.height(), 4.0, 0.02);
     EXPECT_EQ(labels().outputWidth, "Width: 4000");
+}
+
+TEST_F(PanelTest, AShownPreviewStaysPutWhileNothingChanges) {
+    vc->textFieldFixedWidth->setText(QStringLiteral("4000"));
+    vc->radioFixedWidth->click();
+    listAndSelect({generatedImages().landscape300}, 0);
+    ASSERT_TRUE(waitForPreview());
+    QSignalSpy rendered(vc->previewRenderer(), &PreviewRenderer::rendered);
+    QTest::qWait(400);
+    EXPECT_FALSE(vc->previewRenderer()->isBusy());
+    EXPECT_EQ(rendered.size(), 0);
+
+    // The busy indicator comes and goes without moving the view; otherwise a rendering that
+    // outlasts the resize delay would start another one, and so on forever.
+    const QSize view = vc->imageViewPreview->size();
+    vc->progressIndicatorPreview->show();
+    QTest::qWait(50);
+    EXPECT_EQ(vc->imageViewPreview->size(), view);
+    vc->progressIndicatorPreview->hide();
+    QTest::qWait(50);
+    EXPECT_EQ(vc->imageViewPreview->size(), view);
+}
+
+TEST_F(PanelTest, AnUpdateThatKeepsTheOutputSizeKeepsThePreview) {
+    vc->textFieldFixedWidth->setText(QStringLiteral("1000"));
+    vc->radioFixedWidth->click();
+    listAndSelect({generatedImages().landscape300}, 0);
+    ASSERT_TRUE(waitForPreview());
+    QSignalSpy rendered(vc->previewRenderer(), &PreviewRenderer::rendered);
+    vc->textFieldChangeDPI->setText(QStringLiteral("300"));
+    vc->checkChangeDPI->click();
+    EXPECT_EQ(labels().outputDPI, "DPI: 300");
+    EXPECT_FALSE(preview().isNull());
+    EXPECT_FALSE(vc->previewRenderer()->isBusy());
+
+    // Selecting the same file again reads it afresh and renders again.
+    select(-1);
+    select(0);
+    ASSERT_TRUE(waitForPreview());
+    EXPECT_EQ(rendered.size(), 1);
+    EXPECT_FALSE(preview().isNull());
 }
 
 TEST_F(PanelTest, EntriesThatCannotBeComputedKeepTheOutputLabels) {
