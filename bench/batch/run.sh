@@ -32,50 +32,53 @@ for ((i = 0; i < count; i++)); do
 done
 inputs=("$work"/in/*.jpg)
 
-# Runs one tool RUNS times into a fresh folder; prints "<best seconds> <peak kB>".
+# Runs one tool once into a fresh folder and keeps its best time and its peak memory in
+# best_<name> and peak_<name>.
 measure() {
-    local name=$1 best="" peak=0
+    local name=$1
     shift
-    for ((r = 0; r < runs; r++)); do
-        rm -rf "$work/out"
-        mkdir "$work/out"
-        /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
-            echo "$name failed:" >&2
-            cat "$work/stderr.txt" >&2
-            exit 1
-        }
-        local wall rss
-        wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {
-            n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' \
-            "$work/time.txt")
-        rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
-        if [[ -z $best ]] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-            best=$wall
-        fi
-        ((rss > peak)) && peak=$rss
-    done
-    local written
+    rm -rf "$work/out"
+    mkdir "$work/out"
+    /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
+        echo "$name failed:" >&2
+        cat "$work/stderr.txt" >&2
+        exit 1
+    }
+    local written wall rss
     written=$(find "$work/out" -type f | wc -l)
     [[ $written -eq $count ]] || { echo "$name wrote $written of $count files" >&2; exit 1; }
-    echo "$best $peak"
+    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {
+        n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' \
+        "$work/time.txt")
+    rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
+    local best_var=best_$name peak_var=peak_$name
+    if [[ -z ${!best_var:-} ]] || awk -v a="$wall" -v b="${!best_var}" 'BEGIN { exit !(a < b) }'
+    then
+        printf -v "$best_var" '%s' "$wall"
+    fi
+    ((rss > ${!peak_var:-0})) && printf -v "$peak_var" '%s' "$rss"
+    return 0
 }
 
-read -r cli_s cli_kb < <(measure varnholt-cli "$cli" --mode width --width 1920 --quality 80 \
-    --format jpg --output "$work/out" --overwrite yes --quiet "${inputs[@]}")
-read -r vips_s vips_kb < <(measure vipsthumbnail /usr/bin/vipsthumbnail --size 1920x \
-    -o "$work/out/%s.jpg[Q=80]" "${inputs[@]}")
-read -r im_s im_kb < <(measure convert bash -c '
-    out=$1; shift
-    for f in "$@"; do /usr/bin/convert "$f" -resize 1920x -quality 80 "$out/${f##*/}"; done
-    ' convert "$work/out" "${inputs[@]}")
-
+# The tools take turns, so a busy moment of the machine does not fall on one tool only.
+for ((r = 0; r < runs; r++)); do
+    measure cli "$cli" --mode width --width 1920 --quality 80 --format jpg \
+        --output "$work/out" --overwrite yes --quiet "${inputs[@]}"
+    measure vips /usr/bin/vipsthumbnail --size 1920x -o "$work/out/%s.jpg[Q=80]" "${inputs[@]}"
+    measure im bash -c '
+        out=$1; shift
+        for f in "$@"; do /usr/bin/convert "$f" -resize 1920x -quality 80 "$out/${f##*/}"; done
+        ' convert "$work/out" "${inputs[@]}"
+done
+cli_s=$best_cli
+echo
 echo "$count photos ($(printf '%s ' "${photos[@]##*/}")) to 1920 px wide JPEG Q80, best of $runs, $(nproc) cores"
 printf '%-14s %8s %10s %10s %12s\n' tool seconds ms/image "peak MB" "vs varnholt"
 row() {
     awk -v n="$1" -v s="$2" -v kb="$3" -v c="$count" -v ref="$cli_s" 'BEGIN {
         printf "%-14s %8.2f %10.1f %10.1f %11.2fx\n", n, s, 1000 * s / c, kb / 1024, s / ref }'
 }
-row varnholt-cli "$cli_s" "$cli_kb"
-row vipsthumbnail "$vips_s" "$vips_kb"
-row convert "$im_s" "$im_kb"
+row varnholt-cli "$best_cli" "$peak_cli"
+row vipsthumbnail "$best_vips" "$peak_vips"
+row convert "$best_im" "$peak_im"
 echo "(\"vs varnholt\": the tool's time over varnholt-cli's; above 1 means varnholt-cli is faster)"

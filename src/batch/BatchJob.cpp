@@ -48,6 +48,8 @@ void BatchJob::start() {
 }
 
 void BatchJob::requestStop() {
+    // No lock: the observer may call this from inside a report. A worker that misses this
+    // wake-up waits only for an image in flight, whose end wakes it again.
     stopRequested_.store(true);
     changed_.notify_all();
 }
