@@ -1,0 +1,227 @@
+// The batch's pure rules: output names, output sizes, encodings, input checks, list rules.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <limits>
+
+#include "BatchTestSupport.h"
+#include "batch/BatchInputChecks.h"
+#include "batch/BatchOutputSize.h"
+#include "batch/EncodingChoice.h"
+#include "batch/ImageListRules.h"
+#include "batch/OutputNaming.h"
+#include "batch/PathIdentity.h"
+
+namespace varnholt {
+namespace {
+
+TEST(OutputNaming, PatternFormatFolderAndCase) {
+    constexpr auto N = NameCase::Unchanged, U = NameCase::Upper, L = NameCase::Lower;
+    const std::string def(kDefaultNamePattern);
+    struct Row {
+        std::string source;
+        std::int64_t index;
+        std::string pattern, format, folder;
+        NameCase nameCase;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"/p/IMG_1.JPG", 0, def, "JPG", "/o", N, "/o/IMG_1_res (1).jpg"},
+        {"/p/IMG_1.JPG", 0, def, "Original", "/o", L, "/o/img_1_res (1).JPG"},
+        {"/p/IMG_1.JPG", 4, def, "PNG", "/o", U, "/o/IMG_1_RES (5).png"},
+        {"/p/IMG_1.JPG", 0, "", "JPG", "/o", N, "/o/IMG_1.jpg"},
+        {"/p/IMG_1.JPG", 1, "thumb", "JPG", "/o", N, "/o/thumb (2).jpg"},
+        {"/p/IMG_1.JPG", 2, "[FileIndex]", "JPG", "/o", N, "/o/3.jpg"},
+        {"/p/IMG_1.JPG", 0, "[FileName]-[FileName]", "TIFF", "/o", N, "/o/IMG_1-IMG_1.tiff"},
+        {"/p/IMG_1.JPG", 0, "[filename]", "JPG", "/o", N, "/o/[filename] (1).jpg"},
+        {"/p/IMG_1.JPG", 0, def, "JPG", "/o/", N, "/o//IMG_1_res (1).jpg"},
+        {"/p/a.final.jpg", 0, "[FileName]", "PNG", "/o", N, "/o/a.final.png"},
+        {"/p/a[FileIndex].png", 6, "[FileName]", "PNG", "/o", N, "/o/a7.png"},
+        {"/my p/a day.jpeg", 0, def, "Original", "/my o", N, "/my o/a day_res (1).jpeg"},
+        {"/p/noext", 0, "[FileName]", "Original", "/o", N, "/o/noext."},
+        {"/p/Straße.jpg", 0, "[FileName]", "JPG", "/o", U, "/o/STRASSE.jpg"},
+        {"/p/ÉTÉ À ÖSTERÅS.jpg", 0, "[FileName]", "JPG", "/o", L, "/o/été à österås.jpg"},
+        {"/p/İSTANBUL.jpg", 0, "[FileName]", "JPG", "/o", L, "/o/i̇stanbul.jpg"},
+        {"/p/ılık.jpg", 0, "[FileName]", "JPG", "/o", U, "/o/ILIK.jpg"},
+        {"/p/IMG_1.JPG", 0, "[FileName]", "JPG", "/Ö/ÄB", L, "/Ö/ÄB/img_1.jpg"},
+        {"/p/a\xff.jpg", 0, "[FileName]", "JPG", "/o", U, "/o/a\xff.jpg"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.expected);
+        EXPECT_EQ(buildOutputPath(r.source, r.index, r.pattern, r.format, r.folder, r.nameCase),
+                  r.expected);
+    }
+}
+
+// mode: lock, free, pct, w, h, box or none; every mode's entries hold a and b.
+ResizeSettings sizeSettings(std::string mode, const char* a, const char* b, bool larger = false,
+                            bool noEnlarge = false) {
+    ResizeSettings s;
+    s.freeResize = mode == "lock" || mode == "free" || mode == "pct";
+    s.freePixels = mode == "lock" || mode == "free";
+    s.freePercents = mode == "pct";
+    s.keepAspect = mode != "free";
+    s.fixedWidth = mode == "w";
+    s.fixedHeight = mode == "h";
+    s.fixedWidthAndHeight = mode == "box";
+    s.pixelWidthText = s.percentWidthText = s.fixedWidthText = s.boxWidthText = a;
+    s.pixelHeightText = s.percentHeightText = s.fixedHeightText = s.boxHeightText = b;
+    s.widthIsLargestDimension = larger;
+    s.doNotEnlarge = noEnlarge;
+    return s;
+}
+
+TEST(BatchOutputSize, FollowsTheModeTable) {
+    struct Row {
+        double w, h;
+        const char *mode, *a, *b;
+        bool larger, noEnlarge;
+        double width, height;
+    };
+    const Row rows[] = {
+        {101, 75, "pct", "50", "50", false, false, 50.5, 37.5},  // percentages unrounded
+        {3000, 4000, "pct", "50", "25", true, false, 750, 2000},
+        {4000, 3000, "w", "800", "", false, false, 800, 600},
+        {3000, 4000, "w", "800", "", true, false, 600, 800},
+        {3000, 4000, "w", "800", "", false, false, 800, 1067},
+        {4000, 3000, "w", "12.5", "", false, false, 12.5, 9},
+        {4000, 3000, "h", "", "600", false, false, 800, 600},
+        {3000, 4000, "h", "", "800", true, false, 800, 1067},
+        {4000, 3000, "box", "800", "600", false, false, 800, 600},
+        {3000, 4000, "box", "800", "600", false, false, 450, 600},
+        {3000, 4000, "box", "800", "600", true, false, 600, 800},
+        {3000, 4000, "box", "800", "500", true, false, 500, 667},
+        {4000, 3000, "lock", "1000", "1", false, false, 1000, 750},
+        {3000, 4000, "lock", "1000", "1", true, false, 750, 1000},
+        {4000, 3000, "free", "640", "480", false, false, 640, 480},
+        {3000, 4000, "free", "640", "480", true, false, 480, 640},
+        {1000, 500, "w", "2000", "", false, true, 1000, 500},  // clamped after the mode
+        {1000, 500, "free", "2000", "300", false, true, 1000, 300},
+        {1000, 500, "pct", "200", "200", false, true, 1000, 500},
+        {3000, 1000, "w", "1", "", false, false, 1, 0},
+        {144, 135, "w", "1000", "", false, false, 1000, 937},  // 938 in double precision
+        {1, 1, "w", "2.5", "", false, false, 2.5, 3},          // half away from zero
+        {4000, 3000, "none", "", "", false, false, 0, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.w << "x" << r.h << " " << r.mode << " " << r.a << ","
+                                        << r.b << " larger " << r.larger);
+        const auto size =
+            computeBatchOutputSize(r.w, r.h, sizeSettings(r.mode, r.a, r.b, r.larger, r.noEnlarge));
+        EXPECT_EQ(size.width, r.width);
+        EXPECT_EQ(size.height, r.height);
+    }
+}
+
+TEST(BatchOutputSize, UnusableSidesAreFailures) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    const std::pair<BatchOutputSize, std::optional<PixelDimensions>> rows[] = {
+        {{50.5, 37.5}, PixelDimensions{50, 37}},
+        {{65535, 1}, PixelDimensions{65535, 1}},
+        {{0.99, 10}, std::nullopt},
+        {{1, 0}, std::nullopt},
+        {{-5, 10}, std::nullopt},
+        {{inf, 10}, std::nullopt},
+        {{10, std::nan("")}, std::nullopt},
+        {{65536, 10}, std::nullopt},
+    };
+    for (const auto& [size, expected] : rows) {
+        SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
+        EXPECT_EQ(wholePixels(size), expected);
+    }
+    for (const char* entry : {"1e30", "inf", "nan", "-5", "0"}) {
+        SCOPED_TRACE(entry);
+        EXPECT_FALSE(wholePixels(computeBatchOutputSize(4000, 3000, sizeSettings("w", entry, ""))));
+        EXPECT_FALSE(wholePixels(
+            computeBatchOutputSize(3000, 4000, sizeSettings("box", entry, entry, true))));
+    }
+}
+
+TEST(EncodingChoice, OriginalFollowsTheSourceAndQualityIsSinglePrecision) {
+    ResizeSettings s;
+    s.outputFormat = {12, "Original"};
+    const std::pair<const char*, OutputFormat> rows[] = {
+        {"/p/a.png", OutputFormat::PNG},   {"/p/a.JPEG", OutputFormat::JPEG},
+        {"/p/a.Jpe", OutputFormat::JPE},   {"/p/a.TIF", OutputFormat::TIF},
+        {"/p/a.HEIC", OutputFormat::HEIC}, {"/p/noext", OutputFormat::JPG},
+        {"/p/a.webp", OutputFormat::JPG},  {"/p/a.original", OutputFormat::JPG},
+        {"/p.png/a", OutputFormat::JPG},
+    };
+    for (const auto& [source, expected] : rows) {
+        SCOPED_TRACE(source);
+        EXPECT_EQ(encodingFormat(source, s), expected);
+    }
+    s.outputFormat = {7, "TIF"};
+    EXPECT_EQ(encodingFormat("/p/a.png", s), OutputFormat::TIF);
+    s.quality = 33.3f;
+    EXPECT_EQ(encodingQuality(s), static_cast<double>(33.3f / 100.0f));
+}
+
+TEST(BatchInputChecks, FirstFailingCheckWinsAndFinalMessages) {
+    const auto settings = [](const char* width, const char* folder) {
+        ResizeSettings s;
+        s.pixelWidthText = width;
+        s.pixelHeightText = "10";
+        s.outputFolder = folder;
+        return s;
+    };
+    EXPECT_EQ(checkBatchInputs(0, settings("0", "")), kNoImagesMessage);
+    EXPECT_EQ(checkBatchInputs(3, settings("0", "")), kInvalidDimensionsMessage);
+    EXPECT_EQ(checkBatchInputs(3, settings("10", "")), kNoOutputFolderMessage);
+    // A folder that does not exist passes here; every write into it fails later.
+    EXPECT_EQ(checkBatchInputs(1, settings("10", "/no/such/folder")), std::nullopt);
+    EXPECT_EQ(finalMessage(true), "Images resized successfully.");
+    EXPECT_EQ(finalMessage(false), "Some images could not be resized.");
+}
+
+TEST(ImageListRules, ExtensionsInLowerCaseOrderAndDuplicates) {
+    const std::tuple<const char*, bool, bool> rows[] = {
+        {"/a/b.JPG", false, true},      {"/a/b.Jpe", false, true}, {"/a/b.jp2", false, true},
+        {"/a/b.TIF", false, true},      {"/a/b.bmp", false, true}, {"/a/b.webp", false, false},
+        {"/a/b.heic", false, false},    {"/a/b.HEIC", true, true}, {"/a.jpg/b", false, false},
+        {"/a/b.jpg.txt", false, false}, {"/a/b.", false, false},
+    };
+    for (const auto& [path, heif, accepted] : rows) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(hasAcceptedExtension(path, heif), accepted);
+    }
+    EXPECT_EQ(acceptedExtensions(true).size(), 12u);
+    EXPECT_EQ(openDialogExtensions(false)[6], "tiff");
+
+    TempFolder folder;
+    const std::string a = folder.write("a.jpg", "x"), b = folder.write("B.PNG", "x");
+    const std::string fifo = folder / "pipe.jpg", dir = folder / "dir.jpg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(dir);
+    std::vector<std::string> list{b};
+    const std::vector<std::string> candidates{
+        a, b, a, fifo, dir, folder.write("c.webp", "x"), "", "/x/\xff.jpg", folder / "missing.gif"};
+    EXPECT_EQ(appendAcceptedPaths(list, candidates, false), 2u);
+    EXPECT_EQ(list, (std::vector<std::string>{b, a, folder / "missing.gif"}));
+}
+
+TEST(PathIdentity, SpellingsOfOneEntry) {
+    TempFolder dir;
+    std::filesystem::create_directory(dir / "real");
+    std::filesystem::create_directory_symlink(dir / "real", dir / "link");
+    std::filesystem::create_symlink(dir.write("real/file.jpg", "x"), dir / "real/alias.jpg");
+    const std::string a = dir / "real/a.jpg";
+    const std::pair<std::string, bool> rows[] = {
+        {dir / "real//a.jpg", true},        {dir / "real/./a.jpg", true},
+        {dir / "link/../real/a.jpg", true}, {dir / "link/a.jpg", true},
+        {dir / "real/A.jpg", false},        {dir / "real/a.jpg/", false},
+    };
+    for (const auto& [other, same] : rows) {
+        SCOPED_TRACE(other);
+        EXPECT_EQ(sameEntry(pathIdentity(a), pathIdentity(other)), same);
+    }
+    // A write replaces a link rather than following it: the link is an entry of its own.
+    EXPECT_FALSE(
+        sameEntry(pathIdentity(dir / "real/file.jpg"), pathIdentity(dir / "real/alias.jpg")));
+    EXPECT_EQ(pathIdentity("some/where/../x.png").lexical,
+              (std::filesystem::current_path() / "some/x.png").string());
+}
+
+}  // namespace
+}  // namespace varnholt
