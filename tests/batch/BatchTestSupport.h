@@ -37,10 +37,7 @@ public:
         std::filesystem::copy_file(from, *this / name);
         return *this / name;
     }
-    long entries() const {
-        using It = std::filesystem::directory_iterator;
-        return std::distance(It(path_), It());
-    }
+    long entries() const { return std::distance(std::filesystem::directory_iterator(path_), {}); }
 
 private:
     std::string path_;
@@ -51,24 +48,28 @@ inline std::string readFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Outputs named by their source, into folder.
+inline ResizeSettings namedBySource(const std::string& folder, const std::string& format = "JPG") {
+    ResizeSettings s;
+    s.outputFolder = folder;
+    s.namePattern = "[FileName]";
+    s.outputFormat.title = format;
+    return s;
+}
+
 // Gives the answers in order and records what was asked; a question beyond them fails.
-class ScriptedQuestion : public OverwriteQuestion {
-public:
-    explicit ScriptedQuestion(std::deque<OverwriteAnswer> answers) : answers_(std::move(answers)) {}
+struct ScriptedQuestion : OverwriteQuestion {
+    explicit ScriptedQuestion(std::deque<OverwriteAnswer> script) : answers(std::move(script)) {}
     OverwriteAnswer ask(const std::string& path) override {
         asked.push_back(path);
-        if (answers_.empty()) {
-            ADD_FAILURE() << "unexpected question about " << path;
-            return OverwriteAnswer::NoToAll;
-        }
-        const OverwriteAnswer answer = answers_.front();
-        answers_.pop_front();
+        EXPECT_FALSE(answers.empty()) << "unexpected question about " << path;
+        if (answers.empty()) return OverwriteAnswer::NoToAll;
+        const OverwriteAnswer answer = answers.front();
+        answers.pop_front();
         return answer;
     }
+    std::deque<OverwriteAnswer> answers;
     std::vector<std::string> asked;
-
-private:
-    std::deque<OverwriteAnswer> answers_;
 };
 
 }  // namespace varnholt

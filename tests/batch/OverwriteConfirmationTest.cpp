@@ -10,13 +10,6 @@ namespace {
 
 using A = OverwriteAnswer;
 
-ResizeSettings namedBySource(const std::string& folder) {
-    ResizeSettings s;
-    s.outputFolder = folder;
-    s.namePattern = "[FileName]";
-    return s;
-}
-
 // W(rite), O(verwrite) or S(kip) per image.
 std::string letters(const std::vector<OverwriteDecision>& decisions) {
     std::string text;
