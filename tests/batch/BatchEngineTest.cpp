@@ -146,18 +146,6 @@ TEST(BatchEngine, BrokenSourcesFailOnlyThemselves) {
     }
 }
 
-TEST(BatchEngine, OriginalEncodesEachInItsOwnFormat) {
-    TempFolder in, out;
-    ResizeSettings s = widthSettings(out.path(), "40", std::string(kDefaultNamePattern));
-    s.outputFormat = {12, "Original"};
-    EXPECT_EQ(runBatch({in.copy(kIndexedPng, "a.png"), kPortrait, in.copy(kTiff, "c.TIF")}, s,
-                       std::vector(3, D::Write)),
-              Statuses(3, "written"));
-    EXPECT_EQ(ImageTools::readTypeIdentifier(out / "a_res (1).png"), "public.png");
-    EXPECT_EQ(ImageTools::readTypeIdentifier(out / "Portrait_1_res (2).jpg"), "public.jpeg");
-    EXPECT_EQ(ImageTools::readTypeIdentifier(out / "c_res (3).TIF"), "public.tiff");
-}
-
 TEST(BatchEngine, OutputOverTheSourceKeepsItsDateAndMetadata) {
     TempFolder in;
     const std::string source = in.copy(kGps, "photo.jpg");
@@ -176,12 +164,17 @@ TEST(BatchEngine, OutputOverTheSourceKeepsItsDateAndMetadata) {
     EXPECT_EQ(in.entries(), 1);
 }
 
+// Also "Original" with mixed formats: each image keeps its own.
 TEST(BatchEngine, TwoAtOnceWritesWhatOneAtATimeWrites) {
-    TempFolder sequential, parallel;
-    const std::vector<std::string> sources{kPortrait, kLandscape, kGps, kIndexedPng, kTiff, kNokia};
-    ResizeSettings s = widthSettings(sequential.path(), "150");
+    TempFolder in, sequential, parallel;
+    const std::vector<std::string> sources{
+        kPortrait, kLandscape, kGps, in.copy(kIndexedPng, "d.png"), in.copy(kTiff, "e.TIF"),
+        kNokia};
+    ResizeSettings s = widthSettings(sequential.path(), "150", std::string(kDefaultNamePattern));
+    s.outputFormat = {12, "Original"};
     s.keepExifInfoAndCreationDate = true;
-    runBatch(sources, s, std::vector(sources.size(), D::Write), 1);
+    EXPECT_EQ(runBatch(sources, s, std::vector(sources.size(), D::Write), 1),
+              Statuses(6, "written"));
     s.outputFolder = parallel.path();
     runBatch(sources, s, std::vector(sources.size(), D::Write), 2);
     for (const auto& entry : std::filesystem::directory_iterator(sequential.path())) {
@@ -191,6 +184,9 @@ TEST(BatchEngine, TwoAtOnceWritesWhatOneAtATimeWrites) {
         EXPECT_EQ(modified(entry.path()), modified(twin));
     }
     EXPECT_EQ(parallel.entries(), 6);
+    EXPECT_EQ(ImageTools::readTypeIdentifier(parallel / "d_res (4).png"), "public.png");
+    EXPECT_EQ(ImageTools::readTypeIdentifier(parallel / "e_res (5).TIF"), "public.tiff");
+    EXPECT_EQ(ImageTools::readTypeIdentifier(parallel / "DSCN0010_res (3).jpg"), "public.jpeg");
 }
 
 }  // namespace

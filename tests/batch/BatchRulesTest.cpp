@@ -136,11 +136,9 @@ TEST(EncodingChoice, OriginalFollowsTheSourceAndQualityIsSinglePrecision) {
     ResizeSettings s;
     s.outputFormat = {12, "Original"};
     const std::pair<const char*, OutputFormat> rows[] = {
-        {"/p/a.png", OutputFormat::PNG},   {"/p/a.JPEG", OutputFormat::JPEG},
-        {"/p/a.Jpe", OutputFormat::JPE},   {"/p/a.TIF", OutputFormat::TIF},
-        {"/p/a.HEIC", OutputFormat::HEIC}, {"/p/noext", OutputFormat::JPG},
-        {"/p/a.webp", OutputFormat::JPG},  {"/p/a.original", OutputFormat::JPG},
-        {"/p.png/a", OutputFormat::JPG},
+        {"/p/a.JPEG", OutputFormat::JPEG},    {"/p/a.Jpe", OutputFormat::JPE},
+        {"/p/a.HEIC", OutputFormat::HEIC},    {"/p/a.webp", OutputFormat::JPG},
+        {"/p/a.original", OutputFormat::JPG}, {"/p.png/a", OutputFormat::JPG},
     };
     for (const auto& [source, expected] : rows) {
         SCOPED_TRACE(source);
@@ -202,9 +200,10 @@ TEST(PathIdentity, SpellingsOfOneEntry) {
     std::filesystem::create_symlink(dir.write("real/file.jpg", "x"), dir / "real/alias.jpg");
     const std::string a = dir / "real/a.jpg";
     const std::pair<std::string, bool> rows[] = {
-        {dir / "real//a.jpg", true},        {dir / "real/./a.jpg", true},
-        {dir / "link/../real/a.jpg", true}, {dir / "link/a.jpg", true},
-        {dir / "real/A.jpg", false},        {dir / "real/a.jpg/", false},
+        {dir / "link/../real/./a.jpg", true},
+        {dir / "link/a.jpg", true},
+        {dir / "real/A.jpg", false},
+        {dir / "real/a.jpg/", false},
     };
     for (const auto& [other, same] : rows) {
         SCOPED_TRACE(other);
