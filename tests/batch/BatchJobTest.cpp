@@ -77,14 +77,17 @@ TEST(BatchJob, ImagesSharingAFileNeverRunTogether) {
     struct Row {
         std::vector<std::string> sources;
         std::vector<OverwriteDecision> decisions;
-        std::string format = "JPG";
+        std::string format = "JPG", pattern = "[FileName]";
     };
-    // Output folder /in, named by the source.
+    // Output folder /in.
     const Row rows[] = {
-        {{"/x/p.png", "/y/p.png"}, {D::Write, D::Overwrite}},        // same output
-        {{"/x/p.png", "/y//p.png"}, {D::Write, D::Overwrite}},       // spelled differently
-        {{"/in/a.png", "/in/a.jpg"}, {D::Overwrite, D::Overwrite}},  // output is a later source
-        {{"/in/a.jpg", "/in/a.png"}, {D::Skip, D::Overwrite}},       // output is an earlier source
+        {{"/x/p.png", "/y/p.png"}, {D::Write, D::Overwrite}},   // same output
+        {{"/x/p.png", "/y//p.png"}, {D::Write, D::Overwrite}},  // spelled differently
+        {{"/x/a.png", "/in/1.jpg"}, {D::Write, D::Write}, "JPG", "[FileIndex]"},  // a later source
+        {{"/in/2.jpg", "/x/b.png"},
+         {D::Skip, D::Write},
+         "JPG",
+         "[FileIndex]"},                                             // an earlier source
         {{"/in/a.png", "/in/b.png"}, {D::Write, D::Write}, "HEIC"},  // two HEIF encodes
     };
     for (const auto& row : rows) {
@@ -92,7 +95,9 @@ TEST(BatchJob, ImagesSharingAFileNeverRunTogether) {
         std::atomic<int> running{0}, started{0};
         std::atomic<bool> overlapped{false};
         Recorder recorder;
-        BatchJob job(row.sources, namedBySource("/in", row.format), row.decisions, recorder, {2},
+        ResizeSettings settings = namedBySource("/in", row.format);
+        settings.namePattern = row.pattern;
+        BatchJob job(row.sources, settings, row.decisions, recorder, {2},
                      [&](const ImageTask& task, const ResizeSettings&) {
                          if (started++ == 0) {
                              EXPECT_EQ(task.index, 0u);  // the earlier one first

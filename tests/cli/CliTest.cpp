@@ -56,10 +56,12 @@ ProgramRun cli(const std::vector<std::string>& args, const std::optional<std::st
     const std::string status = shellQuoted(io / "status");
     ProgramRun run;
     if (typed) {
-        // The typing side stays open until the program ends: at its end script would wait.
-        run.terminal = shell("(printf %s " + shellQuoted(*typed) + "; while [ ! -e " + status +
-                             " ]; do sleep 0.05; done) | { script -qec " + shellQuoted(command) +
-                             " /dev/null; echo $? >" + status + "; }");
+        // The typing side stays open until the program ends (at its end script would wait
+        // two seconds), or 30 seconds at most, so that a program still asking gets the end.
+        run.terminal =
+            shell("(printf %s " + shellQuoted(*typed) + "; i=0; while [ ! -e " + status +
+                  " ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done) | { script -qec " +
+                  shellQuoted(command) + " /dev/null; echo $? >" + status + "; }");
     } else {
         shell("setsid -w sh -c " + shellQuoted(command + " </dev/null") + "; echo $? >" + status);
     }
