@@ -132,14 +132,5 @@ TEST(BatchJob, StopLeavesLaterImagesUnstarted) {
     EXPECT_EQ(recorder.result.count, 3u);
 }
 
-TEST(BatchJob, EmptyBatchStillFinishes) {
-    Recorder recorder;
-    BatchJob job({}, namedBySource("/out"), {}, recorder);
-    job.start();
-    job.wait();
-    EXPECT_EQ(recorder.events, std::vector<std::string>{"finish"});
-    EXPECT_TRUE(recorder.result.allSucceeded);
-}
-
 }  // namespace
 }  // namespace varnholt
