@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -96,70 +97,52 @@ struct DisplayRow {
     const char* name;
     Image image;
     std::function<void(ViewController*)> settings;  // before the selection
-    DimensionLabels expected;
-    QSize output;  // the preview's proportions; empty: no preview
+    const char* expected;  // width, height, DPI of the original; DPI, width, height of the output
 };
 
+// The labels' values after their prefixes, which must be there.
+std::string values(const DimensionLabels& l) {
+    std::string joined;
+    const std::pair<std::string_view, const std::string&> parts[] = {
+        {kWidthPrefix, l.originalWidth}, {kHeightPrefix, l.originalHeight},
+        {kDpiPrefix, l.originalDPI},     {kDpiPrefix, l.outputDPI},
+        {kWidthPrefix, l.outputWidth},   {kHeightPrefix, l.outputHeight}};
+    for (const auto& [prefix, text] : parts) {
+        joined += (joined.empty() ? "" : ",") +
+                  (text.starts_with(prefix) ? text.substr(prefix.size()) : "?");
+    }
+    return joined;
+}
+
 const DimensionLabels kNone = noImageLabels();
+const auto kWidth1000 = [](ViewController* vc) { fixedWidth(vc, "1000"); };
 const DisplayRow kDisplayRows[] = {
-    {"no selection", Image::None, [](auto vc) { fixedWidth(vc, "1000"); }, kNone, {}},
-    {"defaults",
-     Image::Landscape,
-     [](auto) {},
-     {"Width: 4000", "Height: 3000", "DPI: 300", "DPI: 72", "Width: 0", "Height: 0"},
-     {}},
-    {"fixed width",
-     Image::Landscape,
-     [](auto vc) { fixedWidth(vc, "1000"); },
-     {"Width: 4000", "Height: 3000", "DPI: 300", "DPI: 72", "Width: 1000", "Height: 750"},
-     {1000, 750}},
-    {"huge output",
-     Image::Landscape,
-     [](auto vc) { fixedWidth(vc, "20000"); },
-     {"Width: 4000", "Height: 3000", "DPI: 300", "DPI: 72", "Width: 20000", "Height: 15000"},
-     {20000, 15000}},
-    {"override as typed",
-     Image::Landscape,
-     [](auto vc) { dpi(vc, "0300"); },
-     {"Width: 4000", "Height: 3000", "DPI: 300", "DPI: 0300", "Width: 0", "Height: 0"},
-     {}},
-    {"override 0 not in effect",
-     Image::Landscape,
-     [](auto vc) { dpi(vc, "0"); },
-     {"Width: 4000", "Height: 3000", "DPI: 300", "DPI: 72", "Width: 0", "Height: 0"},
-     {}},
-    {"png without resolution",
-     Image::Png,
-     [](auto vc) { fixedWidth(vc, "1000"); },
-     {"Width: 640", "Height: 480", "DPI: 72", "DPI: 72", "Width: 1000", "Height: 750"},
-     {1000, 750}},
-    {"png with override",
-     Image::Png,
-     [](auto vc) { dpi(vc, "150"); },
-     {"Width: 640", "Height: 480", "DPI: 72", "DPI: 150", "Width: 0", "Height: 0"},
-     {}},
-    {"entries as typed, stretched",
-     Image::Landscape,
+    {"no selection", Image::None, kWidth1000, "0,0,,,0,0"},
+    {"defaults", Image::Landscape, [](auto) {}, "4000,3000,300,72,0,0"},
+    {"fixed width", Image::Landscape, kWidth1000, "4000,3000,300,72,1000,750"},
+    {"huge output", Image::Landscape, [](auto vc) { fixedWidth(vc, "20000"); },
+     "4000,3000,300,72,20000,15000"},
+    {"override as typed", Image::Landscape, [](auto vc) { dpi(vc, "0300"); },
+     "4000,3000,300,0300,0,0"},
+    {"override 0 not in effect", Image::Landscape, [](auto vc) { dpi(vc, "0"); },
+     "4000,3000,300,72,0,0"},
+    {"png without resolution", Image::Png, kWidth1000, "640,480,72,72,1000,750"},
+    {"png with override", Image::Png, [](auto vc) { dpi(vc, "150"); }, "640,480,72,150,0,0"},
+    {"entries as typed, stretched", Image::Landscape,
      [](auto vc) {
          vc->checkFreeResizeKeepAspect->click();
          vc->textFieldFreeResizePixelsWidth->setText(QStringLiteral("0100"));
          vc->textFieldFreeResizePixelsHeight->setText(QStringLiteral("20"));
      },
-     {"Width: 4000", "Height: 3000", "DPI: 300", "DPI: 72", "Width: 0100", "Height: 20"},
-     {100, 20}},
-    {"turned portrait box",
-     Image::Portrait,
+     "4000,3000,300,72,0100,20"},
+    {"turned portrait box", Image::Portrait,
      [](auto vc) {
          vc->checkWidthLargestDimension->click();
          box(vc, "800", "500");
      },
-     {"Width: 3000", "Height: 4000", "DPI: 300", "DPI: 72", "Width: 500", "Height: 667"},
-     {500, 667}},
-    {"portrait in a square box",
-     Image::Portrait,
-     [](auto vc) { box(vc, "800", "800"); },
-     {"Width: 3000", "Height: 4000", "DPI: 300", "DPI: 72", "Width: 600", "Height: 800"},
-     {600, 800}},
+     "3000,4000,300,72,500,667"},
+    {"portrait in a square box", Image::Portrait, [](auto vc) { box(vc, "800", "800"); },
+     "3000,4000,300,72,600,800"},
 };
 
 class DisplayTest : public PanelTest, public testing::WithParamInterface<DisplayRow> {};
@@ -168,15 +151,16 @@ TEST_P(DisplayTest, ShowsTheLabelsAndThePreview) {
     const DisplayRow& row = GetParam();
     row.settings(vc);
     if (row.image != Image::None) listAndSelect({imagePath(row.image)}, 0);
-    EXPECT_EQ(labels(), row.expected);
+    EXPECT_EQ(values(labels()), row.expected);
     ASSERT_TRUE(waitForPreview());
     EXPECT_FALSE(vc->progressIndicatorPreview->isVisible());
+    const QSize output(std::stoi(labels().outputWidth.substr(kWidthPrefix.size())),
+                       std::stoi(labels().outputHeight.substr(kHeightPrefix.size())));
     const QImage shown = preview();
-    ASSERT_EQ(shown.isNull(), row.output.isEmpty());
-    if (row.output.isEmpty()) return;
+    ASSERT_EQ(shown.isNull(), output.isEmpty());
+    if (output.isEmpty()) return;
     // The output's proportions, within the view, never larger than the output itself.
-    const QSize bound =
-        row.output.scaled(row.output.boundedTo(previewViewPixels()), Qt::KeepAspectRatio);
+    const QSize bound = output.scaled(output.boundedTo(previewViewPixels()), Qt::KeepAspectRatio);
     EXPECT_NEAR(shown.width(), bound.width(), 1);
     EXPECT_NEAR(shown.height(), bound.height(), 1);
 }
@@ -316,12 +300,10 @@ const SyncRow kSyncRows[] = {
     {"width rounds half up", Image::Landscape, false, false, PixelW, "1001", "751"},
     {"portrait larger side", Image::Portrait, false, true, PixelW, "1000", "750"},
     {"portrait option off", Image::Portrait, false, false, PixelW, "1000", "1333"},
-    {"leading number", Image::Landscape, false, false, PixelW, "12px", "9"},
     {"too large kept", Image::Landscape, false, false, PixelW, "1e30", "0"},
     {"no image kept", Image::None, false, false, PixelW, "1000", "0"},
     {"unlocked kept", Image::Landscape, true, false, PixelW, "1000", "0"},
     {"height", Image::Landscape, false, false, PixelH, "750", "1000"},
-    {"portrait height larger side", Image::Portrait, false, true, PixelH, "750", "1000"},
     {"portrait height option off", Image::Portrait, false, false, PixelH, "750", "563"},
     {"percent whole part", Image::None, false, false, PercentW, "50.7", "50"},
     {"percent from height", Image::None, false, false, PercentH, "25.9", "25"},
@@ -362,29 +344,26 @@ TEST_F(PanelTest, RadiosStayExclusiveAndDoNotEnlargeFollowsThePercentMode) {
     vc->checkDoNotEnlargeImages->click();  // its mark survives every step
     // Checked: free, fixed width, fixed height, box | pixels, percents | do-not-enlarge enabled.
     const std::pair<QRadioButton * ViewController::*, const char*> steps[] = {
-        {&ViewController::radioFreeResizePercents, "1000 01 0"},
-        {&ViewController::radioFixedWidth, "0100 01 1"},
-        {&ViewController::radioFixedHeight, "0010 01 1"},
-        {&ViewController::radioFreeResize, "1000 01 0"},
-        {&ViewController::radioFreeResize, "1000 01 0"},
-        {&ViewController::radioFreeResizePixels, "1000 10 1"},
-        {&ViewController::radioFixedWidthAndHeight, "0001 10 1"},
-        {&ViewController::radioFreeResizePercents, "0001 01 1"},
-        {&ViewController::radioFreeResize, "1000 01 0"},
+        {&ViewController::radioFreeResizePercents, "1000010"},
+        {&ViewController::radioFixedWidth, "0100011"},
+        {&ViewController::radioFixedHeight, "0010011"},
+        {&ViewController::radioFreeResize, "1000010"},
+        {&ViewController::radioFreeResize, "1000010"},
+        {&ViewController::radioFreeResizePixels, "1000101"},
+        {&ViewController::radioFixedWidthAndHeight, "0001101"},
+        {&ViewController::radioFreeResizePercents, "0001011"},
+        {&ViewController::radioFreeResize, "1000010"},
     };
+    const QAbstractButton* const radios[] = {
+        vc->radioFreeResize,          vc->radioFixedWidth,       vc->radioFixedHeight,
+        vc->radioFixedWidthAndHeight, vc->radioFreeResizePixels, vc->radioFreeResizePercents,
+        vc->checkDoNotEnlargeImages};
     for (const auto& [radio, expected] : steps) {
         (vc->*radio)->click();
-        const auto on = [](bool b) { return b ? '1' : '0'; };
-        const std::string state{on(vc->radioFreeResize->isChecked()),
-                                on(vc->radioFixedWidth->isChecked()),
-                                on(vc->radioFixedHeight->isChecked()),
-                                on(vc->radioFixedWidthAndHeight->isChecked()),
-                                ' ',
-                                on(vc->radioFreeResizePixels->isChecked()),
-                                on(vc->radioFreeResizePercents->isChecked()),
-                                ' ',
-                                on(vc->checkDoNotEnlargeImages->isEnabled())};
-        EXPECT_EQ(state, expected) << (vc->*radio)->objectName().toStdString();
+        std::string state;
+        for (const QAbstractButton* b : radios)
+            state += (b == radios[6] ? b->isEnabled() : b->isChecked()) ? '1' : '0';
+        EXPECT_EQ(state, expected) << str((vc->*radio)->objectName());
         EXPECT_TRUE(vc->checkDoNotEnlargeImages->isChecked());
     }
 }
