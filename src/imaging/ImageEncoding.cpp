@@ -176,8 +176,8 @@ std::optional<OutputMetadata> outputMetadataOf(const Image& image) {
 // The pixels are decoded during the encode, so a broken source shows up here; its error
 // names the decoder rather than the saver.
 std::string failureReason(std::string_view vipsMessage) {
-    for (const std::string_view mark :
-         {"load", "VipsJpeg", "Corrupt", "premature", "truncated", "error in tile", "read error"}) {
+    for (const std::string_view mark : {"load", "VipsJpeg", "Corrupt", "premature", "truncated",
+                                        "error in tile", "read error", "seek", "TIFFRead"}) {
         if (vipsMessage.find(mark) != std::string_view::npos) return "cannot read image";
     }
     return "encode failed";
