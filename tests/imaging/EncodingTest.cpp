@@ -327,7 +327,7 @@ TEST(Encoding, DamagedPicturesFailInsteadOfBeingWrittenHalfGrey) {
         const auto result =
             ImageTools::saveImage(*scaled, folder.path("half.png"), OutputFormat::PNG, 1);
         EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.reason, "encode failed");
+        EXPECT_EQ(result.reason, "cannot read image");
         ++checked;
     }
     EXPECT_GE(checked, 5);
