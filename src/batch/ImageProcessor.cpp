@@ -56,9 +56,10 @@ ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings)
     if (!resized) return outcome(ImageStatus::Failed, "cannot resize image");
     Image image = *resized;
 
-    // With metadata kept, formats that record the orientation keep the stored layout.
-    if (keep) {
-        const std::int64_t code = ImageTools::readOrientation(task.sourcePath);
+    // With metadata kept, formats that record the orientation keep the stored layout; the
+    // turn is only made together with the metadata that carries its orientation code.
+    if (metadata) {
+        const std::int64_t code = metadata->orientation();
         if (const auto turn = ImageTools::rotationForOrientation(code, format)) {
             image = ImageTools::rotateImage(image, *turn);
         }

@@ -173,8 +173,19 @@ std::optional<OutputMetadata> outputMetadataOf(const Image& image) {
                           image.width(), image.height());
 }
 
+// The pixels are decoded during the encode, so a broken source shows up here; its error
+// names the decoder rather than the saver.
+std::string failureReason(std::string_view vipsMessage) {
+    for (const std::string_view mark : {"load", "VipsJpeg", "Corrupt", "premature", "truncated",
+                                        "error in tile", "read error", "seek", "TIFFRead"}) {
+        if (vipsMessage.find(mark) != std::string_view::npos) return "cannot read image";
+    }
+    return "encode failed";
+}
+
 std::optional<std::vector<std::uint8_t>> encodeImage(const Image& image, Encoder encoder,
-                                                     double quality) {
+                                                     double quality, std::string& failure) {
+    failure = "encode failed";
     try {
         const auto metadata = outputMetadataOf(image);
         auto bytes = encode(pixelsForEncode(image, encoder, metadata), encoder, quality);
@@ -182,7 +193,8 @@ std::optional<std::vector<std::uint8_t>> encodeImage(const Image& image, Encoder
             return std::nullopt;
         }
         return bytes;
-    } catch (const vips::VError&) {
+    } catch (const vips::VError& error) {
+        failure = failureReason(error.what());
         clearVipsError();
         return std::nullopt;
     } catch (const std::exception&) {
@@ -197,19 +209,22 @@ SaveResult ImageTools::saveImage(const Image& image, const std::string& outputPa
     const auto encoder = encoderFor(format);
     if (!encoder) return {false, "no output format"};
     if (*encoder == Encoder::Heif) return saveHEIF(image, outputPath);
-    const auto bytes = encodeImage(image, *encoder, quality);
-    if (!bytes) return {false, "encode failed"};
+    std::string failure;
+    const auto bytes = encodeImage(image, *encoder, quality, failure);
+    if (!bytes) return {false, failure};
     return writeFileAtomically(outputPath, *bytes);
 }
 
 SaveResult ImageTools::saveHEIF(const Image& image, const std::string& outputPath) {
-    const auto bytes = convertToHEIC(image);
-    if (!bytes) return {false, "encode failed"};
+    std::string failure;
+    const auto bytes = encodeImage(image, Encoder::Heif, 1.0, failure);
+    if (!bytes) return {false, failure};
     return writeFileAtomically(outputPath, *bytes);
 }
 
 std::optional<std::vector<std::uint8_t>> ImageTools::convertToHEIC(const Image& image) {
-    return encodeImage(image, Encoder::Heif, 1.0);
+    std::string failure;
+    return encodeImage(image, Encoder::Heif, 1.0, failure);
 }
 
 }  // namespace varnholt
