@@ -1,12 +1,13 @@
-#include <QAbstractItemModel>
+#include <QDragEnterEvent>
 #include <QIcon>
 #include <QLabel>
-#include <QSignalSpy>
+#include <QListView>
+#include <QMimeData>
 #include <QTest>
 
 #include <filesystem>
 
-#include "WindowFixture.h"
+#include "Fixture.h"
 #include "window/FileUrls.h"
 #include "window/ImageTableView.h"
 #include "window/TypeIcons.h"
@@ -14,272 +15,264 @@
 namespace varnholt::test {
 namespace {
 
-using Paths = std::vector<std::string>;
-
-const QString kRemoveAllQuestion =
-    QStringLiteral("Are you sure you want to remove all the images from the list?");
-
-// Counts refreshes by the preview being emptied: a refresh always clears it.
-class RefreshProbe {
-public:
-    explicit RefreshProbe(ViewController* vc) : vc_(vc) { arm(); }
-    void arm() {
-        vc_->currentImage = DisplayedImage{4000, 3000, 300};
-        vc_->labelOutputDimensionsWidth->setText(QStringLiteral("Width: 1234"));
+// A refresh empties the display, so it shows as the armed state being gone.
+struct RefreshProbe {
+    explicit RefreshProbe(ViewController* vc) : vc(vc) {
+        vc->currentImage = DisplayedImage{4000, 3000, 300};
+        vc->labelOutputDimensionsWidth->setText(QStringLiteral("Width: 1234"));
     }
     bool refreshed() const {
-        return !vc_->currentImage.has_value() &&
-               vc_->labelOutputDimensionsWidth->text() == QStringLiteral("Width: 0");
+        return !vc->currentImage && str(vc->labelOutputDimensionsWidth->text()) == "Width: 0";
     }
-
-private:
-    ViewController* vc_;
+    ViewController* vc;
 };
 
 TEST_F(WindowTest, OpenDialogAppendsInOrderSkippingListedAndUnlistable) {
-    TempFolder folder;
-    const std::string a = folder.file("a.jpg");
-    const std::string b = folder.file("b.png");
-    const std::string upper = folder.file("A.jpg");
-    const std::string fifo = folder.fifo("pipe.jpg");
-    const std::string gone = folder.path("gone.jpg");  // as a dialog gives a name it mangled
-    const std::string notUtf8 = folder.file("bad\xff.jpg");
+    TempFolder f;
+    const std::string a = f.file("a.jpg"), b = f.file("b.png"), upper = f.file("A.jpg");
     vc->openData(urls({a}));
-
-    dialogs->imageChoices.push_back(urls({b, a, upper, fifo, gone, notUtf8, b}));
+    dialogs->imageChoices.push_back(
+        urls({b, a, upper, f.fifo("p.jpg"), f.path("gone.jpg"), f.file("bad\xff.jpg"), b}));
     RefreshProbe probe(vc);
     vc->OnAddImages();
-
     EXPECT_EQ(vc->listImagePaths, (Paths{a, b, upper}));
-    EXPECT_TRUE(probe.refreshed());
-    EXPECT_TRUE(dialogs->alerts.empty());
-    ASSERT_EQ(dialogs->imageDialogExtensions.size(), 1u);
-    EXPECT_EQ(dialogs->imageDialogExtensions[0].size(), 10);
-    EXPECT_EQ(dialogs->imageDialogExtensions[0][6], QStringLiteral("tiff"));
     EXPECT_EQ(vc->tableViewImage->model()->rowCount(), 3);
-}
-
-TEST_F(WindowTest, OpenDialogCancelledChangesNothingAndConfirmedEmptyWarns) {
-    TempFolder folder;
-    vc->openData(urls({folder.file("a.jpg")}));
-
-    RefreshProbe probe(vc);
-    vc->OnAddImages();  // cancelled
-    EXPECT_FALSE(probe.refreshed());
-    EXPECT_TRUE(dialogs->alerts.empty());
-
-    dialogs->imageChoices.push_back(QList<QUrl>{});
-    vc->OnAddImages();
-    EXPECT_FALSE(probe.refreshed());
-    ASSERT_EQ(dialogs->alerts.size(), 1u);
-    EXPECT_EQ(dialogs->alerts[0].text, QStringLiteral("The images could not be loaded."));
-    EXPECT_EQ(dialogs->alerts[0].buttons, QStringList{QStringLiteral("OK")});
-    EXPECT_EQ(vc->listImagePaths.size(), 1u);
-}
-
-TEST_F(WindowTest, OpenDialogOfOnlyListedFilesStillRefreshes) {
-    TempFolder folder;
-    const std::string a = folder.file("a.jpg");
-    vc->openData(urls({a}));
-    dialogs->imageChoices.push_back(urls({a}));
-    RefreshProbe probe(vc);
-    vc->OnAddImages();
-    EXPECT_EQ(vc->listImagePaths, (Paths{a}));
     EXPECT_TRUE(probe.refreshed());
+    EXPECT_TRUE(dialogs->alerts.empty());
+    EXPECT_EQ(joined(dialogs->imageDialogExtensions.at(0)),
+              "jpg|jpeg|jpe|jp2|jpx|png|tiff|tif|gif|bmp");
+
+    RefreshProbe again(vc);
+    dialogs->imageChoices.push_back(urls({a}));  // only listed files: still refreshes
+    vc->OnAddImages();
+    EXPECT_TRUE(again.refreshed());
+
+    RefreshProbe untouched(vc);
+    vc->OnAddImages();  // cancelled
+    dialogs->imageChoices.push_back(QList<QUrl>{});
+    vc->OnAddImages();  // confirmed without files
+    EXPECT_FALSE(untouched.refreshed());
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_EQ(str(dialogs->alerts[0].text), "The images could not be loaded.");
+    EXPECT_EQ(vc->listImagePaths.size(), 3u);
 }
 
 TEST_F(WindowTest, OpenWithFiltersByTypeAndDuplicatesWithoutTestingExistence) {
-    TempFolder folder;
-    const std::string a = folder.file("a.jpg");
-    const std::string heic = folder.file("c.heic");
-    const std::string missing = folder.path("missing.TIFF");
-    struct Row {
+    TempFolder f;
+    const std::string a = f.file("a.jpg"), heic = f.file("c.heic"), b = f.file("b.gif");
+    const std::string missing = f.path("missing.TIFF");
+    const struct {
         const char* name;
-        Paths offered;
+        Paths listed, offered;
         bool heif;
         Paths expected;
         bool refreshes;
-    };
-    const Row rows[] = {
-        {"three in order",
-         {a, missing, folder.file("b.gif")},
-         false,
-         {a, missing, folder.path("b.gif")},
-         true},
-        {"twice in one request", {a, a}, false, {a}, true},
-        {"unaccepted types only", {folder.file("t.txt"), folder.file("w.webp")}, false, {}, true},
-        {"heic without HEIF", {heic}, false, {}, true},
-        {"heic with HEIF", {heic}, true, {heic}, true},
-        {"fifo and non-UTF-8", {folder.fifo("p.jpg"), folder.file("x\xfe.png")}, false, {}, true},
-        {"nothing", {}, false, {}, false},
+    } rows[] = {
+        {"in order", {}, {a, missing, b}, false, {a, missing, b}, true},
+        {"after the listed ones", {b}, {heic, b, a}, false, {a}, true},
+        {"twice in one request", {}, {a, a}, false, {a}, true},
+        {"unaccepted types", {}, {f.file("t.txt"), f.file("w.webp")}, false, {}, true},
+        {"heic with HEIF", {}, {heic}, true, {heic}, true},
+        {"fifo and non-UTF-8", {}, {f.fifo("p.jpg"), f.file("x\xfe.png")}, false, {}, true},
+        {"nothing", {}, {}, false, {}, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         makeWindow(row.heif);
+        vc->openData(urls(row.listed));
         RefreshProbe probe(vc);
         vc->openData(urls(row.offered));
-        EXPECT_EQ(vc->listImagePaths, row.expected);
+        Paths expected = row.listed;
+        expected.insert(expected.end(), row.expected.begin(), row.expected.end());
+        EXPECT_EQ(vc->listImagePaths, expected);
         EXPECT_EQ(probe.refreshed(), row.refreshes);
     }
 }
 
-TEST_F(WindowTest, OpenWithAppendsAfterTheListedOnes) {
-    TempFolder folder;
-    const std::string a = folder.file("a.jpg");
-    const std::string b = folder.file("b.jpg");
-    const std::string c = folder.file("c.jpg");
-    vc->openData(urls({b}));
-    vc->openData(urls({c, b, a}));
-    EXPECT_EQ(vc->listImagePaths, (Paths{b, c, a}));
-}
-
-TEST_F(WindowTest, RemoveSelectedTakesOnlyTheSelectedRow) {
-    TempFolder folder;
-    const Paths three{folder.file("a.jpg"), folder.file("b.jpg"), folder.file("c.jpg")};
+TEST_F(WindowTest, RemoveSelectedAndRemoveAll) {
+    TempFolder f;
+    const Paths three{f.file("a.jpg"), f.file("b.jpg"), f.file("c.jpg")};
+    vc->OnRemoveAll();  // an empty list: nothing to ask
+    EXPECT_TRUE(dialogs->alerts.empty());
     vc->openData(urls(three));
-
     vc->OnRemoveSelected();  // nothing selected
     EXPECT_EQ(vc->listImagePaths, three);
-
     select(1);
     RefreshProbe probe(vc);
     vc->OnRemoveSelected();
     EXPECT_EQ(vc->listImagePaths, (Paths{three[0], three[2]}));
     EXPECT_TRUE(probe.refreshed());
-    EXPECT_TRUE(dialogs->alerts.empty());
-}
 
-TEST_F(WindowTest, RemoveAllAsksAndOnlyNoKeepsTheList) {
-    TempFolder folder;
-    const Paths two{folder.file("a.jpg"), folder.file("b.jpg")};
-    struct Row {
-        const char* name;
-        std::optional<int> answer;
-        bool empties;
-    };
-    const Row rows[] = {{"yes", kYes, true},
-                        {"no", kNo, false},
-                        {"dismissed", std::nullopt, false},
-                        {"other code", 1002, true}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        makeWindow(false);
-        vc->openData(urls(two));
-        if (row.answer) dialogs->answers.push_back(*row.answer);
+    // Only "No" (or a dismissal) keeps the list.
+    const std::pair<std::optional<int>, bool> rows[] = {
+        {kYes, true}, {kNo, false}, {std::nullopt, false}, {1002, true}};
+    for (const auto& [answer, empties] : rows) {
+        SCOPED_TRACE(answer.value_or(-1));
+        makeWindow();
+        vc->openData(urls(three));
+        if (answer) dialogs->answers.push_back(*answer);
         vc->OnRemoveAll();
         ASSERT_EQ(dialogs->alerts.size(), 1u);
-        EXPECT_EQ(dialogs->alerts[0].text, kRemoveAllQuestion);
-        EXPECT_EQ(vc->listImagePaths.empty(), row.empties);
-    }
-
-    makeWindow(false);
-    vc->OnRemoveAll();
-    EXPECT_TRUE(dialogs->alerts.empty());
-}
-
-TEST_F(WindowTest, CellsShowTheFullPathAndTheTypeIcon) {
-    TempFolder folder;
-    const Paths paths{folder.file("a.jpeg"), folder.file("b.TIFF"), folder.file("c.heic")};
-    makeWindow(true);
-    vc->openData(urls(paths));
-    const QAbstractItemModel* model = vc->tableViewImage->model();
-    ASSERT_EQ(model->rowCount(), 3);
-    for (int row = 0; row < 3; ++row) {
-        SCOPED_TRACE(row);
-        const QModelIndex index = model->index(row, 0);
-        EXPECT_EQ(model->data(index, Qt::DisplayRole).toString(),
-                  QString::fromStdString(paths[static_cast<std::size_t>(row)]));
-        const QIcon icon = model->data(index, Qt::DecorationRole).value<QIcon>();
-        EXPECT_FALSE(icon.isNull());
-        EXPECT_FALSE(icon.pixmap(40, 24).isNull());
+        EXPECT_EQ(str(dialogs->alerts[0].text),
+                  "Are you sure you want to remove all the images from the list?");
+        EXPECT_EQ(vc->listImagePaths.empty(), empties);
     }
 }
 
-TEST(TypeIconsTest, NamedByTheLowerCasedExtension) {
-    struct Row {
-        const char* path;
-        const char* icon;  // nullptr: no icon
-    };
-    const Row rows[] = {
-        {"/a/b.jpg", "JPG"},    {"/a/b.JPEG", "JPG"}, {"/a/b.jpe", "JPG"},   {"/a/b.jp2", "JPG"},
-        {"/a/b.Jpx", "JPG"},    {"/a/b.png", "PNG"},  {"/a/b.tiff", "TIF"},  {"/a/b.TIF", "TIF"},
-        {"/a/b.gif", "GIF"},    {"/a/b.bmp", "BMP"},  {"/a/b.heif", "HEIF"}, {"/a/b.HEIC", "HEIC"},
-        {"/a/b.webp", nullptr}, {"/a/jpg", nullptr},  {"/a.png/b", nullptr},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.path);
-        const auto name = typeIconName(row.path);
-        if (row.icon == nullptr) {
-            EXPECT_FALSE(name.has_value());
-            continue;
-        }
-        ASSERT_TRUE(name.has_value());
-        EXPECT_EQ(*name, row.icon);
-        const QIcon icon = typeIcon(*name);
-        EXPECT_FALSE(icon.pixmap(40, 24).isNull());
-    }
-}
-
-TEST(FileUrlsTest, LocalPathsKeepTheirBytesThroughUrls) {
-    const std::string rows[] = {
-        "/tmp/a.jpg",          "/tmp/with space/ä ö.png", "/tmp/bad\xff\xfe.jpg",
-        "/tmp/percent%41.jpg", "/tmp/hash#q?.jpg",        "/tmp/emoji \xf0\x9f\x93\xb7.heic",
-    };
-    for (const auto& path : rows) {
-        SCOPED_TRACE(path);
-        const QUrl url = fileUrlFromPath(path);
-        EXPECT_TRUE(url.isLocalFile());
-        EXPECT_EQ(pathFromFileUrl(url), path);
-        // The same URL as a drop delivers it: text, parsed again.
-        const QUrl reparsed(url.toString(QUrl::FullyEncoded));
-        EXPECT_EQ(pathFromFileUrl(reparsed), path);
-    }
-    EXPECT_FALSE(pathFromFileUrl(QUrl(QStringLiteral("https://example.org/a.jpg"))));
-    EXPECT_FALSE(pathFromFileUrl(QUrl(QStringLiteral("file://server/share/a.jpg"))));
-    EXPECT_EQ(pathFromFileUrl(QUrl(QStringLiteral("file:///tmp/%C3%A4.jpg"))), "/tmp/\xc3\xa4.jpg");
-}
-
-TEST(FileUrlsTest, CommandLineArgumentsBecomeAbsolute) {
-    struct Row {
-        const char* argument;
-        const char* folder;
-        const char* expected;
-    };
-    const Row rows[] = {
-        {"/abs/a.jpg", "/home/u", "/abs/a.jpg"},     {"a.jpg", "/home/u", "/home/u/a.jpg"},
-        {"./a.jpg", "/home/u/", "/home/u/a.jpg"},    {"sub/b.png", "/", "/sub/b.png"},
-        {"../c.gif", "/home/u", "/home/u/../c.gif"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.argument);
-        EXPECT_EQ(absolutePath(row.argument, row.folder), row.expected);
-    }
-}
-
-}  // namespace
-}  // namespace varnholt::test
-
-namespace varnholt::test {
-namespace {
-
-TEST_F(WindowTest, DeleteKeyInTheListRemovesTheSelectedEntry) {
-    using Paths = std::vector<std::string>;
-    TempFolder folder;
-    const Paths two{folder.file("a.jpg"), folder.file("b.jpg")};
+TEST_F(WindowTest, DeleteKeyRemovesTheSelectedEntryUnlessBusy) {
+    TempFolder f;
+    const Paths two{f.file("a.jpg"), f.file("b.jpg")};
     vc->openData(urls(two));
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
     vc->tableViewImage->setFocus();
-    select(0);
-    QTest::keyClick(vc->tableViewImage, Qt::Key_Delete);
-    EXPECT_EQ(vc->listImagePaths, Paths{two[1]});
+    for (const bool busy : {false, true}) {
+        if (busy) vc->enterBusyState();
+        select(0);
+        QTest::keyClick(vc->tableViewImage, Qt::Key_Delete);
+        EXPECT_EQ(vc->listImagePaths, Paths{two[1]});
+    }
     EXPECT_TRUE(std::filesystem::exists(two[0]));
+}
 
-    vc->enterBusyState();  // the batch reads the list: Delete does nothing then
-    select(0);
-    QTest::keyClick(vc->tableViewImage, Qt::Key_Delete);
-    EXPECT_EQ(vc->listImagePaths, Paths{two[1]});
+TEST_F(WindowTest, CellsShowTheFullPathAndTheTypeIcon) {
+    TempFolder f;
+    const Paths paths{f.file("a.jpeg"), f.file("b.TIFF"), f.file("c.heic")};
+    makeWindow(true);
+    vc->openData(urls(paths));
+    const QAbstractItemModel* model = vc->tableViewImage->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        const QModelIndex index = model->index(row, 0);
+        EXPECT_EQ(model->data(index).toString().toStdString(), paths[row]);
+        EXPECT_FALSE(model->data(index, Qt::DecorationRole).value<QIcon>().pixmap(40, 24).isNull());
+    }
+}
+
+TEST(TypeIconsTest, NamedByTheLowerCasedExtension) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"/a/b.jpg", "JPG"}, {"/a/b.JPEG", "JPG"}, {"/a/b.jpe", "JPG"},   {"/a/b.Jpx", "JPG"},
+        {"/a/b.jp2", "JPG"}, {"/a/b.png", "PNG"},  {"/a/b.tiff", "TIF"},  {"/a/b.TIF", "TIF"},
+        {"/a/b.gif", "GIF"}, {"/a/b.bmp", "BMP"},  {"/a/b.heif", "HEIF"}, {"/a/b.HEIC", "HEIC"},
+        {"/a/b.webp", ""},   {"/a/jpg", ""},       {"/a.png/b", ""}};
+    for (const auto& [path, icon] : rows) {
+        SCOPED_TRACE(path);
+        const auto name = typeIconName(path);
+        EXPECT_EQ(name.value_or(""), icon);
+        if (name) {
+            EXPECT_FALSE(typeIcon(*name).pixmap(40, 24).isNull());
+        }
+    }
+}
+
+TEST(FileUrlsTest, PathsKeepTheirBytesThroughUrlsAndArgumentsBecomeAbsolute) {
+    for (const std::string path : {"/tmp/with space/ä ö.png", "/tmp/bad\xff\xfe.jpg",
+                                   "/tmp/percent%41.jpg", "/tmp/hash#q?.jpg"}) {
+        SCOPED_TRACE(path);
+        const QUrl url = fileUrlFromPath(path);
+        EXPECT_EQ(pathFromFileUrl(url), path);
+        EXPECT_EQ(pathFromFileUrl(QUrl(url.toString(QUrl::FullyEncoded))), path);  // as dropped
+    }
+    EXPECT_FALSE(pathFromFileUrl(QUrl(QStringLiteral("https://example.org/a.jpg"))));
+    EXPECT_FALSE(pathFromFileUrl(QUrl(QStringLiteral("file://server/share/a.jpg"))));
+    EXPECT_EQ(absolutePath("/abs/a.jpg", "/home/u"), "/abs/a.jpg");
+    EXPECT_EQ(absolutePath("./a.jpg", "/home/u/"), "/home/u/a.jpg");
+    EXPECT_EQ(absolutePath("sub/b.png", "/"), "/sub/b.png");
+}
+
+// Drags files over the table as the desktop does: enter, move, then drop at one point.
+class DropTest : public WindowTest {
+protected:
+    enum Where { Between0And1, OntoRow1, BelowTheRows };
+    struct Outcome {
+        bool accepted = false;
+        Qt::DropAction action = Qt::IgnoreAction;
+    };
+    Outcome drag(const Paths& paths, Where where, Qt::DropActions offered,
+                 Qt::KeyboardModifiers modifiers) {
+        auto* table = vc->tableViewImage;
+        const QRect row1 = table->visualRect(table->model()->index(1, 0));
+        const QPoint at = where == Between0And1 ? QPoint(row1.center().x(), row1.top() + 1)
+                          : where == OntoRow1   ? row1.center()
+                                                : QPoint(table->viewport()->width() / 2,
+                                                         table->viewport()->height() - 4);
+        QMimeData mime;
+        mime.setUrls(urls(paths));
+        QDragEnterEvent enter(at, offered, &mime, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(table->viewport(), &enter);
+        QDragMoveEvent move(at, offered, &mime, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(table->viewport(), &move);
+        if (!move.isAccepted()) return {};
+        QDropEvent drop(QPointF(at), offered, &mime, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(table->viewport(), &drop);
+        return {drop.isAccepted(), drop.dropAction()};
+    }
+};
+
+TEST_F(DropTest, DropsAreCheckedItemByItemAndInsertedAsCopies) {
+    TempFolder f;
+    const std::string one = f.file("1.jpg"), two = f.file("2.jpg"), x = f.file("x.png");
+    const std::string y = f.file("y.gif"), upper = f.file("UPPER.JPG"), gone = f.file("gone.jpg");
+    std::filesystem::remove(gone);
+    const Qt::DropActions both = Qt::CopyAction | Qt::MoveAction;
+    const struct {
+        const char* name;
+        Paths dropped;
+        Where where;
+        Qt::DropActions offered;
+        Qt::KeyboardModifiers modifiers;
+        Paths expected;  // empty: refused, the list unchanged
+    } rows[] = {
+        {"between rows in drag order", {x, two, y}, Between0And1, both, {}, {one, x, y, two}},
+        {"onto a row", {x}, OntoRow1, both, {}, {}},
+        {"move proposed", {x}, BelowTheRows, both, Qt::ShiftModifier, {one, two, x}},
+        {"only move offered", {x}, BelowTheRows, Qt::MoveAction, {}, {}},
+        {"nothing acceptable", {f.file("a.txt"), f.file("b.webp")}, BelowTheRows, both, {}, {}},
+        {"unfit items skipped",
+         {f.file("w.webp"), f.folder("d.jpg"), gone, upper, one, upper, f.fifo("p.jpg"),
+          f.file("n\xff.jpg")},
+         BelowTheRows,
+         both,
+         {},
+         {one, two, upper}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        makeWindow(false, true);
+        vc->openData(urls({one, two}));
+        const Outcome outcome = drag(row.dropped, row.where, row.offered, row.modifiers);
+        EXPECT_EQ(outcome.accepted, !row.expected.empty());
+        if (outcome.accepted) {
+            EXPECT_EQ(outcome.action, Qt::CopyAction);
+        }
+        EXPECT_EQ(vc->listImagePaths, row.expected.empty() ? Paths({one, two}) : row.expected);
+    }
+    EXPECT_TRUE(std::filesystem::exists(x));
+}
+
+TEST_F(DropTest, ADropKeepsTheSelectionOnItsEntryAndStartsAnEmptyList) {
+    TempFolder f;
+    makeWindow(false, true);
+    const std::string a = f.file("a.jpg"), b = f.file("b.jpg"), x = f.file("x.jpg");
+    drag({a}, BelowTheRows, Qt::CopyAction, {});
+    drag({b}, BelowTheRows, Qt::CopyAction, {});
+    select(1);
+    vc->currentImage = DisplayedImage{640, 480, 72};
+    drag({x}, Between0And1, Qt::CopyAction, {});
+    EXPECT_EQ(vc->listImagePaths, (Paths{a, x, b}));
+    EXPECT_TRUE(vc->currentImage.has_value());  // inserted in place, not refreshed
+    EXPECT_EQ(vc->selectedRow(), 2);
+}
+
+TEST_F(DropTest, RowsDraggedFromAnItemViewAreRefused) {
+    QListView list;
+    QLabel label;
+    EXPECT_TRUE(ImageTableView::acceptsDragFrom(nullptr));  // another application
+    EXPECT_TRUE(ImageTableView::acceptsDragFrom(&label));
+    EXPECT_FALSE(ImageTableView::acceptsDragFrom(vc->tableViewImage));
+    EXPECT_FALSE(ImageTableView::acceptsDragFrom(&list));
+    EXPECT_FALSE(vc->tableViewImage->dragEnabled());
 }
 
 }  // namespace
