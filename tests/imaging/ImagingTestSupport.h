@@ -12,7 +12,7 @@ namespace varnholt::testing {
 
 std::string testdata(const std::string& relative);
 
-// A fresh folder under the build's temporary area, removed with everything in it.
+// A fresh folder, removed with everything in it.
 class TempFolder {
 public:
     TempFolder();
@@ -20,43 +20,38 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     std::string path(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-    std::vector<std::string> entries() const;  // names, hidden ones included
+    std::vector<std::string> entries() const;  // sorted names, hidden ones included
 
 private:
     std::string path_;
 };
 
-// What the imaging libraries' temporary directory (TMPDIR, set for this program) holds.
-std::vector<std::string> temporaryDirectoryEntries();
-
-// Standard output of a command (run by the shell); nullopt when it cannot be started.
-std::optional<std::string> run(const std::string& command);
+// Standard output of a shell command; empty when it cannot be started.
+std::string run(const std::string& command);
 std::string quoted(const std::string& path);
 
-// exiftool's tags of a file printed as numbers (-n), by tag name; the first of several tags
-// with the same name wins. Empty when exiftool cannot read the file.
-std::map<std::string, std::string> exiftoolTags(const std::string& path,
+// exiftool's tags (-n) by name, per path, from one run; the first of equal names wins.
+using Tags = std::map<std::string, std::string>;
+std::map<std::string, Tags> exiftoolTagsOfFiles(const std::vector<std::string>& paths,
                                                 const std::string& options = "");
-// The same for many files in one run of exiftool (it takes a while to start), by path.
-std::map<std::string, std::map<std::string, std::string>> exiftoolTagsOfFiles(
-    const std::vector<std::string>& paths, const std::string& options = "");
-std::optional<std::string> tagValue(const std::map<std::string, std::string>& tags,
-                                    const std::string& name);
+Tags exiftoolTags(const std::string& path, const std::string& options = "");
+std::optional<std::string> tagValue(const Tags& tags, const std::string& name);
 
 std::vector<std::uint8_t> fileBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
-void copyFile(const std::string& from, const std::string& to);
 
-// The rows of the test corpus's INDEX.tsv, by column name.
-using IndexRow = std::map<std::string, std::string>;
-const std::vector<IndexRow>& indexRows();
+// The rows of the corpus's INDEX.tsv, by column name.
+const std::vector<std::map<std::string, std::string>>& indexRows();
 
-// Loads and scales a file to width x height, failing the test when that is impossible.
+// Loads and scales a file, throwing when that is impossible.
 Image scaledImage(const std::string& path, std::int64_t width, std::int64_t height);
 
-// Decodes a written file as a viewer shows it (orientation applied), scaled to width x
-// height, as RGBA.
+// The steps the batch takes for one image; with keep, the source's metadata and date are
+// kept and a recorded orientation is written back.
+SaveResult saveResized(const std::string& source, const std::string& output, OutputFormat format,
+                       int width, int height, bool keep, std::int64_t dpi = 72,
+                       double quality = 0.8);
+
+// A written file as a viewer shows it (orientation applied), scaled, as RGBA.
 std::optional<RgbaPixels> displayedPixels(const std::string& path, int width, int height);
 
 // Mean absolute difference over the RGB channels, 0..255.
