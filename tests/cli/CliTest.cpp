@@ -152,6 +152,14 @@ TEST(Cli, DryRunFollowsTheListRules) {
                            in / "out/fake_res (2).png" + "\tfail\n");
     EXPECT_EQ(run.err, text + ": not an accepted image file, ignored\n");
     EXPECT_EQ(run.status, 1);
+
+    // "link/.." is where the link points to, not the folder holding the link.
+    fs::create_directories(in / "elsewhere/sub");
+    fs::create_directory_symlink(in / "elsewhere/sub", in / "link");
+    const std::string far = in.copy(kPortrait, "elsewhere/far.jpg");
+    const ProgramRun linked = cli({"--dry-run", "--mode", "width", "--width", "10", "--output",
+                                   in / "out", in / "link/../far.jpg"});
+    EXPECT_EQ(linked.out.substr(0, linked.out.find('\t')), far);
 }
 
 TEST(Cli, WritesEveryImageAndReports) {
