@@ -41,6 +41,18 @@ BatchJob::BatchJob(std::vector<std::string> sourcePaths, ResizeSettings settings
 
 BatchJob::~BatchJob() { wait(); }
 
+ImageOutcome BatchJob::runStep(const ImageTask& task) const {
+    // One odd file fails its own image, never the batch or the process.
+    try {
+        return step_(task, settings_);
+    } catch (const std::exception&) {
+        ImageOutcome outcome;
+        outcome.status = ImageStatus::Failed;
+        outcome.reason = "cannot read image";
+        return outcome;
+    }
+}
+
 void BatchJob::start() {
     std::lock_guard lock(lifecycleMutex_);
     if (thread_.joinable() || finished_.load()) return;
@@ -141,7 +153,7 @@ void BatchJob::work() {
         lock.unlock();
         ImageOutcome outcome;
         if (index < decisions_.size()) {
-            outcome = step_(tasks_[index], settings_);
+            outcome = runStep(tasks_[index]);
         } else {
             outcome.status = ImageStatus::Failed;
             outcome.reason = "no overwrite decision";

@@ -68,6 +68,7 @@ public:
 
 private:
     void run();
+    ImageOutcome runStep(const ImageTask& task) const;
     void work();
     bool mustWaitFor(std::size_t index) const;
     void reportOne(const ImageOutcome& outcome);

@@ -66,7 +66,12 @@ SaveResult writeFileAtomically(const std::string& path, std::span<const std::uin
     };
     if (!writeAll(fd, bytes)) return fail(errno);
     if (::fsync(fd) != 0) return fail(errno);
-    if (::fchmod(fd, 0666 & ~fileModeMask.load()) != 0) return fail(errno);
+    // A replaced file keeps its permissions (a private file stays private); a new one gets
+    // what the user's umask allows.
+    struct stat existing {};
+    const bool replacing = ::lstat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const mode_t mode = replacing ? (existing.st_mode & 07777) : (0666 & ~fileModeMask.load());
+    if (::fchmod(fd, mode) != 0) return fail(errno);
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
@@ -76,6 +81,12 @@ SaveResult writeFileAtomically(const std::string& path, std::span<const std::uin
         const int error = errno;
         ::unlink(temporary.c_str());
         return {false, reasonFor("write failed", error)};
+    }
+    // Makes the rename itself durable; the data is already on disk, so this is best effort.
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
     }
     return {true, {}};
 }

@@ -140,12 +140,13 @@ std::vector<std::uint8_t> encode(const vips::VImage& pixels, Encoder encoder, do
 bool finishContainer(std::vector<std::uint8_t>& bytes, Encoder encoder, std::int64_t dpi,
                      const std::optional<OutputMetadata>& metadata) {
     switch (encoder) {
+        // Metadata that cannot be written fails the image: its pixels may be in the stored
+        // layout, which only the orientation code in that metadata turns upright.
         case Encoder::Jpeg:
         case Encoder::Tiff:
-            if (metadata) embedMetadata(bytes, *metadata);
-            return true;
+            return !metadata || embedMetadata(bytes, *metadata);
         case Encoder::Jpeg2000:
-            if (metadata) embedMetadata(bytes, *metadata);
+            if (metadata && !embedMetadata(bytes, *metadata)) return false;
             return insertJp2Resolution(bytes, dpi);
         case Encoder::Png:
             if (metadata) {
@@ -154,7 +155,7 @@ bool finishContainer(std::vector<std::uint8_t>& bytes, Encoder encoder, std::int
                     const auto xmp = pngXmpChunk(metadata->xmpPacket);
                     chunks.insert(chunks.end(), xmp.begin(), xmp.end());
                 }
-                insertPngChunks(bytes, chunks);
+                return insertPngChunks(bytes, chunks);
             }
             return true;
         case Encoder::Bmp:

@@ -22,7 +22,7 @@ std::optional<vips::VImage> headerOf(const SourceFile& file, PixelCap cap = Pixe
         auto header = file.loadHeader(false);
         if (cap == PixelCap::Apply && !withinPixelCap(header)) return std::nullopt;
         return header;
-    } catch (const vips::VError&) {
+    } catch (const std::exception&) {
         clearVipsError();
         return std::nullopt;
     }
@@ -205,7 +205,7 @@ std::optional<RgbaPixels> ImageTools::rasterizeImage(const Image& image) {
         out.rgba.assign(bytes, bytes + size);
         g_free(memory);
         return out;
-    } catch (const vips::VError&) {
+    } catch (const std::exception&) {
         clearVipsError();
         return std::nullopt;
     }

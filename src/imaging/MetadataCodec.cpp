@@ -145,8 +145,14 @@ bool embedOnce(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadat
 }  // namespace
 
 bool embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadata) {
-    // exiv2 leaves out entries too large for the container (a JPEG segment holds 64 KB).
-    return embedOnce(encoded, metadata);
+    // exiv2 refuses a packet too large for the container (a JPEG segment holds 64 KB); the
+    // EXIF, which carries the orientation code, matters most, so the rest gives way first.
+    if (embedOnce(encoded, metadata)) return true;
+    OutputMetadata reduced = metadata;
+    reduced.xmpPacket.clear();
+    if (embedOnce(encoded, reduced)) return true;
+    reduced.iptc.clear();
+    return embedOnce(encoded, reduced);
 }
 
 std::vector<std::uint8_t> exifBlock(const Exiv2::ExifData& exif) {

@@ -103,9 +103,19 @@ std::vector<std::uint8_t> SourceFile::readAt(std::int64_t offset, std::size_t si
     return bytes;
 }
 
+namespace {
+constexpr std::uint64_t kMaxWholeFileBytes =
+    static_cast<std::uint64_t>(kMaxInputPixels) * 4 + (1 << 20);
+}  // namespace
+
 VipsBlob* SourceFile::wholeFile() const {
     struct stat info {};
     if (fstat(fd_, &info) != 0) throw vips::VError("cannot read the file");
+    // Held in memory whole, so a file larger than the biggest picture the cap allows
+    // (32-bit pixels plus headers and palette) is refused before it is read.
+    if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > kMaxWholeFileBytes) {
+        throw vips::VError("file too large");
+    }
     const auto bytes = readAt(0, static_cast<std::size_t>(info.st_size));
     return vips_blob_copy(bytes.data(), bytes.size());
 }
