@@ -92,8 +92,11 @@ SingleInstance::Role SingleInstance::start(const std::vector<std::string>& paths
         case HandOver::NoInstance:
             break;
     }
+    // Without the lock another launch may be setting up its socket right now; removing it
+    // would leave two windows that each think they are first.
+    if (!locked) return Role::Alone;
     const bool listening = listen();
-    if (locked) lock.unlock();
+    lock.unlock();
     return listening ? Role::Primary : Role::Alone;
 }
 

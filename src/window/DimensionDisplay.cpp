@@ -61,8 +61,12 @@ void ViewController::showSelectedImage() {
     // A file that can no longer be read shows as no selection.
     currentPicture_ = picture;
     if (picture) {
-        currentImage = DisplayedImage{static_cast<double>(picture->width()),
-                                      static_cast<double>(picture->height()), 72};
+        // Read once per selection: every settings change redraws the labels, and some
+        // formats (BMP) cannot tell their resolution without reading the whole file.
+        const std::string& path = listImagePaths[static_cast<std::size_t>(row)];
+        currentImage =
+            DisplayedImage{static_cast<double>(picture->width()),
+                           static_cast<double>(picture->height()), ImageTools::readDPI(path)};
     } else {
         currentImage.reset();
         imageViewPreview->clear();
@@ -75,11 +79,7 @@ void ViewController::updateDimensionDisplay() {
     std::optional<DisplayedImage> image = currentImage;
     const int row = selectedRow();
     const bool rowValid = row >= 0 && static_cast<std::size_t>(row) < listImagePaths.size();
-    if (image && isPresent(*image) && rowValid) {
-        image->dpi = ImageTools::readDPI(listImagePaths[static_cast<std::size_t>(row)]);
-    } else {
-        image.reset();
-    }
+    if (!image || !isPresent(*image) || !rowValid) image.reset();
     const DimensionLabels previous{labelText(labelOriginalDimensionsWidth),
                                    labelText(labelOriginalDimensionsHeight),
                                    labelText(labelOriginalDPI),
