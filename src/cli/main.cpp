@@ -47,7 +47,15 @@ void installInterruptHandler() {
 std::string listPath(const std::string& file) {
     std::error_code error;
     const auto absolute = std::filesystem::absolute(file, error);
-    return error ? file : absolute.lexically_normal().string();
+    if (error) return file;
+    // "link/.." is not the folder holding "link" when link is a symbolic link: a folder
+    // with ".." is resolved the way the system resolves it, the rest only tidied.
+    for (const auto& part : absolute) {
+        if (part != "..") continue;
+        const auto folder = std::filesystem::weakly_canonical(absolute.parent_path(), error);
+        return error ? absolute.string() : (folder / absolute.filename()).string();
+    }
+    return absolute.lexically_normal().string();
 }
 
 // The window's list rules over the files as given; refused files are named.
