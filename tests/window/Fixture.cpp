@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QPixmap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,13 +34,11 @@ int ScriptedDialogs::runAlert(const Alert& alert) {
 
 std::optional<QList<QUrl>> ScriptedDialogs::chooseImageFiles(const QStringList& extensions) {
     imageDialogExtensions.push_back(extensions);
-    if (imageChoices.empty() || !imageChoices.front()) {
-        if (!imageChoices.empty()) imageChoices.pop_front();
-        return std::nullopt;
-    }
-    const QList<QUrl> chosen = *imageChoices.front();
+    if (imageChoices.empty()) return std::nullopt;
+    const bool chosen = imageChoices.front().has_value();
+    const QList<QUrl> files = chosen ? *imageChoices.front() : QList<QUrl>{};
     imageChoices.pop_front();
-    return chosen;
+    return chosen ? std::optional(files) : std::nullopt;
 }
 
 std::optional<QUrl> ScriptedDialogs::chooseFolder(const QString& prompt) {
@@ -84,6 +83,17 @@ QList<QUrl> urls(const Paths& paths) {
     QList<QUrl> list;
     for (const auto& path : paths) list.append(fileUrlFromPath(path));
     return list;
+}
+
+QList<QWidget*> outlets(const ViewController* vc) {
+    const QRegularExpression outlet(QStringLiteral(
+        "^(button|radio|check|textField|combo|slider|label|progressIndicator|imageView|"
+        "tableView|tabView)([A-Z]|$)"));
+    QList<QWidget*> found;
+    for (QWidget* widget : vc->findChildren<QWidget*>()) {
+        if (outlet.match(widget->objectName()).hasMatch()) found.append(widget);
+    }
+    return found;
 }
 
 namespace {

@@ -59,6 +59,8 @@ private:
 };
 
 QList<QUrl> urls(const Paths& paths);
+// The controller's named widgets, found by the prefixes of their names.
+QList<QWidget*> outlets(const ViewController* vc);
 inline std::string str(const QString& text) { return text.toStdString(); }
 inline std::string joined(const QStringList& list) { return str(list.join(QLatin1Char('|'))); }
 
@@ -91,12 +93,5 @@ class PanelTest : public WindowTest {
 protected:
     void SetUp() override { makeWindow(false, true); }
 };
-
-template <typename Info>
-std::string rowName(const Info& info) {
-    std::string name = info.param.name;
-    for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name;
-}
 
 }  // namespace varnholt::test

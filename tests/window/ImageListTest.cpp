@@ -70,7 +70,6 @@ TEST_F(WindowTest, OpenWithFiltersByTypeAndDuplicatesWithoutTestingExistence) {
     } rows[] = {
         {"in order", {}, {a, missing, b}, false, {a, missing, b}, true},
         {"after the listed ones", {b}, {heic, b, a}, false, {a}, true},
-        {"twice in one request", {}, {a, a}, false, {a}, true},
         {"unaccepted types", {}, {f.file("t.txt"), f.file("w.webp")}, false, {}, true},
         {"heic with HEIF", {}, {heic}, true, {heic}, true},
         {"fifo and non-UTF-8", {}, {f.fifo("p.jpg"), f.file("x\xfe.png")}, false, {}, true},
@@ -103,9 +102,8 @@ TEST_F(WindowTest, RemoveSelectedAndRemoveAll) {
     EXPECT_EQ(vc->listImagePaths, (Paths{three[0], three[2]}));
     EXPECT_TRUE(probe.refreshed());
 
-    // Only "No" (or a dismissal) keeps the list.
-    const std::pair<std::optional<int>, bool> rows[] = {
-        {kYes, true}, {kNo, false}, {std::nullopt, false}, {1002, true}};
+    // Only "No" (as a dismissal answers) keeps the list.
+    const std::pair<std::optional<int>, bool> rows[] = {{kYes, true}, {std::nullopt, false}};
     for (const auto& [answer, empties] : rows) {
         SCOPED_TRACE(answer.value_or(-1));
         makeWindow();
@@ -136,7 +134,7 @@ TEST_F(WindowTest, DeleteKeyRemovesTheSelectedEntryUnlessBusy) {
     EXPECT_TRUE(std::filesystem::exists(two[0]));
 }
 
-TEST_F(WindowTest, CellsShowTheFullPathAndTheTypeIcon) {
+TEST_F(WindowTest, CellsShowTheFullPathAndTheTypeIconOfTheLowerCasedExtension) {
     TempFolder f;
     const Paths paths{f.file("a.jpeg"), f.file("b.TIFF"), f.file("c.heic")};
     makeWindow(true);
@@ -148,27 +146,14 @@ TEST_F(WindowTest, CellsShowTheFullPathAndTheTypeIcon) {
         EXPECT_EQ(model->data(index).toString().toStdString(), paths[row]);
         EXPECT_FALSE(model->data(index, Qt::DecorationRole).value<QIcon>().pixmap(40, 24).isNull());
     }
-}
-
-TEST(TypeIconsTest, NamedByTheLowerCasedExtension) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"/a/b.jpg", "JPG"}, {"/a/b.JPEG", "JPG"}, {"/a/b.jpe", "JPG"},   {"/a/b.Jpx", "JPG"},
-        {"/a/b.jp2", "JPG"}, {"/a/b.png", "PNG"},  {"/a/b.tiff", "TIF"},  {"/a/b.TIF", "TIF"},
-        {"/a/b.gif", "GIF"}, {"/a/b.bmp", "BMP"},  {"/a/b.heif", "HEIF"}, {"/a/b.HEIC", "HEIC"},
-        {"/a/b.webp", ""},   {"/a/jpg", ""},       {"/a.png/b", ""}};
-    for (const auto& [path, icon] : rows) {
-        SCOPED_TRACE(path);
-        const auto name = typeIconName(path);
-        EXPECT_EQ(name.value_or(""), icon);
-        if (name) {
-            EXPECT_FALSE(typeIcon(*name).pixmap(40, 24).isNull());
-        }
-    }
+    const std::pair<const char*, const char*> names[] = {
+        {"/a/b.JPEG", "JPG"},  {"/a/b.jp2", "JPG"}, {"/a/b.tiff", "TIF"},
+        {"/a/b.HEIC", "HEIC"}, {"/a/b.webp", ""},   {"/a.png/b", ""}};
+    for (const auto& [path, icon] : names) EXPECT_EQ(typeIconName(path).value_or(""), icon) << path;
 }
 
 TEST(FileUrlsTest, PathsKeepTheirBytesThroughUrlsAndArgumentsBecomeAbsolute) {
-    for (const std::string path : {"/tmp/with space/ä ö.png", "/tmp/bad\xff\xfe.jpg",
-                                   "/tmp/percent%41.jpg", "/tmp/hash#q?.jpg"}) {
+    for (const std::string path : {"/tmp/bad\xff\xfe ä.jpg", "/tmp/percent%41#q?.jpg"}) {
         SCOPED_TRACE(path);
         const QUrl url = fileUrlFromPath(path);
         EXPECT_EQ(pathFromFileUrl(url), path);
@@ -176,8 +161,8 @@ TEST(FileUrlsTest, PathsKeepTheirBytesThroughUrlsAndArgumentsBecomeAbsolute) {
     }
     EXPECT_FALSE(pathFromFileUrl(QUrl(QStringLiteral("https://example.org/a.jpg"))));
     EXPECT_FALSE(pathFromFileUrl(QUrl(QStringLiteral("file://server/share/a.jpg"))));
-    EXPECT_EQ(absolutePath("/abs/a.jpg", "/home/u"), "/abs/a.jpg");
     EXPECT_EQ(absolutePath("./a.jpg", "/home/u/"), "/home/u/a.jpg");
+    EXPECT_EQ(absolutePath("/abs/a.jpg", "/home/u"), "/abs/a.jpg");
     EXPECT_EQ(absolutePath("sub/b.png", "/"), "/sub/b.png");
 }
 

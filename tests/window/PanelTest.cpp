@@ -1,7 +1,5 @@
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -10,10 +8,10 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include <condition_variable>
+#include <atomic>
 #include <filesystem>
-#include <mutex>
-#include <set>
+#include <future>
+#include <tuple>
 
 #include "Fixture.h"
 #include "window/PreviewRenderer.h"
@@ -21,53 +19,30 @@
 namespace varnholt::test {
 namespace {
 
-// Jobs that render a w x 1 image once released, so the test orders their completions.
-class Gate {
-public:
-    PreviewRenderer::Job job(int width) {
-        return [this, width] {
-            std::unique_lock lock(mutex_);
-            ++started_;
-            changed_.notify_all();
-            changed_.wait_for(lock, std::chrono::seconds(10),
-                              [&] { return released_.count(width); });
+// The newer request finishes first; the older one, already running, must never be shown.
+TEST(PreviewRendererTest, AnOvertakenRenderingIsNeverShown) {
+    std::promise<void> release1, release2;  // outlive the renderer, which waits for its jobs
+    std::atomic<int> started = 0;
+    const auto job = [&started](int width, std::shared_future<void> go) {
+        return [&started, width, go] {
+            ++started;
+            go.wait_for(std::chrono::seconds(10));
             return QImage(width, 1, QImage::Format_RGBA8888);
         };
-    }
-    void release(int width) {
-        std::lock_guard lock(mutex_);
-        released_.insert(width);
-        changed_.notify_all();
-    }
-    bool waitForStarted(int count) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(10), [&] { return started_ >= count; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::set<int> released_;
-    int started_ = 0;
-};
-
-TEST(PreviewRendererTest, OnlyTheNewestRequestIsShownWhateverFinishesFirst) {
-    for (const auto& order : {std::vector<int>{1, 2}, std::vector<int>{2, 1}}) {
-        SCOPED_TRACE(order[0]);
-        Gate gate;
-        PreviewRenderer renderer;
-        QSignalSpy shown(&renderer, &PreviewRenderer::rendered);
-        renderer.start(gate.job(1));
-        ASSERT_TRUE(gate.waitForStarted(1));  // running: can no longer be skipped
-        renderer.start(gate.job(2));
-        ASSERT_TRUE(gate.waitForStarted(2));
-        for (const int width : order) gate.release(width);
-        ASSERT_TRUE(renderer.waitForJobs(10000));
-        QTest::qWait(50);  // queued completions arrive
-        ASSERT_EQ(shown.size(), 1);
-        EXPECT_EQ(shown.at(0).at(0).value<QImage>().width(), 2);
-        EXPECT_FALSE(renderer.isBusy());
-    }
+    };
+    PreviewRenderer renderer;
+    QSignalSpy shown(&renderer, &PreviewRenderer::rendered);
+    renderer.start(job(1, release1.get_future().share()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started == 1; }, 10000));  // can no longer be skipped
+    renderer.start(job(2, release2.get_future().share()));
+    release2.set_value();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == 1; }, 10000));
+    release1.set_value();
+    ASSERT_TRUE(renderer.waitForJobs(10000));
+    QTest::qWait(50);  // a queued stale completion would arrive now
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.at(0).at(0).value<QImage>().width(), 2);
+    EXPECT_FALSE(renderer.isBusy());
 }
 
 enum class Image { None, Landscape, Portrait, Png };
@@ -124,27 +99,16 @@ const DisplayRow kDisplayRows[] = {
      "4000,3000,300,72,20000,15000"},
     {"override as typed", Image::Landscape, [](auto vc) { dpi(vc, "0300"); },
      "4000,3000,300,0300,0,0"},
-    {"override 0 not in effect", Image::Landscape, [](auto vc) { dpi(vc, "0"); },
-     "4000,3000,300,72,0,0"},
     {"png without resolution", Image::Png, kWidth1000, "640,480,72,72,1000,750"},
-    {"png with override", Image::Png, [](auto vc) { dpi(vc, "150"); }, "640,480,72,150,0,0"},
-    {"entries as typed, stretched", Image::Landscape,
-     [](auto vc) {
-         vc->checkFreeResizeKeepAspect->click();
-         vc->textFieldFreeResizePixelsWidth->setText(QStringLiteral("0100"));
-         vc->textFieldFreeResizePixelsHeight->setText(QStringLiteral("20"));
-     },
-     "4000,3000,300,72,0100,20"},
     {"turned portrait box", Image::Portrait,
      [](auto vc) {
          vc->checkWidthLargestDimension->click();
          box(vc, "800", "500");
      },
      "3000,4000,300,72,500,667"},
-    {"portrait in a square box", Image::Portrait, [](auto vc) { box(vc, "800", "800"); },
-     "3000,4000,300,72,600,800"},
 };
 
+void PrintTo(const DisplayRow& row, std::ostream* os) { *os << row.name; }
 class DisplayTest : public PanelTest, public testing::WithParamInterface<DisplayRow> {};
 
 TEST_P(DisplayTest, ShowsTheLabelsAndThePreview) {
@@ -165,26 +129,7 @@ TEST_P(DisplayTest, ShowsTheLabelsAndThePreview) {
     EXPECT_NEAR(shown.height(), bound.height(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, DisplayTest, testing::ValuesIn(kDisplayRows),
-                         rowName<testing::TestParamInfo<DisplayRow>>);
-
-TEST_F(PanelTest, PreviewShowsThePictureUprightAndUnmirrored) {
-    listAndSelect({generatedImages().landscape, generatedImages().portrait}, 0);
-    enter(vc->textFieldFreeResizePixelsWidth, QStringLiteral("400"));
-    for (const bool portrait : {false, true}) {
-        select(portrait ? 1 : 0);
-        ASSERT_TRUE(waitForPreview());
-        const QImage shown = preview();
-        ASSERT_FALSE(shown.isNull());
-        EXPECT_EQ(shown.height() > shown.width(), portrait);
-        // The grey rises left to right (downwards in the portrait).
-        const QPoint dark = portrait ? QPoint(shown.width() / 2, 2) : QPoint(2, shown.height() / 2);
-        const QPoint light = portrait ? QPoint(shown.width() / 2, shown.height() - 3)
-                                      : QPoint(shown.width() - 3, shown.height() / 2);
-        EXPECT_LT(qGray(shown.pixel(dark)), 40);
-        EXPECT_GT(qGray(shown.pixel(light)), 215);
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Rows, DisplayTest, testing::ValuesIn(kDisplayRows));
 
 TEST_F(PanelTest, PreviewRendersAgainOnlyWhenItsSizeOrPictureChanges) {
     fixedWidth(vc, "4000");
@@ -223,7 +168,7 @@ TEST_F(PanelTest, EntriesThatCannotBeComputedKeepTheLabelsAndNonWholeOnesClearTh
     enter(vc->textFieldFreeResizePixelsWidth, QStringLiteral("1000"));
     ASSERT_TRUE(waitForPreview());
     const QSize before = preview().size();
-    for (const char* text : {"1e30", "inf", "nan", "", "12px"}) {
+    for (const char* text : {"1e30", "nan", ""}) {
         SCOPED_TRACE(text);
         fixedWidth(vc, text);
         EXPECT_EQ(labels().outputWidth + labels().outputHeight, "Width: 1000Height: 750");
@@ -273,18 +218,6 @@ TEST_F(PanelTest, AFileThatCannotBeReadShowsAsNoSelectionAndListChangesEmptyTheP
     EXPECT_TRUE(preview().isNull());
 }
 
-TEST_F(PanelTest, ARenderForAnOldSelectionNeverReplacesANewerOne) {
-    fixedWidth(vc, "1000");
-    listAndSelect({generatedImages().landscape, generatedImages().portrait}, 0);
-    EXPECT_TRUE(vc->progressIndicatorPreview->isVisible());
-    select(1);  // the landscape is still rendering or queued
-    ASSERT_TRUE(waitForPreview());
-    vc->previewRenderer()->waitForJobs(10000);
-    QCoreApplication::processEvents();  // an overtaken completion arrives and is dropped
-    EXPECT_GT(preview().height(), preview().width());
-    EXPECT_FALSE(vc->progressIndicatorPreview->isVisible());
-}
-
 enum Field { PixelW, PixelH, PercentW, PercentH };
 
 struct SyncRow {
@@ -297,20 +230,17 @@ struct SyncRow {
 
 const SyncRow kSyncRows[] = {
     {"width", Image::Landscape, false, false, PixelW, "1000", "750"},
-    {"width rounds half up", Image::Landscape, false, false, PixelW, "1001", "751"},
     {"portrait larger side", Image::Portrait, false, true, PixelW, "1000", "750"},
-    {"portrait option off", Image::Portrait, false, false, PixelW, "1000", "1333"},
     {"too large kept", Image::Landscape, false, false, PixelW, "1e30", "0"},
     {"no image kept", Image::None, false, false, PixelW, "1000", "0"},
     {"unlocked kept", Image::Landscape, true, false, PixelW, "1000", "0"},
     {"height", Image::Landscape, false, false, PixelH, "750", "1000"},
-    {"portrait height option off", Image::Portrait, false, false, PixelH, "750", "563"},
     {"percent whole part", Image::None, false, false, PercentW, "50.7", "50"},
     {"percent from height", Image::None, false, false, PercentH, "25.9", "25"},
     {"percent unlocked", Image::None, true, false, PercentW, "50.7", "100"},
-    {"percent too large", Image::None, false, false, PercentW, "1e39", "100"},
 };
 
+void PrintTo(const SyncRow& row, std::ostream* os) { *os << row.name; }
 class SyncTest : public PanelTest, public testing::WithParamInterface<SyncRow> {};
 
 TEST_P(SyncTest, TheOtherFieldFollows) {
@@ -326,8 +256,7 @@ TEST_P(SyncTest, TheOtherFieldFollows) {
     EXPECT_EQ(str(fields[row.edited ^ 1]->text()), row.other);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SyncTest, testing::ValuesIn(kSyncRows),
-                         rowName<testing::TestParamInfo<SyncRow>>);
+INSTANTIATE_TEST_SUITE_P(Rows, SyncTest, testing::ValuesIn(kSyncRows));
 
 TEST_F(PanelTest, LockingCopiesThePercentWidthAndUpdatesTheDisplay) {
     listAndSelect({generatedImages().landscape}, 0);
@@ -340,44 +269,21 @@ TEST_F(PanelTest, LockingCopiesThePercentWidthAndUpdatesTheDisplay) {
     EXPECT_EQ(labels().outputWidth, "Width: 1000");
 }
 
-TEST_F(PanelTest, RadiosStayExclusiveAndDoNotEnlargeFollowsThePercentMode) {
-    vc->checkDoNotEnlargeImages->click();  // its mark survives every step
-    // Checked: free, fixed width, fixed height, box | pixels, percents | do-not-enlarge enabled.
-    const std::pair<QRadioButton * ViewController::*, const char*> steps[] = {
-        {&ViewController::radioFreeResizePercents, "1000010"},
-        {&ViewController::radioFixedWidth, "0100011"},
-        {&ViewController::radioFixedHeight, "0010011"},
-        {&ViewController::radioFreeResize, "1000010"},
-        {&ViewController::radioFreeResize, "1000010"},
-        {&ViewController::radioFreeResizePixels, "1000101"},
-        {&ViewController::radioFixedWidthAndHeight, "0001101"},
-        {&ViewController::radioFreeResizePercents, "0001011"},
-        {&ViewController::radioFreeResize, "1000010"},
-    };
-    const QAbstractButton* const radios[] = {
-        vc->radioFreeResize,          vc->radioFixedWidth,       vc->radioFixedHeight,
-        vc->radioFixedWidthAndHeight, vc->radioFreeResizePixels, vc->radioFreeResizePercents,
-        vc->checkDoNotEnlargeImages};
-    for (const auto& [radio, expected] : steps) {
-        (vc->*radio)->click();
-        std::string state;
-        for (const QAbstractButton* b : radios)
-            state += (b == radios[6] ? b->isEnabled() : b->isChecked()) ? '1' : '0';
-        EXPECT_EQ(state, expected) << str((vc->*radio)->objectName());
-        EXPECT_TRUE(vc->checkDoNotEnlargeImages->isChecked());
-    }
-}
-
-TEST_F(PanelTest, FormatDecidesTheQualitySliderWhichDecidesItsLabel) {
-    makeWindow(true, true);
-    const std::pair<const char*, bool> rows[] = {
-        {"PNG", false}, {"JPX", true}, {"GIF", false},  {"JPG", true},   {"TIFF", false},
-        {"BMP", false}, {"JP2", true}, {"HEIF", false}, {"HEIC", false}, {"Original", true}};
-    for (const auto& [title, enabled] : rows) {
-        vc->comboFormat->setCurrentText(QString::fromLatin1(title));
-        EXPECT_EQ(vc->sliderQuality->isEnabled(), enabled) << title;
-    }
-    for (const auto& [value, label] : {std::pair{0, "1"}, {2, "2"}, {100, "100"}}) {
+// The rules are the settings' own; these steps prove the wiring.
+TEST_F(PanelTest, RadiosStayExclusiveAndPanelStatesFollowTheirRules) {
+    vc->radioFreeResizePercents->click();
+    EXPECT_FALSE(vc->checkDoNotEnlargeImages->isEnabled());
+    vc->radioFixedWidth->click();
+    EXPECT_FALSE(vc->radioFreeResize->isChecked());
+    EXPECT_TRUE(vc->radioFreeResizePercents->isChecked() && vc->radioFixedWidth->isChecked());
+    EXPECT_TRUE(vc->checkDoNotEnlargeImages->isEnabled());
+    vc->radioFixedWidthAndHeight->click();
+    EXPECT_FALSE(vc->radioFixedWidth->isChecked());
+    vc->comboFormat->setCurrentText(QStringLiteral("PNG"));
+    EXPECT_FALSE(vc->sliderQuality->isEnabled());
+    vc->comboFormat->setCurrentText(QStringLiteral("JP2"));
+    EXPECT_TRUE(vc->sliderQuality->isEnabled());
+    for (const auto& [value, label] : {std::pair{0, "1"}, {100, "100"}}) {
         vc->sliderQuality->setValue(value);
         EXPECT_EQ(str(vc->labelQuality->text()), label);
     }
@@ -394,30 +300,24 @@ TEST_F(PanelTest, BrowseAsksForAFolderAndOnlyAChoiceChangesTheField) {
 }
 
 TEST_F(PanelTest, OpensWithTheDefaultsAndResetRestoresThemAndEmptiesThePreview) {
-    const auto expectDefaults = [this] {
-        const ResizeSettings s = vc->readSettings();
-        EXPECT_EQ(resizeMode(s), ResizeMode::FreePixels);
-        EXPECT_FALSE(s.fixedWidth || s.fixedHeight || s.fixedWidthAndHeight || s.freePercents);
-        EXPECT_TRUE(s.keepAspect);
-        EXPECT_FALSE(s.widthIsLargestDimension || s.doNotEnlarge || s.changeDPI ||
-                     s.keepExifInfoAndCreationDate);
-        const std::string texts = s.pixelWidthText + ' ' + s.pixelHeightText + ' ' +
-                                  s.percentWidthText + ' ' + s.percentHeightText + ' ' +
-                                  s.fixedWidthText + ' ' + s.fixedHeightText + ' ' +
-                                  s.boxWidthText + ' ' + s.boxHeightText;
-        EXPECT_EQ(texts, "0 0 100 100 0 0 0 0");
-        EXPECT_EQ(s.dpiText + '|' + s.outputFolder + '|' + s.namePattern,
-                  "||[FileName]_res ([FileIndex])");
-        EXPECT_EQ(s.outputFormat.title, "JPG");
-        EXPECT_EQ(s.nameCase, 0);
-        EXPECT_EQ(s.quality, 80.0f);
+    // The settings' own defaults are pinned where they are declared.
+    const auto key = [](const ResizeSettings& s) {
+        return std::tuple(resizeMode(s), s.fixedWidth || s.fixedHeight || s.fixedWidthAndHeight,
+                          s.freePercents, s.keepAspect, s.widthIsLargestDimension, s.doNotEnlarge,
+                          s.changeDPI, s.keepExifInfoAndCreationDate,
+                          s.pixelWidthText + ' ' + s.pixelHeightText + ' ' + s.percentWidthText +
+                              ' ' + s.percentHeightText + ' ' + s.fixedWidthText + ' ' +
+                              s.fixedHeightText + ' ' + s.boxWidthText + ' ' + s.boxHeightText,
+                          s.dpiText + '|' + s.outputFolder + '|' + s.namePattern,
+                          s.outputFormat.title, s.nameCase, s.quality);
+    };
+    const auto expectDefaults = [&] {
+        EXPECT_EQ(key(vc->readSettings()), key(ResizeSettings{}));
         EXPECT_EQ(str(vc->labelQuality->text()), "80");
         EXPECT_TRUE(vc->checkDoNotEnlargeImages->isEnabled() && vc->sliderQuality->isEnabled());
-        EXPECT_EQ(vc->tabView->currentIndex(), 0);
-        EXPECT_EQ(vc->progressIndicator->value(), 0);
+        EXPECT_EQ(vc->tabView->currentIndex() + vc->progressIndicator->value(), 0);
         EXPECT_TRUE(vc->listImagePaths.empty());
-        EXPECT_FALSE(vc->currentImage.has_value());
-        EXPECT_FALSE(vc->progressIndicatorPreview->isVisible());
+        EXPECT_FALSE(vc->currentImage.has_value() || vc->progressIndicatorPreview->isVisible());
         EXPECT_EQ(labels(), kNone);
     };
     EXPECT_EQ(str(window->windowTitle()), "Varnholt");
