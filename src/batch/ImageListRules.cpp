@@ -10,24 +10,23 @@
 
 namespace varnholt {
 
-std::vector<std::string> acceptedExtensions(bool heifAvailable) {
-    std::vector<std::string> list{"jpg", "jpeg", "jpe", "jp2",  "jpx",
-                                  "png", "gif",  "tif", "tiff", "bmp"};
-    if (heifAvailable) {
-        list.emplace_back("heif");
-        list.emplace_back("heic");
-    }
+namespace {
+
+std::vector<std::string> withHeif(std::vector<std::string> list, bool heifAvailable) {
+    if (heifAvailable) list.insert(list.end(), {"heif", "heic"});
     return list;
 }
 
+}  // namespace
+
+std::vector<std::string> acceptedExtensions(bool heifAvailable) {
+    return withHeif({"jpg", "jpeg", "jpe", "jp2", "jpx", "png", "gif", "tif", "tiff", "bmp"},
+                    heifAvailable);
+}
+
 std::vector<std::string> openDialogExtensions(bool heifAvailable) {
-    std::vector<std::string> list{"jpg", "jpeg", "jpe", "jp2", "jpx",
-                                  "png", "tiff", "tif", "gif", "bmp"};
-    if (heifAvailable) {
-        list.emplace_back("heif");
-        list.emplace_back("heic");
-    }
-    return list;
+    return withHeif({"jpg", "jpeg", "jpe", "jp2", "jpx", "png", "tiff", "tif", "gif", "bmp"},
+                    heifAvailable);
 }
 
 bool hasAcceptedExtension(std::string_view path, bool heifAvailable) {
