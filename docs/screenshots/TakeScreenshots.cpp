@@ -1,5 +1,6 @@
 // Takes the user guide's screenshots of the real window: a list of photos, a batch in
-// progress, and the message after it. Run under a display (xvfb-run works):
+// progress, the message after it, and the settings panel fitting a photo into a box with
+// a new DPI. Run under a display (xvfb-run works):
 //   take-screenshots <output folder>
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -24,6 +26,7 @@
 #include "window/FileUrls.h"
 #include "window/ImageTableView.h"
 #include "window/MainWindow.h"
+#include "window/PreviewRenderer.h"
 #include "window/ViewController.h"
 
 namespace {
@@ -55,6 +58,36 @@ bool save(const QPixmap& shot, const QString& folder, const QString& name) {
     const bool saved = shot.save(path);
     std::printf("%s %s\n", saved ? "wrote" : "FAILED", path.toLocal8Bit().constData());
     return saved;
+}
+
+// Types into a field and presses Enter, as a user finishes an entry.
+void type(QLineEdit* field, const QString& text) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+bool waitForPreview(varnholt::ViewController* vc) {
+    QElapsedTimer timer;
+    timer.start();
+    wait(200);  // the view may re-render once it has settled
+    while (vc->previewRenderer()->isBusy() && timer.elapsed() < 20000) wait(20);
+    return !vc->previewRenderer()->isBusy();
+}
+
+// The panel at work: the 12 MP photo fitted into a box, not enlarged, with a new DPI.
+bool savePanel(varnholt::MainWindow& window, const QString& folder) {
+    varnholt::ViewController* vc = window.controller();
+    vc->tableViewImage->selectionModel()->select(
+        vc->tableViewImage->model()->index(5, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    vc->radioFixedWidthAndHeight->click();
+    type(vc->textFieldFixedDimensionsWidth, QStringLiteral("1600"));
+    type(vc->textFieldFixedDimensionsHeight, QStringLiteral("1000"));
+    type(vc->textFieldChangeDPI, QStringLiteral("300"));
+    vc->checkChangeDPI->click();
+    return waitForPreview(vc) && save(window.grab(), folder, QStringLiteral("window-panel.png"));
 }
 
 // The window with the message box drawn where it stands over it.
@@ -135,5 +168,6 @@ int main(int argc, char** argv) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     watch.stop();
     if (!tookBatch) std::printf("FAILED no shot during the batch\n");
+    ok = savePanel(window, folder) && ok;
     return ok && tookBatch && tookDone ? 0 : 1;
 }
