@@ -51,7 +51,7 @@ struct ProgramRun {
 ProgramRun cli(const std::vector<std::string>& args, const std::optional<std::string>& typed = {}) {
     TempFolder io;
     std::string command = shellQuoted(VARNHOLT_CLI);
-    for (const auto& arg : args) command += " " + shellQuoted(arg);
+    for (const auto& arg : args) command.append(" ").append(shellQuoted(arg));
     command += " >" + shellQuoted(io / "out") + " 2>" + shellQuoted(io / "err");
     const std::string status = shellQuoted(io / "status");
     ProgramRun run;
@@ -65,7 +65,8 @@ ProgramRun cli(const std::vector<std::string>& args, const std::optional<std::st
     } else {
         shell("setsid -w sh -c " + shellQuoted(command + " </dev/null") + "; echo $? >" + status);
     }
-    run.status = std::stoi("0" + readFile(io / "status"));
+    if (const std::string code = readFile(io / "status"); !code.empty())
+        run.status = std::stoi(code);
     run.out = readFile(io / "out");
     run.err = readFile(io / "err");
     return run;

@@ -30,7 +30,7 @@ TEST(Colour, ProfiledAndCmykSourcesComeOutSrgbWithTheSameLookAndNoProfile) {
         ASSERT_TRUE(expected.has_value());
         std::vector<std::string> outputs;
         for (const auto format : {OutputFormat::JPG, OutputFormat::PNG, OutputFormat::TIFF}) {
-            outputs.push_back(folder.path("c" + std::to_string(outputs.size())));
+            outputs.push_back(folder.path(std::string(formatTitle(format))));
             ASSERT_TRUE(
                 testing::saveResized(testdata(source), outputs.back(), format, 48, 40, false, 72, 1)
                     .ok);

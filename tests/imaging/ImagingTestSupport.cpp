@@ -83,7 +83,7 @@ std::string quoted(const std::string& path) { return "'" + path + "'"; }  // no 
 std::map<std::string, Tags> exiftoolTagsOfFiles(const std::vector<std::string>& paths,
                                                 const std::string& options) {
     std::string command = "exiftool -n -s -a " + options;
-    for (const auto& path : paths) command += " " + quoted(path);
+    for (const auto& path : paths) command.append(" ").append(quoted(path));
     std::stringstream lines(run(command + " 2>/dev/null"));
     std::map<std::string, Tags> files;
     std::string line;

@@ -53,12 +53,13 @@ struct Row {
 };
 
 TEST(DimensionLabels, WritesTheSixLabels) {
+    const ResizeSettings defaults;
     const Row rows[] = {
         {"no selection", std::nullopt, fixedWidth("1000"),
          labels("Width: 0", "Height: 0", "DPI: ", "DPI: ", "Width: 0", "Height: 0")},
         {"empty image", DisplayedImage{0, 0, 300}, fixedWidth("1000"), noImageLabels()},
         {"image without height", DisplayedImage{4000, 0, 300}, fixedWidth("1000"), noImageLabels()},
-        {"defaults", kPhoto300, ResizeSettings{},
+        {"defaults", kPhoto300, defaults,
          labels("Width: 4000", "Height: 3000", "DPI: 300", "DPI: 72", "Width: 0", "Height: 0")},
         {"fixed width", kPhoto300, fixedWidth("1000"),
          labels("Width: 4000", "Height: 3000", "DPI: 300", "DPI: 72", "Width: 1000",
@@ -71,11 +72,11 @@ TEST(DimensionLabels, WritesTheSixLabels) {
          labels("Width: 4000", "Height: 3000", "DPI: 300", "DPI: 72", "Width: 0", "Height: 0")},
         {"override unchecked", kPhoto300, withDpi(false, "150"),
          labels("Width: 4000", "Height: 3000", "DPI: 300", "DPI: 72", "Width: 0", "Height: 0")},
-        {"file without resolution", DisplayedImage{640, 480, 72}, ResizeSettings{},
+        {"file without resolution", DisplayedImage{640, 480, 72}, defaults,
          labels("Width: 640", "Height: 480", "DPI: 72", "DPI: 72", "Width: 0", "Height: 0")},
         {"entries pass through as typed", kPhoto300, freePixels("0100", "20", false),
          labels("Width: 4000", "Height: 3000", "DPI: 300", "DPI: 72", "Width: 0100", "Height: 20")},
-        {"fractional image size", DisplayedImage{4000.7, 2999.9, 96}, ResizeSettings{},
+        {"fractional image size", DisplayedImage{4000.7, 2999.9, 96}, defaults,
          labels("Width: 4000", "Height: 2999", "DPI: 96", "DPI: 72", "Width: 0", "Height: 0")},
     };
     for (const auto& row : rows) {

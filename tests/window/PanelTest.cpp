@@ -83,8 +83,8 @@ std::string values(const DimensionLabels& l) {
         {kDpiPrefix, l.originalDPI},     {kDpiPrefix, l.outputDPI},
         {kWidthPrefix, l.outputWidth},   {kHeightPrefix, l.outputHeight}};
     for (const auto& [prefix, text] : parts) {
-        joined += (joined.empty() ? "" : ",") +
-                  (text.starts_with(prefix) ? text.substr(prefix.size()) : "?");
+        if (!joined.empty()) joined += ',';
+        joined += text.starts_with(prefix) ? text.substr(prefix.size()) : "?";
     }
     return joined;
 }
@@ -311,8 +311,9 @@ TEST_F(PanelTest, OpensWithTheDefaultsAndResetRestoresThemAndEmptiesThePreview) 
                           s.dpiText + '|' + s.outputFolder + '|' + s.namePattern,
                           s.outputFormat.title, s.nameCase, s.quality);
     };
+    const ResizeSettings defaults;
     const auto expectDefaults = [&] {
-        EXPECT_EQ(key(vc->readSettings()), key(ResizeSettings{}));
+        EXPECT_EQ(key(vc->readSettings()), key(defaults));
         EXPECT_EQ(str(vc->labelQuality->text()), "80");
         EXPECT_TRUE(vc->checkDoNotEnlargeImages->isEnabled() && vc->sliderQuality->isEnabled());
         EXPECT_EQ(vc->tabView->currentIndex() + vc->progressIndicator->value(), 0);
