@@ -1,7 +1,9 @@
 #include <QApplication>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/AppDelegate.h"
@@ -38,6 +40,11 @@ QList<QUrl> fileUrls(const std::vector<std::string>& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so that it works without a display.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("varnholt %s\n", VARNHOLT_VERSION);
+        return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnholt"));
     QApplication::setApplicationDisplayName(QStringLiteral("Varnholt"));

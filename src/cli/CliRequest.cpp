@@ -59,11 +59,14 @@ FormatChoice formatChoice(const std::string& name, bool heifSupported) {
 }  // namespace
 
 CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
-    CLI::App app{
-        "Resizes image files into an output folder.\n"
-        "Exit status: 0 when every image was written or skipped, 1 when an image failed,\n"
-        "2 for invalid usage or settings.",
-        "varnholt-cli"};
+    CLI::App app{"Resizes image files into an output folder.", "varnholt-cli"};
+    // The manual page is made from this help, so the exit statuses are listed here.
+    app.footer(
+        "Exit status:\n"
+        "  0    every image was written or skipped\n"
+        "  1    an image failed\n"
+        "  2    invalid usage or settings\n"
+        "  130  interrupted");
     app.set_version_flag("--version", std::string("varnholt-cli ") + VARNHOLT_VERSION);
 
     CliRequest request;
