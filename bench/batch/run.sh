@@ -1,20 +1,17 @@
 #!/usr/bin/env bash
 # Times varnholt-cli against vipsthumbnail and ImageMagick's convert on the same 40 large
-# photos (5 real photos of the test data, 8 copies each), to 1920 px wide JPEG at quality 80,
-# and reports the time per image, the ratios and the peak memory of each.
+# photos (the two full-size photos of the test data, 20 copies each), to 1920 px wide JPEG
+# at quality 80, and reports the time per image, the ratios and the peak memory of each.
 #   bench/batch/run.sh [RUNS]      (RUNS: repetitions per tool, the best time counts; default 3)
 # VARNHOLT_CLI may name the binary (default: build/src/cli/varnholt-cli).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cli=${VARNHOLT_CLI:-$root/build/src/cli/varnholt-cli}
-testdata=$root/../shared/testdata
+testdata=$root/tests/data
 runs=${1:-3}
 photos=(
-    ianare-exif-samples/iphone_hdr_YES.jpg
     ianare-exif-samples/jolla.jpg
-    ianare-exif-samples/42_IndexError.jpg
-    nico-jpegfiles/IMG_9424.JPG
     ianare-exif-samples/HMD_Nokia_8.3_5G.jpg
 )
 count=40
