@@ -65,8 +65,7 @@ ProgramRun cli(const std::vector<std::string>& args, const std::optional<std::st
     } else {
         shell("setsid -w sh -c " + shellQuoted(command + " </dev/null") + "; echo $? >" + status);
     }
-    if (const std::string code = readFile(io / "status"); !code.empty())
-        run.status = std::stoi(code);
+    run.status = std::stoi(readFile(io / "status"));
     run.out = readFile(io / "out");
     run.err = readFile(io / "err");
     return run;

@@ -82,10 +82,9 @@ std::string values(const DimensionLabels& l) {
         {kWidthPrefix, l.originalWidth}, {kHeightPrefix, l.originalHeight},
         {kDpiPrefix, l.originalDPI},     {kDpiPrefix, l.outputDPI},
         {kWidthPrefix, l.outputWidth},   {kHeightPrefix, l.outputHeight}};
-    for (const auto& [prefix, text] : parts) {
-        if (!joined.empty()) joined += ',';
-        joined += text.starts_with(prefix) ? text.substr(prefix.size()) : "?";
-    }
+    for (const auto& [prefix, text] : parts)
+        joined.append(joined.empty() ? "" : ",")
+            .append(text.starts_with(prefix) ? text.substr(prefix.size()) : "?");
     return joined;
 }
 
