@@ -1,12 +1,15 @@
 // Takes the user guide's screenshots of the real window: a list of photos, a batch in
 // progress, the message after it, and the settings panel fitting a photo into a box with
-// a new DPI. Run under a display (xvfb-run works):
-//   take-screenshots <output folder>
+// a new DPI. Run under a display by docs/screenshots/take, which lays the photos out as a
+// user's folder would be:
+//   take-screenshots <output folder> <photo>...
+// The batch writes into a folder "Resized" beside the first photo.
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -16,7 +19,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -30,21 +32,6 @@
 #include "window/ViewController.h"
 
 namespace {
-
-const char* const kPhotos[] = {
-    "ianare-exif-samples/jolla.jpg",
-    "ianare-exif-samples/iphone_hdr_YES.jpg",
-    "ianare-exif-samples/Canon_40D.jpg",
-    "ianare-exif-samples/DSCN0010.jpg",
-    "ianare-exif-samples/canon_hdr_YES.jpg",
-    "ianare-exif-samples/42_IndexError.jpg",
-    "ianare-exif-samples/HMD_Nokia_8.3_5G.jpg",
-    "ianare-exif-samples/IMG_5195.HEIC",
-    "ianare-exif-samples/BlueSquare.jpg",
-    "ianare-exif-samples/nikon-e950.jpg",
-    "libvips/sample.tif",
-    "libvips/cogs.gif",
-};
 
 void wait(int milliseconds) {
     QElapsedTimer timer;
@@ -108,31 +95,30 @@ QPixmap withMessage(QWidget* window, QWidget* box) {
 int main(int argc, char** argv) {
     const varnholt::ImageTools::Runtime imaging(argv[0]);
     QApplication application(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    if (argc < 9) {
+        std::fprintf(stderr, "usage: %s <output folder> <photo>... (seven photos or more)\n",
+                     argv[0]);
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
-    QTemporaryDir out;
+    QList<QUrl> photos;
+    for (int i = 2; i < argc; ++i) photos.append(varnholt::fileUrlFromPath(argv[i]));
+    const QString out =
+        QFileInfo(photos.front().toLocalFile()).absolutePath() + QStringLiteral("/Resized");
+    QDir().mkpath(out);
 
     varnholt::MainWindow window(varnholt::ImageTools::heifSupported());
     varnholt::ViewController* vc = window.controller();
     window.resize(1100, 720);
     window.show();
 
-    const std::string testdata =
-        QDir(QStringLiteral(VARNHOLT_TESTDATA)).canonicalPath().toStdString();
-    QList<QUrl> photos;
-    for (const char* photo : kPhotos) {
-        photos.append(varnholt::fileUrlFromPath(testdata + "/" + photo));
-    }
     vc->openData(photos);
     vc->radioFreeResize->setChecked(false);
     vc->radioFixedWidth->setChecked(true);
     vc->textFieldFixedWidth->setText(QStringLiteral("1280"));
     vc->checkDoNotEnlargeImages->setChecked(true);
-    vc->textFieldOutputFolder->setText(out.path());
+    vc->textFieldOutputFolder->setText(out);
     vc->tableViewImage->selectionModel()->select(
         vc->tableViewImage->model()->index(2, 0),
         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
