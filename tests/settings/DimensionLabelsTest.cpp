@@ -79,10 +79,8 @@ TEST(DimensionLabels, WritesTheSixLabels) {
         {"fractional image size", DisplayedImage{4000.7, 2999.9, 96}, defaults,
          labels("Width: 4000", "Height: 2999", "DPI: 96", "DPI: 72", "Width: 0", "Height: 0")},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(dimensionLabels(row.image, row.settings, kPrevious), row.expected);
-    }
+    for (const auto& row : rows)
+        EXPECT_EQ(dimensionLabels(row.image, row.settings, kPrevious), row.expected) << row.name;
 }
 
 TEST(DimensionLabels, OutputSizeKeepsItsTextsWhenItCannotBeComputed) {
