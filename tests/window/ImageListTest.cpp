@@ -10,7 +10,6 @@
 #include "Fixture.h"
 #include "window/FileUrls.h"
 #include "window/ImageTableView.h"
-#include "window/TypeIcons.h"
 
 namespace varnholt::test {
 namespace {
@@ -116,10 +115,6 @@ TEST_F(WindowTest, CellsShowTheFullPathAndTheTypeIconOfTheLowerCasedExtension) {
         EXPECT_EQ(model->data(index).toString().toStdString(), paths[row]);
         EXPECT_FALSE(model->data(index, Qt::DecorationRole).value<QIcon>().pixmap(40, 24).isNull());
     }
-    const std::pair<const char*, const char*> names[] = {
-        {"/a/b.JPEG", "JPG"},  {"/a/b.jp2", "JPG"}, {"/a/b.tiff", "TIF"},
-        {"/a/b.HEIC", "HEIC"}, {"/a/b.webp", ""},   {"/a.png/b", ""}};
-    for (const auto& [path, icon] : names) EXPECT_EQ(typeIconName(path).value_or(""), icon) << path;
 }
 
 TEST(FileUrlsTest, PathsKeepTheirBytesThroughUrlsAndArgumentsBecomeAbsolute) {

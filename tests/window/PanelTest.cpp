@@ -6,13 +6,11 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QTabWidget>
 #include <QTest>
 
 #include <atomic>
 #include <filesystem>
 #include <future>
-#include <tuple>
 
 #include "Fixture.h"
 #include "window/PreviewRenderer.h"
@@ -49,11 +47,6 @@ TEST(PreviewRendererTest, AnOvertakenRenderingIsNeverShown) {
 void fixedWidth(ViewController* vc, const char* width) {
     vc->textFieldFixedWidth->setText(QString::fromLatin1(width));
     vc->radioFixedWidth->click();
-}
-
-void dpi(ViewController* vc, const char* text) {
-    vc->textFieldChangeDPI->setText(QString::fromLatin1(text));
-    vc->checkChangeDPI->click();
 }
 
 void box(ViewController* vc, const char* width, const char* height) {
@@ -115,50 +108,6 @@ TEST_F(PanelTest, ShowsTheLabelsThePreviewAndItsDescription) {
     }
 }
 
-TEST_F(PanelTest, PreviewRendersAgainOnlyWhenItsSizeOrPictureChanges) {
-    fixedWidth(vc, "4000");
-    listAndSelect({generatedImages().landscape}, 0);
-    ASSERT_TRUE(waitForPreview());
-    const QSize small = preview().size();
-    QSignalSpy rendered(vc->previewRenderer(), &PreviewRenderer::rendered);
-    dpi(vc, "300");  // an update with the same output size
-    // The busy indicator must not move the view: a rendering outlasting the resize delay
-    // would start another, without end.
-    const QSize view = vc->imageViewPreview->size();
-    vc->progressIndicatorPreview->show();
-    QTest::qWait(400);
-    EXPECT_EQ(vc->imageViewPreview->size(), view);
-    vc->progressIndicatorPreview->hide();
-    QTest::qWait(400);
-    EXPECT_EQ(rendered.size(), 0);
-    EXPECT_FALSE(vc->previewRenderer()->isBusy());
-
-    select(-1);
-    select(0);  // the same file, read afresh
-    ASSERT_TRUE(waitForPreview());
-    EXPECT_EQ(rendered.size(), 1);
-
-    window->resize(1600, 1100);
-    QTest::qWait(400);  // the view settles, then a rendering starts
-    ASSERT_TRUE(waitForPreview());
-    const QSize large = preview().size();
-    EXPECT_GT(large.width(), small.width());
-    EXPECT_LE(large.width(), previewViewPixels().width());
-    EXPECT_NEAR(large.width() * 3.0 / large.height(), 4.0, 0.02);
-}
-
-TEST_F(PanelTest, FixedFieldsAndTheDpiFieldReachTheLabelsOnlyWithTheNextUpdate) {
-    fixedWidth(vc, "1000");
-    listAndSelect({generatedImages().landscape, generatedImages().portrait}, 0);
-    enter(vc->textFieldFixedWidth, QStringLiteral("2000"));
-    enter(vc->textFieldChangeDPI, QStringLiteral("150"));
-    EXPECT_EQ(labels().outputWidth + labels().outputDPI, "Width: 1000DPI: 72");
-    vc->checkChangeDPI->setChecked(true);
-    select(1);
-    EXPECT_EQ(labels().outputWidth + labels().outputHeight + labels().outputDPI,
-              "Width: 2000Height: 2667DPI: 150");
-}
-
 TEST_F(PanelTest, AFileThatCannotBeReadShowsAsNoSelectionAndListChangesKeepTheSelection) {
     TempFolder f;
     const std::string copy = f.path("gone.jpg");
@@ -189,7 +138,7 @@ TEST_F(PanelTest, AFileThatCannotBeReadShowsAsNoSelectionAndListChangesKeepTheSe
 
 // One row per synchronising field; the rules are the settings' own.
 TEST_F(PanelTest, TheOtherFieldFollows) {
-    enum Field { PixelW, PixelH, PercentW, PercentH };
+    enum Field { PixelW, PixelH, PercentW, PercentH, Lock };
     const struct {
         std::string image;
         bool unlocked, largest;
@@ -200,6 +149,7 @@ TEST_F(PanelTest, TheOtherFieldFollows) {
         {generatedImages().landscape, false, false, PixelH, "750", "1000"},
         {{}, false, false, PercentW, "50.7", "50"},
         {{}, true, false, PercentH, "25.9", "100"},
+        {{}, true, false, Lock, "50.5", "50.5"},  // locking copies the percent width
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.edited);
@@ -210,21 +160,15 @@ TEST_F(PanelTest, TheOtherFieldFollows) {
         if (!row.image.empty()) listAndSelect({row.image}, 0);
         if (row.unlocked) vc->checkFreeResizeKeepAspect->click();
         if (row.largest) vc->checkWidthLargestDimension->click();
-        enter(fields[row.edited], QString::fromLatin1(row.typed));
-        EXPECT_EQ(str(fields[row.edited]->text()), row.typed);
-        EXPECT_EQ(str(fields[row.edited ^ 1]->text()), row.other);
+        if (row.edited == Lock) {
+            vc->textFieldFreeResizePercentsWidth->setText(QString::fromLatin1(row.typed));
+            vc->checkFreeResizeKeepAspect->click();
+        } else {
+            enter(fields[row.edited], QString::fromLatin1(row.typed));
+            EXPECT_EQ(str(fields[row.edited]->text()), row.typed);
+        }
+        EXPECT_EQ(str(fields[row.edited == Lock ? PercentH : row.edited ^ 1]->text()), row.other);
     }
-}
-
-TEST_F(PanelTest, LockingCopiesThePercentWidthAndUpdatesTheDisplay) {
-    listAndSelect({generatedImages().landscape}, 0);
-    vc->checkFreeResizeKeepAspect->click();  // off: nothing is copied
-    vc->textFieldFreeResizePercentsWidth->setText(QStringLiteral("50.5"));
-    vc->textFieldFreeResizePixelsWidth->setText(QStringLiteral("1000"));
-    vc->checkFreeResizeKeepAspect->click();
-    EXPECT_EQ(str(vc->textFieldFreeResizePercentsHeight->text()), "50.5");
-    EXPECT_EQ(str(vc->textFieldFreeResizePixelsHeight->text()), "0");
-    EXPECT_EQ(labels().outputWidth, "Width: 1000");
 }
 
 // Every way of choosing a mode runs the panel's rules: the set stays exclusive, the other
@@ -285,46 +229,6 @@ TEST_F(PanelTest, BrowseAsksForAFolderAndOnlyAChoiceChangesTheField) {
     vc->buttonBrowse->click();
     EXPECT_EQ(str(vc->textFieldOutputFolder->text()), "/tmp/out");
     EXPECT_EQ(dialogs->folderPrompts, std::vector<QString>(2, QStringLiteral("Select Folder")));
-}
-
-TEST_F(PanelTest, OpensWithTheDefaultsAndResetRestoresThemAndEmptiesThePreview) {
-    // The settings' own defaults are pinned where they are declared.
-    const auto key = [](const ResizeSettings& s) {
-        return std::tuple(resizeMode(s), s.fixedWidth || s.fixedHeight || s.fixedWidthAndHeight,
-                          s.freePercents, s.keepAspect, s.widthIsLargestDimension, s.doNotEnlarge,
-                          s.changeDPI, s.keepExifInfoAndCreationDate,
-                          s.pixelWidthText + ' ' + s.pixelHeightText + ' ' + s.percentWidthText +
-                              ' ' + s.percentHeightText + ' ' + s.fixedWidthText + ' ' +
-                              s.fixedHeightText + ' ' + s.boxWidthText + ' ' + s.boxHeightText,
-                          s.dpiText + '|' + s.outputFolder + '|' + s.namePattern,
-                          s.outputFormat.title, s.nameCase, s.quality);
-    };
-    const auto expectDefaults = [&] {
-        EXPECT_EQ(key(vc->readSettings()), key(ResizeSettings{}));
-        EXPECT_EQ(str(vc->labelQuality->text()), "80");
-        EXPECT_TRUE(vc->checkDoNotEnlargeImages->isEnabled() && vc->sliderQuality->isEnabled());
-        EXPECT_EQ(vc->tabView->currentIndex() + vc->progressIndicator->value(), 0);
-        EXPECT_TRUE(vc->listImagePaths.empty());
-        EXPECT_FALSE(vc->currentImage.has_value() || vc->progressIndicatorPreview->isVisible());
-        EXPECT_EQ(labels(), kNone);
-    };
-    EXPECT_EQ(str(window->windowTitle()), "Varnholt");
-    expectDefaults();
-    fixedWidth(vc, "1000");
-    listAndSelect({generatedImages().landscape}, 0);
-    vc->radioFreeResize->click();
-    vc->radioFreeResizePercents->click();
-    for (QCheckBox* box : {vc->checkDoNotEnlargeImages, vc->checkFreeResizeKeepAspect,
-                           vc->checkWidthLargestDimension, vc->checkChangeDPI}) {
-        box->click();
-    }
-    vc->comboFormat->setCurrentText(QStringLiteral("PNG"));
-    vc->sliderQuality->setValue(30);
-    vc->tabView->setCurrentIndex(1);
-    vc->resetToDefaults();
-    ASSERT_TRUE(waitForPreview());
-    EXPECT_TRUE(preview().isNull());
-    expectDefaults();
 }
 
 }  // namespace

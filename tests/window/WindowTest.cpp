@@ -193,6 +193,7 @@ TEST_F(WindowTest, NewQuitAndCloseAskOnlyWithTheMark) {
             makeWindow(false, std::string(command) == "close");
             vc->openData(urls({folder.file("a.jpg")}));
             vc->textFieldFixedWidth->setText(QStringLiteral("640"));
+            vc->checkChangeDPI->setChecked(true);
             window->setWindowTitle(QString::fromLatin1(row.title));
             if (row.answer) dialogs->answers.push_back(*row.answer);
             QSignalSpy terminated(vc, &ViewController::terminateRequested);
@@ -204,6 +205,7 @@ TEST_F(WindowTest, NewQuitAndCloseAskOnlyWithTheMark) {
                 proceeded = vc->listImagePaths.empty();
                 question = kLost + QStringLiteral("Continue?");
                 EXPECT_EQ(str(vc->textFieldFixedWidth->text()), proceeded ? "0" : "640");
+                EXPECT_NE(vc->checkChangeDPI->isChecked(), proceeded);  // the defaults back
                 EXPECT_EQ(str(window->windowTitle()), proceeded ? "Varnholt" : row.title);
             } else if (std::string(command) == "quit") {
                 vc->OnAppQuit();
