@@ -7,12 +7,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
         if (!tookBatch && vc->isBusy() && value > 200 && value < 800) {
             tookBatch = save(window.grab(), folder, QStringLiteral("window-batch.png"));
         }
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (box != nullptr && box->isVisible() && !tookDone) {
             tookDone = true;
             wait(200);
