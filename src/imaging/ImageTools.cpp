@@ -1,6 +1,7 @@
 #include "imaging/ImageTools.h"
 
 #include <glib.h>
+#include <malloc.h>
 
 #include <mutex>
 
@@ -49,6 +50,9 @@ int Image::height() const {
 }
 
 ImageTools::Runtime::Runtime(const char* argv0) {
+    // Each thread's own malloc arena reserves 64 MB of address space: under a memory limit
+    // (ulimit -v 400000) libvips's workers would run out of it with nearly nothing in use.
+    mallopt(M_ARENA_MAX, 2);
     if (VIPS_INIT(argv0) != 0) vips_error_exit("cannot start libvips");
     // With the operation cache on, a replaced file is read back as its old pixels.
     vips_cache_set_max(0);
