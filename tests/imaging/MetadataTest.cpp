@@ -58,6 +58,7 @@ TEST(Metadata, KeptXmpAndIptcGoWhereTheFormatHoldsThem) {
     TempFolder folder;
     const auto files = saveAll(folder, testdata("ianare-exif-samples/BlueSquare.jpg"),
                                {OutputFormat::JPG, OutputFormat::PNG}, true, 72, "-G");
+    ASSERT_EQ(files.size(), 2u);
     for (const auto& [path, tags] : files) {
         SCOPED_TRACE(path);
         EXPECT_EQ(tagValue(tags, "[XMP]           CreatorTool"), "Adobe Photoshop CS2 Macintosh");
