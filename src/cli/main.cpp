@@ -12,6 +12,7 @@
 #include "batch/BatchJob.h"
 #include "batch/BatchOutputSize.h"
 #include "batch/EncodingChoice.h"
+#include "batch/FolderExpansion.h"
 #include "batch/ImageListRules.h"
 #include "batch/OutputNaming.h"
 #include "cli/CliRequest.h"
@@ -65,11 +66,15 @@ bool namesHeif(const std::string& file) {
 }
 
 // The HEIF probe costs an encoder start, which can hang under a tight memory limit: it runs
-// only when a HEIF file is named or HEIF is to be written.
+// only when a HEIF file or a folder is named or HEIF is to be written.
 bool heifWanted(const CliRequest& request) {
     const OutputFormat format = chosenFormat(request.settings).value_or(OutputFormat::JPG);
+    const auto namesHeifOrFolder = [](const std::string& file) {
+        std::error_code ignored;
+        return namesHeif(file) || std::filesystem::is_directory(file, ignored);
+    };
     return format == OutputFormat::HEIF || format == OutputFormat::HEIC ||
-           std::any_of(request.files.begin(), request.files.end(), namesHeif);
+           std::any_of(request.files.begin(), request.files.end(), namesHeifOrFolder);
 }
 
 struct FileList {
@@ -181,7 +186,7 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "--format: HEIF cannot be written on this system\n");
         return kExitUsage;
     }
-    const FileList list = buildList(request.files, heif);
+    const FileList list = buildList(expandFolders(request.files, heif), heif);
     if (const auto problem = checkBatchInputs(list.paths.size(), request.settings)) {
         std::fprintf(stderr, "%s\n", problem->c_str());
         return kExitUsage;
