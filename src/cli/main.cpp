@@ -82,23 +82,29 @@ struct FileList {
     bool anyIgnored = false;
 };
 
-// The window's list rules over the files as given; every refused file is named.
+void ignore(FileList& list, const std::string& file, const char* why) {
+    std::fprintf(stderr, "%s: %s, ignored\n", file.c_str(), why);
+    list.anyIgnored = true;
+}
+
+// The window's list rules over the files as given, a folder standing for the images inside it;
+// every refused file and every folder without images is named.
 FileList buildList(const std::vector<std::string>& files, bool heif) {
     FileList list;
-    for (const auto& file : files) {
-        const std::string path = listPath(file);
-        const char* why = nullptr;
-        if (!hasAcceptedExtension(path, heif)) {
-            why = "not an accepted image file";
-        } else if (isUnlistablePath(path)) {
-            why = path.empty() || std::filesystem::exists(path) ? "not a regular file"
-                                                                : "not a valid file name";
-        } else if (appendAcceptedPaths(list.paths, {path}, heif) == 0) {
-            why = "listed already";
-        }
-        if (why) {
-            std::fprintf(stderr, "%s: %s, ignored\n", file.c_str(), why);
-            list.anyIgnored = true;
+    for (const auto& given : files) {
+        const std::vector<std::string> found = expandFolders({given}, heif);
+        if (found.empty()) ignore(list, given, "a folder without accepted images");
+        for (const auto& file : found) {
+            const std::string path = listPath(file);
+            if (!hasAcceptedExtension(path, heif)) {
+                ignore(list, file, "not an accepted image file");
+            } else if (isUnlistablePath(path)) {
+                ignore(list, file,
+                       path.empty() || std::filesystem::exists(path) ? "not a regular file"
+                                                                     : "not a valid file name");
+            } else if (appendAcceptedPaths(list.paths, {path}, heif) == 0) {
+                ignore(list, file, "listed already");
+            }
         }
     }
     return list;
@@ -186,7 +192,7 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "--format: HEIF cannot be written on this system\n");
         return kExitUsage;
     }
-    const FileList list = buildList(expandFolders(request.files, heif), heif);
+    const FileList list = buildList(request.files, heif);
     if (const auto problem = checkBatchInputs(list.paths.size(), request.settings)) {
         std::fprintf(stderr, "%s\n", problem->c_str());
         return kExitUsage;

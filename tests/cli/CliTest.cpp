@@ -175,7 +175,7 @@ TEST(Cli, ReasonsAndExitStatuses) {
         {{good, folder},
          1,
          "Images resized successfully.\n",
-         folder + ": not a regular file, ignored\n"},
+         folder + ": a folder without accepted images, ignored\n"},
         {{good, twin},
          0,
          "Images resized successfully.\n",
