@@ -16,9 +16,11 @@ void ConsoleReport::reportProgress(std::size_t done, std::size_t count) {
 }
 
 void ConsoleReport::imageFinished(std::size_t, const ImageOutcome& outcome) {
-    if (outcome.status != ImageStatus::Failed) return;
+    const bool failed = outcome.status == ImageStatus::Failed;
+    if (!failed && outcome.note.empty()) return;
+    const std::string& line = failed ? outcome.reason : outcome.note;
     clearProgressLine();
-    std::fprintf(stderr, "%s: %s\n", outcome.sourcePath.c_str(), outcome.reason.c_str());
+    std::fprintf(stderr, "%s: %s\n", outcome.sourcePath.c_str(), line.c_str());
 }
 
 void ConsoleReport::finishBatch(const BatchResult& result) {

@@ -10,7 +10,8 @@
 namespace varnholt {
 
 // Prints a batch's course: a progress line on standard error when it is a terminal, one line
-// per failed image on standard error, and nothing else; the closing message is the caller's.
+// per failed image and per image written with a note on standard error, and nothing else; the
+// closing message is the caller's.
 class ConsoleReport : public BatchObserver {
 public:
     explicit ConsoleReport(bool showProgress) : showProgress_(showProgress) {}

@@ -56,11 +56,12 @@ vips::VImage withoutMetadata(const vips::VImage& in) {
 }
 
 // libvips writes its EXIF from the exif-* items, so the EXIF it should write for HEIF
-// comes in as the items of a 1 x 1 JPEG that carries it.
-void attachLibvipsMetadata(vips::VImage& image, const OutputMetadata& metadata) {
+// comes in as the items of a 1 x 1 JPEG that carries it; what that JPEG cannot take is left out.
+LeftOut attachLibvipsMetadata(vips::VImage& image, const OutputMetadata& metadata) {
     auto carrierBytes =
         takeBlob(vips::VImage::black(1, 1).cast(VIPS_FORMAT_UCHAR).jpegsave_buffer());
-    if (!embedMetadata(carrierBytes, metadata)) return;
+    const LeftOut left = embedMetadata(carrierBytes, metadata);
+    if (left.exif) return left;
     VipsBlob* blob = vips_blob_copy(carrierBytes.data(), carrierBytes.size());
     const vips::VImage carrier = vips::VImage::jpegload_buffer(blob);
     vips_area_unref(VIPS_AREA(blob));
@@ -75,10 +76,11 @@ void attachLibvipsMetadata(vips::VImage& image, const OutputMetadata& metadata) 
         }
     }
     g_strfreev(fields);
+    return left;
 }
 
 vips::VImage pixelsForEncode(const Image& image, Encoder encoder,
-                             const std::optional<OutputMetadata>& metadata) {
+                             const std::optional<OutputMetadata>& metadata, LeftOut& left) {
     const ImageData& data = image.data();
     vips::VImage pixels = buildPixels(data);
     if ((encoder == Encoder::Jpeg || encoder == Encoder::Bmp) && pixels.has_alpha()) {
@@ -86,16 +88,20 @@ vips::VImage pixelsForEncode(const Image& image, Encoder encoder,
         pixels = pixels.flatten(
             vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}));
     }
-    const double pixelsPerMm = static_cast<double>(data.dpi) / 25.4;
+    // libvips writes the EXIF resolution of JPEG and HEIF in thousandths truncated from
+    // xres * 25.4 (1 DPI became 999/1000); half a thousandth more makes them exact.
+    const bool exifByLibvips = encoder == Encoder::Jpeg || encoder == Encoder::Heif;
+    const double pixelsPerMm =
+        (static_cast<double>(data.dpi) + (exifByLibvips ? 0.0005 : 0.0)) / 25.4;
     pixels = withoutMetadata(
         pixels.copy(vips::VImage::option()->set("xres", pixelsPerMm)->set("yres", pixelsPerMm)));
-    if (encoder == Encoder::Jpeg || encoder == Encoder::Heif) {
+    if (exifByLibvips) {
         // libvips builds a small EXIF block for these; it should say sRGB, not uncalibrated.
         pixels.set("exif-ifd2-ColorSpace", "1 (sRGB, Short, 1 components, 2 bytes)");
     }
     if (encoder == Encoder::Heif) {
-        pixels.set(VIPS_META_ORIENTATION, 1);  // libheif writes the picture upright
-        if (metadata) attachLibvipsMetadata(pixels, *metadata);
+        pixels.set(VIPS_META_ORIENTATION, static_cast<int>(kWrittenOrientation));
+        if (metadata) left = attachLibvipsMetadata(pixels, *metadata);
     }
     return pixels;
 }
@@ -122,8 +128,8 @@ std::vector<std::uint8_t> encode(const vips::VImage& pixels, Encoder encoder, do
             return takeBlob(pixels.tiffsave_buffer(
                 VImage::option()->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)));
         case Encoder::Gif:
-            // The default effort takes seconds per picture for little gain.
-            return takeBlob(pixels.gifsave_buffer(VImage::option()->set("effort", 1)));
+            // The default effort: lower ones cost a fifth more error, higher ones more time.
+            return takeBlob(pixels.gifsave_buffer());
         case Encoder::Bmp:
             return takeBlob(pixels.magicksave_buffer(VImage::option()->set("format", "bmp")));
         case Encoder::Heif:
@@ -138,15 +144,14 @@ std::vector<std::uint8_t> encode(const vips::VImage& pixels, Encoder encoder, do
 // What the container needs after the encode: the resolution fields libvips does not write
 // and the metadata of the formats whose libvips saver cannot carry it.
 bool finishContainer(std::vector<std::uint8_t>& bytes, Encoder encoder, std::int64_t dpi,
-                     const std::optional<OutputMetadata>& metadata) {
+                     const std::optional<OutputMetadata>& metadata, LeftOut& left) {
     switch (encoder) {
-        // Metadata that cannot be written fails the image: its pixels may be in the stored
-        // layout, which only the orientation code in that metadata turns upright.
         case Encoder::Jpeg:
         case Encoder::Tiff:
-            return !metadata || embedMetadata(bytes, *metadata);
+            if (metadata) left = embedMetadata(bytes, *metadata);
+            return true;
         case Encoder::Jpeg2000:
-            if (metadata && !embedMetadata(bytes, *metadata)) return false;
+            if (metadata) left = embedMetadata(bytes, *metadata);
             return insertJp2Resolution(bytes, dpi);
         case Encoder::Png:
             if (metadata) {
@@ -167,11 +172,30 @@ bool finishContainer(std::vector<std::uint8_t>& bytes, Encoder encoder, std::int
     return false;
 }
 
+const char* containerName(Encoder encoder) {
+    switch (encoder) {
+        case Encoder::Jpeg:
+            return "JPEG";
+        case Encoder::Jpeg2000:
+            return "JPEG 2000";
+        case Encoder::Png:
+            return "PNG";
+        case Encoder::Tiff:
+            return "TIFF";
+        case Encoder::Gif:
+            return "GIF";
+        case Encoder::Bmp:
+            return "BMP";
+        case Encoder::Heif:
+            return "HEIF";
+    }
+    return "";
+}
+
 std::optional<OutputMetadata> outputMetadataOf(const Image& image) {
     const ImageData& data = image.data();
     if (!data.metadata) return std::nullopt;
-    return describeOutput(*data.metadata, data.dpi, orientationCodeUndoing(data.layout),
-                          image.width(), image.height());
+    return describeOutput(*data.metadata, data.dpi, image.width(), image.height());
 }
 
 // The pixels are decoded during the encode, so a broken source shows up here; its error
@@ -184,16 +208,25 @@ std::string failureReason(std::string_view vipsMessage) {
     return "encode failed";
 }
 
-std::optional<std::vector<std::uint8_t>> encodeImage(const Image& image, Encoder encoder,
-                                                     double quality, std::string& failure) {
+struct Encoded {
+    std::vector<std::uint8_t> bytes;
+    std::string note;  // what of the kept metadata the container could not take
+};
+
+std::optional<Encoded> encodeImage(const Image& image, Encoder encoder, double quality,
+                                   std::string& failure) {
     failure = "encode failed";
     try {
         const auto metadata = outputMetadataOf(image);
-        auto bytes = encode(pixelsForEncode(image, encoder, metadata), encoder, quality);
-        if (bytes.empty() || !finishContainer(bytes, encoder, image.data().dpi, metadata)) {
+        LeftOut left;
+        Encoded out;
+        out.bytes = encode(pixelsForEncode(image, encoder, metadata, left), encoder, quality);
+        if (out.bytes.empty() ||
+            !finishContainer(out.bytes, encoder, image.data().dpi, metadata, left)) {
             return std::nullopt;
         }
-        return bytes;
+        out.note = leftOutNote(left, containerName(encoder));
+        return out;
     } catch (const vips::VError& error) {
         failure = failureReason(error.what());
         clearVipsError();
@@ -201,6 +234,14 @@ std::optional<std::vector<std::uint8_t>> encodeImage(const Image& image, Encoder
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+
+SaveResult writeEncoded(const std::optional<Encoded>& encoded, const std::string& failure,
+                        const std::string& outputPath) {
+    if (!encoded) return {false, failure, {}};
+    SaveResult result = writeFileAtomically(outputPath, encoded->bytes);
+    if (result.ok) result.note = encoded->note;
+    return result;
 }
 
 }  // namespace
@@ -211,21 +252,21 @@ SaveResult ImageTools::saveImage(const Image& image, const std::string& outputPa
     if (!encoder) return {false, "no output format"};
     if (*encoder == Encoder::Heif) return saveHEIF(image, outputPath);
     std::string failure;
-    const auto bytes = encodeImage(image, *encoder, quality, failure);
-    if (!bytes) return {false, failure};
-    return writeFileAtomically(outputPath, *bytes);
+    const auto encoded = encodeImage(image, *encoder, quality, failure);
+    return writeEncoded(encoded, failure, outputPath);
 }
 
 SaveResult ImageTools::saveHEIF(const Image& image, const std::string& outputPath) {
     std::string failure;
-    const auto bytes = encodeImage(image, Encoder::Heif, 1.0, failure);
-    if (!bytes) return {false, failure};
-    return writeFileAtomically(outputPath, *bytes);
+    const auto encoded = encodeImage(image, Encoder::Heif, 1.0, failure);
+    return writeEncoded(encoded, failure, outputPath);
 }
 
 std::optional<std::vector<std::uint8_t>> ImageTools::convertToHEIC(const Image& image) {
     std::string failure;
-    return encodeImage(image, Encoder::Heif, 1.0, failure);
+    auto encoded = encodeImage(image, Encoder::Heif, 1.0, failure);
+    if (!encoded) return std::nullopt;
+    return std::move(encoded->bytes);
 }
 
 }  // namespace varnholt
