@@ -36,6 +36,8 @@ TEST(FileInformation, ReadingsAgreeWithTheCorpusIndexAndDamagedPixelsFailWhole) 
         const auto properties = ImageTools::readImageProperties(path);
         ASSERT_TRUE(properties.has_value());
         EXPECT_EQ(properties->at("Orientation"), std::to_string(code));
+        const auto dpiWidth = properties->count("DPIWidth") ? properties->at("DPIWidth") : "72";
+        EXPECT_EQ(std::llround(std::stod(dpiWidth)), ImageTools::readDPI(path));
         EXPECT_EQ(properties->at("PixelWidth"), row.at(code >= 5 ? "vips_height" : "vips_width"));
 
         const auto size = ImageTools::readPixelSize(path);
@@ -83,8 +85,7 @@ TEST(FileInformation, FilesThatAreNoAcceptedImageGiveTheDefaultsWithoutBlocking)
         {"avif.heic", "\0\0\0\034ftypavif\0\0\0\0avifmiafMA1B"sv},
         {"drawing.jpg", "<?xml version=\"1.0\"?><svg xmlns=\"http://www.w3.org/2000/svg\"/>"},
         {"document.jpg", "%PDF-1.7\n"},
-        {"pcx.bmp", "\x0A\x05\x01\x08\0\0\0\0\x0F\0\x0F\0"sv},
-    };
+        {"pcx.bmp", "\x0A\x05\x01\x08\0\0\0\0\x0F\0\x0F\0"sv}};
     for (const auto& [name, content] : files) {
         const std::string path = folder.path(name);
         if (content) std::ofstream(path, std::ios::binary) << *content;
@@ -110,7 +111,11 @@ TEST(FileInformation, TheContentDecidesTheTypeWhateverTheName) {
         {jpeg, "shot[1].jpg", "public.jpeg"},
         {jpeg, "x.jpg[0]", "public.jpeg"},
         {jpeg, "-n.jpg", "public.jpeg"},
-        {"pngsuite/basn2c08.png", "png.jpg", "public.png"}};
+        {"pngsuite/basn2c08.png", "png.jpg", "public.png"},
+        {"libvips/world.jp2", "w.jp2", "public.jpeg-2000"},
+        {"pillow/hopper_bigtiff.tif", "t.tif", "public.tiff"},
+        {"pillow/rgb24.bmp", "b.bmp", "com.microsoft.bmp"},
+        {"ianare-exif-samples/IMG_5195.HEIC", "h.heic", "public.heic"}};
     TempFolder folder;
     for (const auto& [source, name, type] : rows) {
         const std::string path = folder.path(name);

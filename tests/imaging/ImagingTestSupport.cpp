@@ -59,9 +59,8 @@ TempFolder::~TempFolder() {
 
 std::vector<std::string> TempFolder::entries() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) {
-        names.push_back(entry.path().filename().string());
-    }
+    for (const auto& entry : fs::directory_iterator(path_))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -70,9 +69,8 @@ std::string run(const std::string& command) {
     std::string output;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[4096];
-        while (const std::size_t got = fread(buffer, 1, sizeof buffer, pipe)) {
+        while (const std::size_t got = fread(buffer, 1, sizeof buffer, pipe))
             output.append(buffer, got);
-        }
         pclose(pipe);
     }
     return output;

@@ -59,9 +59,8 @@ TEST(Metadata, KeptEntriesReachEveryFormatThatHoldsThem) {
         EXPECT_EQ(tagValue(tags, "[XMP]           CreatorTool"), "Adobe Photoshop CS2 Macintosh");
         EXPECT_FALSE(tagValue(tags, "[ExifTool]      Warning").has_value());
     }
-    const auto& jpeg = files.begin()->second;
-    EXPECT_TRUE(std::any_of(jpeg.begin(), jpeg.end(),
-                            [](const auto& tag) { return tag.first.rfind("[IPTC]", 0) == 0; }));
+    EXPECT_EQ(tagValue(files.begin()->second, "[IPTC]          ObjectName"),
+              "Blue Square Test File - .jpg");  // the JPEG; PNG holds no IPTC
 }
 
 TEST(Metadata, NotKeptLeavesNothingOfTheSource) {
@@ -96,17 +95,16 @@ TEST(Metadata, TheFileDateIsTheSourcesCreationDate) {
     const struct timespec march[2] = {{1551435630, 0}, {1551435630, 250000000}};
     ASSERT_EQ(utimensat(AT_FDCWD, source.c_str(), march, 0), 0);
     EXPECT_EQ(ImageTools::readCreationDate(source).value_or(FileTime{}).seconds, 1551435630);
-    for (const auto format : {OutputFormat::JPG, OutputFormat::GIF}) {
-        ASSERT_TRUE(testing::saveResized(source, folder.path("out"), format, 64, 48, true).ok);
-        struct stat info {};
-        ASSERT_EQ(stat(folder.path("out").c_str(), &info), 0);
-        EXPECT_EQ(info.st_mtim.tv_sec, 1551435630);
-        EXPECT_EQ(info.st_atim.tv_sec, 1551435630);
-    }
-    const auto meta = ImageTools::readSourceMetadata(source);
-    ASSERT_TRUE(meta.has_value());
+    // Also into a format that holds no metadata.
+    ASSERT_TRUE(
+        testing::saveResized(source, folder.path("out"), OutputFormat::GIF, 64, 48, true).ok);
+    struct stat info {};
+    ASSERT_EQ(stat(folder.path("out").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtim.tv_sec, 1551435630);
+    EXPECT_EQ(info.st_atim.tv_sec, 1551435630);
+    const SourceMetadata meta = ImageTools::readSourceMetadata(source).value();
     ::testing::internal::CaptureStdout();
-    EXPECT_FALSE(ImageTools::copyMetadataAndDate("/nonexistent/folder/out.jpg", *meta));
+    EXPECT_FALSE(ImageTools::copyMetadataAndDate("/nonexistent/folder/out.jpg", meta));
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "ERROR\n");
 }
 
@@ -122,16 +120,14 @@ TEST(Metadata, WhatAJpegCannotHoldGivesWayPartByPartAndTheImageIsStillWritten) {
     const std::tuple<std::string, const char*, bool> rows[] = {
         {manyEntries, "metadata not kept: too large for JPEG", false},
         {" -XMP-dc:Description=$(head -c 100000 /dev/zero | tr '\\0' x)",
-         "XMP not kept: too large for JPEG", true},
-    };
+         "XMP not kept: too large for JPEG", true}};
     TempFolder folder;
     const std::string source = folder.path("stands.png"), output = folder.path("out.jpg");
     for (const auto& [entries, note, keepsExif] : rows) {
         SCOPED_TRACE(note);
         testing::run("/usr/bin/convert -size 60x30 gradient: " + testing::quoted(source) +
                      " && exiftool -q -overwrite_original -Make=BigCo -Orientation#=6" + entries +
-                     " " + testing::quoted(source));
-        ASSERT_EQ(ImageTools::readOrientation(source), 6);
+                     " " + testing::quoted(source) + " 2>/dev/null");
         const SaveResult saved =
             testing::saveResized(source, output, OutputFormat::JPG, 30, 60, true);
         EXPECT_TRUE(saved.ok) << saved.reason;
