@@ -86,7 +86,8 @@ CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
     app.add_flag("--larger-side", s.widthIsLargestDimension,
                  "The width entry stands for the larger side");
     app.add_flag("--no-enlarge", s.doNotEnlarge, "Never make a side larger than the image's");
-    auto* dpiOption = app.add_option("--dpi", dpi, "Resolution to write (a whole number above 0)");
+    auto* dpiOption =
+        app.add_option("--dpi", dpi, "Resolution to write (a whole number from 1 to 1000000)");
     app.add_option("--format", format, "Output format (default jpg)")
         ->check(CLI::IsMember(formatNames(heifSupported)))
         ->type_name("FORMAT");
