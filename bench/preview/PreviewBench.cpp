@@ -31,8 +31,8 @@ struct Photo {
 };
 
 const Photo kPhotos[] = {
-    {"ianare-exif-samples/42_IndexError.jpg", "12 MP JPEG"},
-    {"nico-jpegfiles/IMG_9424.JPG", "JPEG"},
+    {"ianare-exif-samples/HMD_Nokia_8.3_5G.jpg", "9 MP JPEG"},
+    {"ianare-exif-samples/jolla.jpg", "8 MP JPEG"},
     {"ianare-exif-samples/IMG_5195.HEIC", "8.5 MP HEIC"},
     {"format-corpus/balloon.jpx", "10 MP JPEG 2000"},
 };

@@ -5,11 +5,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -34,7 +34,7 @@ namespace {
 const char* const kPhotos[] = {
     "ianare-exif-samples/jolla.jpg",
     "ianare-exif-samples/iphone_hdr_YES.jpg",
-    "nico-jpegfiles/IMG_9424.JPG",
+    "ianare-exif-samples/Canon_40D.jpg",
     "ianare-exif-samples/DSCN0010.jpg",
     "ianare-exif-samples/canon_hdr_YES.jpg",
     "ianare-exif-samples/42_IndexError.jpg",
@@ -76,11 +76,11 @@ bool waitForPreview(varnholt::ViewController* vc) {
     return !vc->previewRenderer()->isBusy();
 }
 
-// The panel at work: the 12 MP photo fitted into a box, not enlarged, with a new DPI.
+// The panel at work: the 9 MP photo fitted into a box, not enlarged, with a new DPI.
 bool savePanel(varnholt::MainWindow& window, const QString& folder) {
     varnholt::ViewController* vc = window.controller();
     vc->tableViewImage->selectionModel()->select(
-        vc->tableViewImage->model()->index(5, 0),
+        vc->tableViewImage->model()->index(6, 0),
         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     vc->radioFixedWidthAndHeight->click();
     type(vc->textFieldFixedDimensionsWidth, QStringLiteral("1600"));
@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
         if (!tookBatch && vc->isBusy() && value > 200 && value < 800) {
             tookBatch = save(window.grab(), folder, QStringLiteral("window-batch.png"));
         }
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (box != nullptr && box->isVisible() && !tookDone) {
             tookDone = true;
             wait(200);

@@ -15,36 +15,8 @@
 namespace varnholt {
 
 QList<QWidget*> ViewController::busyControls() const {
-    return {buttonAddImages,
-            buttonRemoveSelected,
-            buttonRemoveAll,
-            radioFreeResize,
-            checkFreeResizeKeepAspect,
-            radioFreeResizePixels,
-            textFieldFreeResizePixelsWidth,
-            textFieldFreeResizePixelsHeight,
-            radioFreeResizePercents,
-            textFieldFreeResizePercentsWidth,
-            textFieldFreeResizePercentsHeight,
-            checkWidthLargestDimension,
-            radioFixedWidth,
-            textFieldFixedWidth,
-            radioFixedHeight,
-            textFieldFixedHeight,
-            radioFixedWidthAndHeight,
-            textFieldFixedDimensionsWidth,
-            textFieldFixedDimensionsHeight,
-            checkDoNotEnlargeImages,
-            checkChangeDPI,
-            textFieldChangeDPI,
-            textFieldName,
-            comboFormat,
-            sliderQuality,
-            textFieldOutputFolder,
-            comboCase,
-            buttonBrowse,
-            checkKeepExifInfoAndCreationDate,
-            buttonResizeImages};
+    QList<QWidget*> controls{buttonAddImages, buttonRemoveSelected, buttonRemoveAll};
+    return controls << panelControls() << buttonResizeImages;
 }
 
 void ViewController::enterBusyState() {
@@ -61,16 +33,10 @@ void ViewController::enterBusyState() {
 
 void ViewController::leaveBusyState() {
     for (QWidget* control : busyControls()) control->setEnabled(true);
-    const ModeRadios radios{.freeResize = radioFreeResize->isChecked(),
-                            .fixedWidth = radioFixedWidth->isChecked(),
-                            .fixedHeight = radioFixedHeight->isChecked(),
-                            .fixedWidthAndHeight = radioFixedWidthAndHeight->isChecked(),
-                            .pixels = radioFreeResizePixels->isChecked(),
-                            .percents = radioFreeResizePercents->isChecked()};
-    checkDoNotEnlargeImages->setEnabled(doNotEnlargeEnabled(radios));
+    checkDoNotEnlargeImages->setEnabled(doNotEnlargeEnabled(modeRadios()));
     sliderQuality->setEnabled(formatUsesQuality(
         FormatChoice{comboFormat->currentIndex(), comboFormat->currentText().toStdString()}));
-    buttonResizeImages->setText(QStringLiteral("Resize Images"));
+    buttonResizeImages->setText(QStringLiteral("&Resize Images"));
     for (QAction* action :
          {actionAddImages_, actionNew_, actionResizeImages_, actionRemoveSelected_}) {
         action->setEnabled(true);

@@ -1,6 +1,8 @@
 // The selection seen by the preview, the six dimension labels and the preview step.
 
 #include <QEvent>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
@@ -51,22 +53,25 @@ QImage renderScaled(const Image& picture, PreviewPixels size) {
 
 void ViewController::showSelectedImage() {
     const int row = selectedRow();
-    std::optional<Image> picture;
+    selectedPath_.reset();
     if (row >= 0 && static_cast<std::size_t>(row) < listImagePaths.size()) {
-        const std::string& path = listImagePaths[static_cast<std::size_t>(row)];
-        if (const auto loaded = ImageTools::loadImage(path)) {
-            picture = ImageTools::normalizeToPixelSize(*loaded, path);
+        selectedPath_ = listImagePaths[static_cast<std::size_t>(row)];
+    }
+    watchSelectedFile();
+    std::optional<Image> picture;
+    if (selectedPath_) {
+        if (const auto loaded = ImageTools::loadImage(*selectedPath_)) {
+            picture = ImageTools::normalizeToPixelSize(*loaded, *selectedPath_);
         }
     }
     // A file that can no longer be read shows as no selection.
     currentPicture_ = picture;
     if (picture) {
-        // Read once per selection: every settings change redraws the labels, and some
-        // formats (BMP) cannot tell their resolution without reading the whole file.
-        const std::string& path = listImagePaths[static_cast<std::size_t>(row)];
-        currentImage =
-            DisplayedImage{static_cast<double>(picture->width()),
-                           static_cast<double>(picture->height()), ImageTools::readDPI(path)};
+        // Read once per selection and again when the file changes: every settings change
+        // redraws the labels, and some formats (BMP) must be read whole for their resolution.
+        currentImage = DisplayedImage{static_cast<double>(picture->width()),
+                                      static_cast<double>(picture->height()),
+                                      ImageTools::readDPI(*selectedPath_)};
     } else {
         currentImage.reset();
         imageViewPreview->clear();
@@ -93,7 +98,26 @@ void ViewController::updateDimensionDisplay() {
     setLabel(labelOutputDPI, labels.outputDPI);
     setLabel(labelOutputDimensionsWidth, labels.outputWidth);
     setLabel(labelOutputDimensionsHeight, labels.outputHeight);
+    describePreview();
     renderPreview();
+}
+
+void ViewController::describePreview() {
+    const int row = selectedRow();
+    if (!currentImage || row < 0 || static_cast<std::size_t>(row) >= listImagePaths.size()) {
+        imageViewPreview->setAccessibleDescription(QStringLiteral("No image selected"));
+        return;
+    }
+    const QString name =
+        QFileInfo(QString::fromStdString(listImagePaths[static_cast<std::size_t>(row)])).fileName();
+    const auto output = previewOutputSize(labelText(labelOutputDimensionsWidth),
+                                          labelText(labelOutputDimensionsHeight));
+    imageViewPreview->setAccessibleDescription(
+        output ? QStringLiteral("%1 at %2 by %3 pixels")
+                     .arg(name)
+                     .arg(output->width)
+                     .arg(output->height)
+               : QStringLiteral("%1, no preview at this output size").arg(name));
 }
 
 void ViewController::renderPreview() { startPreview(PreviewStart::Afresh); }
@@ -124,7 +148,23 @@ void ViewController::startPreview(PreviewStart how) {
         [request = *request] { return renderScaled(request.picture, request.pixels); });
 }
 
+void ViewController::watchSelectedFile() {
+    const QStringList watched = selectedFileWatcher_->files();
+    if (!watched.isEmpty()) selectedFileWatcher_->removePaths(watched);
+    if (selectedPath_) selectedFileWatcher_->addPath(QString::fromStdString(*selectedPath_));
+}
+
 void ViewController::connectPreview() {
+    // A file replaced on disk (by a batch or another program) is read again once its writer
+    // has settled; a replaced file drops out of the watch, and the reading watches it anew.
+    selectedFileWatcher_ = new QFileSystemWatcher(this);
+    auto* changed = new QTimer(this);
+    changed->setSingleShot(true);
+    changed->setInterval(200);
+    connect(selectedFileWatcher_, &QFileSystemWatcher::fileChanged, changed,
+            qOverload<>(&QTimer::start));
+    connect(changed, &QTimer::timeout, this, &ViewController::showSelectedImage);
+
     // The busy indicator keeps its place while hidden: were the view to grow and shrink with
     // it, every slow rendering would start another one for the changed view size.
     QSizePolicy indicatorPolicy = progressIndicatorPreview->sizePolicy();

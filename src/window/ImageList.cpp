@@ -111,8 +111,23 @@ void ViewController::OnRemoveAll() {
 
 void ViewController::refreshImageList() {
     if (imageListModel_ != nullptr) imageListModel_->reload();
-    currentImage.reset();
-    imageViewPreview->clear();
+    // The selected entry stays selected, with its image and preview, while it is listed.
+    const auto kept = selectedPath_
+                          ? std::find(listImagePaths.begin(), listImagePaths.end(), *selectedPath_)
+                          : listImagePaths.end();
+    if (kept != listImagePaths.end() && imageListModel_ != nullptr) {
+        const QModelIndex index =
+            imageListModel_->index(static_cast<int>(kept - listImagePaths.begin()));
+        reselecting_ = true;
+        tableViewImage->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        reselecting_ = false;
+    } else {
+        currentImage.reset();
+        imageViewPreview->clear();
+        selectedPath_.reset();
+        watchSelectedFile();
+    }
     updateDimensionDisplay();
 }
 

@@ -32,6 +32,14 @@ QVariant ImageListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+QVariant ImageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    // The column header is hidden, but readers announce it with every cell.
+    if (orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole) {
+        return QStringLiteral("Images");
+    }
+    return QAbstractListModel::headerData(section, orientation, role);
+}
+
 Qt::ItemFlags ImageListModel::flags(const QModelIndex& index) const {
     // Rows accept drops only so that the view can tell "onto a row" from "between rows";
     // canDropMimeData then refuses the former.

@@ -11,6 +11,8 @@ ImageTableView::ImageTableView(QWidget* parent) : QTableView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrow keys move within the list; Tab leaves it.
+    setTabKeyNavigation(false);
     setDragEnabled(false);
     setAcceptDrops(true);
     setDropIndicatorShown(true);

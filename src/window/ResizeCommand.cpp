@@ -86,6 +86,8 @@ void ViewController::finishBatch(const BatchResult& result) {
     batch_.release()->deleteLater();
     progressIndicator->setValue(0);
     leaveBusyState();
+    // The batch may have replaced the selected file: its labels are read again.
+    showSelectedImage();
     // A batch stopped because the window closed ends without a message.
     if (result.stopped) return;
     Alert alert =

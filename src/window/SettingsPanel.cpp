@@ -26,20 +26,27 @@ void setText(QLineEdit* field, const std::optional<std::string>& value) {
 }  // namespace
 
 void ViewController::connectSettingsPanel() {
-    const auto onClick = [this](QAbstractButton* button, void (ViewController::*slot)()) {
-        connect(button, &QAbstractButton::clicked, this, slot);
+    // Toggled rather than clicked: the arrow keys, the accessibility action and the code
+    // choose as well as the mouse and Space, and each must run the panel's rules.
+    const auto onChosen = [this](QAbstractButton* radio, void (ViewController::*slot)()) {
+        connect(radio, &QAbstractButton::toggled, this, [this, slot](bool on) {
+            if (on) (this->*slot)();
+        });
     };
-    onClick(radioFreeResize, &ViewController::OnFreeResizeSelected);
-    onClick(radioFreeResizePixels, &ViewController::OnFreeResizePixelsSelected);
-    onClick(radioFreeResizePercents, &ViewController::OnFreeResizePercentsSelected);
-    onClick(radioFixedWidth, &ViewController::OnFixedWidthSelected);
-    onClick(radioFixedHeight, &ViewController::OnFixedHeightSelected);
-    onClick(radioFixedWidthAndHeight, &ViewController::OnFixedWidthAndHeightSelected);
-    onClick(checkFreeResizeKeepAspect, &ViewController::OnFreeResizeKeepAspectChecked);
-    onClick(checkWidthLargestDimension, &ViewController::OnWidthLargestDimensionChecked);
-    onClick(checkDoNotEnlargeImages, &ViewController::OnDoNotEnlargeImagesSelected);
-    onClick(checkChangeDPI, &ViewController::OnChangeDPISelected);
-    onClick(buttonBrowse, &ViewController::OnBrowse);
+    onChosen(radioFreeResize, &ViewController::OnFreeResizeSelected);
+    onChosen(radioFreeResizePixels, &ViewController::OnFreeResizePixelsSelected);
+    onChosen(radioFreeResizePercents, &ViewController::OnFreeResizePercentsSelected);
+    onChosen(radioFixedWidth, &ViewController::OnFixedWidthSelected);
+    onChosen(radioFixedHeight, &ViewController::OnFixedHeightSelected);
+    onChosen(radioFixedWidthAndHeight, &ViewController::OnFixedWidthAndHeightSelected);
+    const auto onToggled = [this](QAbstractButton* box, void (ViewController::*slot)()) {
+        connect(box, &QAbstractButton::toggled, this, slot);
+    };
+    onToggled(checkFreeResizeKeepAspect, &ViewController::OnFreeResizeKeepAspectChecked);
+    onToggled(checkWidthLargestDimension, &ViewController::OnWidthLargestDimensionChecked);
+    onToggled(checkDoNotEnlargeImages, &ViewController::OnDoNotEnlargeImagesSelected);
+    onToggled(checkChangeDPI, &ViewController::OnChangeDPISelected);
+    connect(buttonBrowse, &QAbstractButton::clicked, this, &ViewController::OnBrowse);
 
     const auto onEdited = [this](QLineEdit* field, void (ViewController::*slot)()) {
         connect(field, &QLineEdit::editingFinished, this, slot);
@@ -62,8 +69,8 @@ ModeRadios ViewController::modeRadios() const {
 }
 
 void ViewController::selectModeRadio(ModeRadio chosen) {
-    // The radios are not grouped, so a click on a chosen one would turn it off: a
-    // selection always leaves the clicked radio on and the others of its set off.
+    // The layout's groups already keep each set exclusive; the rule is applied here too so
+    // that the display never sees another combination.
     const ModeRadios radios = selectRadio(modeRadios(), chosen);
     radioFreeResize->setChecked(radios.freeResize);
     radioFixedWidth->setChecked(radios.fixedWidth);

@@ -58,6 +58,7 @@ void ViewController::viewDidLoad() {
     // the selection did not change then.
     connect(tableViewImage->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                if (reselecting_) return;
                 if (!selected.isEmpty() || !deselected.isEmpty()) showSelectedImage();
             });
 

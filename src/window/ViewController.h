@@ -18,6 +18,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -178,14 +179,20 @@ private:
     void reportProgress(qsizetype done, qsizetype count);
     void finishBatch(const BatchResult& result);
 
-    // The controls a batch disables, in the order it disables them.
+    // The controls a batch disables: the list's buttons, the panel, the command.
     QList<QWidget*> busyControls() const;
+    // The settings panel's controls in reading order, the order of the focus chain.
+    QList<QWidget*> panelControls() const;
 
     void connectSettingsPanel();
     void connectPreview();
     ModeRadios modeRadios() const;
     void selectModeRadio(ModeRadio chosen);
     AspectLock aspectLock() const;
+    // The preview's description for readers: which image, at what output size.
+    void describePreview();
+    // Watches the selected file, so that its labels follow changes on disk.
+    void watchSelectedFile();
     enum class PreviewStart { Afresh, ForNewViewSize };
     void startPreview(PreviewStart how);
     // What the preview shows or is rendering: this picture at this size.
@@ -206,6 +213,11 @@ private:
     // The picture behind currentImage, which the preview scales.
     std::optional<Image> currentPicture_;
     PreviewRenderer* previewRenderer_ = nullptr;
+    QFileSystemWatcher* selectedFileWatcher_ = nullptr;
+    // The selected entry's path, which a list change keeps selected while it is listed.
+    std::optional<std::string> selectedPath_;
+    // Set while a list change selects that entry again: its image stays as it is.
+    bool reselecting_ = false;
     std::optional<PreviewRequest> previewRequested_;
 
     QAction* actionAddImages_ = nullptr;

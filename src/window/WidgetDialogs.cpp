@@ -1,41 +1,125 @@
 #include "window/WidgetDialogs.h"
 
-#include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
-#include <QMessageBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
+#include <QStyle>
 
 namespace varnholt {
 
-WidgetDialogs::WidgetDialogs(QWidget* parent) : parent_(parent) {}
+namespace {
+
+const QString kAlertName = QStringLiteral("alertDialog");
+
+// Screen readers announce the question as an alert, as they would a message box.
+QAccessibleInterface* alertAccessible(const QString& /*className*/, QObject* object) {
+    auto* dialog = qobject_cast<QDialog*>(object);
+    if (dialog == nullptr || dialog->objectName() != kAlertName) return nullptr;
+    return new QAccessibleWidget(dialog, QAccessible::AlertMessage);
+}
+
+// Gives each title a mnemonic of its own: the first free letter that starts a word, else
+// the first free letter.
+QStringList withMnemonics(const QStringList& titles) {
+    QSet<QChar> used;
+    QStringList marked;
+    for (const QString& title : titles) {
+        qsizetype chosen = -1;
+        for (const bool wordStart : {true, false}) {
+            for (qsizetype i = 0; i < title.size() && chosen < 0; ++i) {
+                const QChar letter = title[i].toLower();
+                const bool starts = i == 0 || title[i - 1].isSpace();
+                if (letter.isLetter() && (starts || !wordStart) && !used.contains(letter)) {
+                    chosen = i;
+                }
+            }
+        }
+        QString text = title;
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        if (chosen >= 0) {
+            used.insert(title[chosen].toLower());
+            text.insert(chosen + title.left(chosen).count(QLatin1Char('&')), QLatin1Char('&'));
+        }
+        marked.append(text);
+    }
+    return marked;
+}
+
+}  // namespace
+
+WidgetDialogs::WidgetDialogs(QWidget* parent) : parent_(parent) {
+    static const bool installed = [] {
+        QAccessible::installFactory(alertAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
 
 int WidgetDialogs::runAlert(const Alert& alert) {
-    QMessageBox box(parent_);
+    // Laid out here rather than by QMessageBox: its button box reorders the buttons by the
+    // desktop's convention (reversed under GNOME), and the order of the answers is fixed.
+    QDialog box(parent_);
+    box.setObjectName(kAlertName);
     box.setWindowTitle(QStringLiteral("Varnholt"));
-    box.setIcon(alert.style == AlertStyle::Warning ? QMessageBox::Warning
-                                                   : QMessageBox::Information);
-    box.setText(alert.text);
-    if (!alert.details.isEmpty()) box.setDetailedText(alert.details);
+    box.setAccessibleDescription(alert.text);
 
-    QList<QAbstractButton*> buttons;
-    for (const QString& title : alert.buttons) {
-        buttons.append(box.addButton(title, QMessageBox::AcceptRole));
+    auto* icon = new QLabel(&box);
+    const QStyle::StandardPixmap standard = alert.style == AlertStyle::Warning
+                                                ? QStyle::SP_MessageBoxWarning
+                                                : QStyle::SP_MessageBoxInformation;
+    const int extent = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    icon->setPixmap(box.style()->standardIcon(standard, nullptr, &box).pixmap(extent));
+    auto* text = new QLabel(alert.text, &box);
+    text->setObjectName(QStringLiteral("alertText"));
+    text->setWordWrap(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    text->setMinimumWidth(360);
+
+    auto* row = new QHBoxLayout;
+    QPlainTextEdit* details = nullptr;
+    if (!alert.details.isEmpty()) {
+        details = new QPlainTextEdit(alert.details, &box);
+        details->setReadOnly(true);
+        details->setAccessibleName(QStringLiteral("Details"));
+        details->hide();
+        auto* toggle = new QPushButton(QStringLiteral("Show &Details\u2026"), &box);
+        toggle->setCheckable(true);
+        toggle->setAutoDefault(false);
+        QObject::connect(toggle, &QPushButton::toggled, details, &QWidget::setVisible);
+        row->addWidget(toggle);
     }
-    const qsizetype dismissIndex = alert.dismissAnswer - kFirstButtonAnswer;
-    // Esc and the title bar's close button press the escape button; without one set, the
-    // box would pick a button by its role, which could be "Yes".
-    if (dismissIndex >= 0 && dismissIndex < buttons.size()) {
-        box.setEscapeButton(buttons[dismissIndex]);
+    row->addStretch(1);
+    const QStringList titles = withMnemonics(alert.buttons);
+    QList<QPushButton*> buttons;
+    for (qsizetype i = 0; i < titles.size(); ++i) {
+        auto* button = new QPushButton(titles[i], &box);
+        const int answer = kFirstButtonAnswer + static_cast<int>(i);
+        QObject::connect(button, &QPushButton::clicked, &box, [&box, answer] { box.done(answer); });
+        row->addWidget(button);
+        buttons.append(button);
     }
     if (!buttons.isEmpty()) {
-        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+        buttons.front()->setDefault(true);
+        buttons.front()->setFocus();
     }
-    box.exec();
 
-    const qsizetype pressed = buttons.indexOf(box.clickedButton());
-    if (pressed < 0) return alert.dismissAnswer;
-    return kFirstButtonAnswer + static_cast<int>(pressed);
+    auto* layout = new QGridLayout(&box);
+    layout->addWidget(icon, 0, 0, Qt::AlignTop);
+    layout->addWidget(text, 0, 1);
+    layout->addLayout(row, 1, 0, 1, 2);
+    if (details != nullptr) layout->addWidget(details, 2, 0, 1, 2);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Esc and the title bar's close button reject: a question must never read that as "Yes".
+    const int result = box.exec();
+    return result >= kFirstButtonAnswer ? result : alert.dismissAnswer;
 }
 
 QString imageNameFilter(const QStringList& extensions) {

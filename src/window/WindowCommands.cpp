@@ -51,6 +51,24 @@ void ViewController::createActions() {
                QKeySequence(QKeySequence::Delete));
     actionRemoveSelected_->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     tableViewImage->addAction(actionRemoveSelected_);
+
+    // The settings tabs switch from anywhere in the window, not only from within the tabs.
+    const auto switchTab = [this](const char* name, const QList<QKeySequence>& keys, int step) {
+        QAction* created = action(this, name, {}, {});
+        created->setShortcuts(keys);
+        created->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(created);
+        connect(created, &QAction::triggered, this, [this, step] {
+            const int count = tabView->count();
+            tabView->setCurrentIndex((tabView->currentIndex() + step + count) % count);
+        });
+    };
+    switchTab("actionNextTab",
+              {QKeySequence(Qt::CTRL | Qt::Key_PageDown), QKeySequence(Qt::CTRL | Qt::Key_Tab)}, 1);
+    switchTab("actionPreviousTab",
+              {QKeySequence(Qt::CTRL | Qt::Key_PageUp),
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)},
+              -1);
 }
 
 void ViewController::connectCommands() {

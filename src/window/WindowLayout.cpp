@@ -1,6 +1,7 @@
 // The controls of the window and where they sit: the image list on the left, the preview
 // with its dimensions on the right, the settings tabs below, the batch row at the bottom.
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -22,7 +24,8 @@
 namespace varnholt {
 namespace {
 
-// Names the control like its outlet and gives assistive tools the text a reader speaks.
+// Names the control like its outlet. A control that shows a text is spoken by that text, so
+// the name follows it (the busy title); the others get the name a reader speaks.
 template <typename Control>
 Control* named(Control* control, const char* outletName, const QString& accessibleName) {
     control->setObjectName(QString::fromLatin1(outletName));
@@ -39,11 +42,22 @@ QLineEdit* numberField(QWidget* parent, const char* outletName, const QString& a
 }
 
 QRadioButton* modeRadio(QWidget* parent, const char* outletName, const QString& title) {
-    auto* radio = named(new QRadioButton(title, parent), outletName, title);
-    // The panel's handlers keep the radios exclusive themselves (the pixels/percents pair
-    // keeps its state while a fixed mode is chosen), so the layout must not group them.
-    radio->setAutoExclusive(false);
-    return radio;
+    return named(new QRadioButton(title, parent), outletName, QString());
+}
+
+QCheckBox* checkBox(QWidget* parent, const char* outletName, const QString& title) {
+    return named(new QCheckBox(title, parent), outletName, QString());
+}
+
+QPushButton* pushButton(QWidget* parent, const char* outletName, const QString& title) {
+    return named(new QPushButton(title, parent), outletName, QString());
+}
+
+// The two sets of mode radios: choosing one turns the others of its set off, whichever way
+// it is chosen, and the arrow keys move the choice within the set.
+void exclusive(QObject* parent, std::initializer_list<QAbstractButton*> radios) {
+    auto* group = new QButtonGroup(parent);
+    for (QAbstractButton* radio : radios) group->addButton(radio);
 }
 
 QLabel* times(QWidget* parent) {
@@ -69,16 +83,15 @@ void ViewController::buildLayout() {
     top->addWidget(buildPreviewPane(), 2);
 
     tabView = named(new QTabWidget(this), "tabView", QStringLiteral("Settings"));
-    tabView->addTab(buildSizeTab(), QStringLiteral("Size"));
-    tabView->addTab(buildOutputTab(), QStringLiteral("Output"));
+    tabView->addTab(buildSizeTab(), QStringLiteral("&Size"));
+    tabView->addTab(buildOutputTab(), QStringLiteral("&Output"));
     tabView->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
     progressIndicator =
         named(new QProgressBar(this), "progressIndicator", QStringLiteral("Batch progress"));
     progressIndicator->setRange(0, 1000);
     progressIndicator->setValue(0);
-    buttonResizeImages = named(new QPushButton(QStringLiteral("Resize Images"), this),
-                               "buttonResizeImages", QStringLiteral("Resize Images"));
+    buttonResizeImages = pushButton(this, "buttonResizeImages", QStringLiteral("&Resize Images"));
     buttonResizeImages->setDefault(true);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(progressIndicator, 1);
@@ -88,6 +101,42 @@ void ViewController::buildLayout() {
     layout->addLayout(top, 1);
     layout->addWidget(tabView);
     layout->addLayout(bottom);
+
+    // Top left to bottom right: the list and its buttons, the preview, the tabs, the panel
+    // in reading order, the command.
+    QList<QWidget*> order{tableViewImage,  buttonAddImages,  buttonRemoveSelected,
+                          buttonRemoveAll, imageViewPreview, tabView->tabBar()};
+    order << panelControls() << buttonResizeImages;
+    for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+QList<QWidget*> ViewController::panelControls() const {
+    return {radioFreeResize,
+            radioFreeResizePixels,
+            textFieldFreeResizePixelsWidth,
+            textFieldFreeResizePixelsHeight,
+            radioFreeResizePercents,
+            textFieldFreeResizePercentsWidth,
+            textFieldFreeResizePercentsHeight,
+            checkFreeResizeKeepAspect,
+            checkWidthLargestDimension,
+            radioFixedWidth,
+            textFieldFixedWidth,
+            radioFixedHeight,
+            textFieldFixedHeight,
+            radioFixedWidthAndHeight,
+            textFieldFixedDimensionsWidth,
+            textFieldFixedDimensionsHeight,
+            checkDoNotEnlargeImages,
+            checkChangeDPI,
+            textFieldChangeDPI,
+            comboFormat,
+            sliderQuality,
+            textFieldName,
+            comboCase,
+            textFieldOutputFolder,
+            buttonBrowse,
+            checkKeepExifInfoAndCreationDate};
 }
 
 QWidget* ViewController::buildImageListPane() {
@@ -95,12 +144,10 @@ QWidget* ViewController::buildImageListPane() {
     tableViewImage = named(new ImageTableView(pane), "tableViewImage", QStringLiteral("Images"));
     tableViewImage->setMinimumWidth(320);
 
-    buttonAddImages = named(new QPushButton(QStringLiteral("Add Images\u2026"), pane),
-                            "buttonAddImages", QStringLiteral("Add Images"));
-    buttonRemoveSelected = named(new QPushButton(QStringLiteral("Remove Selected"), pane),
-                                 "buttonRemoveSelected", QStringLiteral("Remove Selected"));
-    buttonRemoveAll = named(new QPushButton(QStringLiteral("Remove All"), pane), "buttonRemoveAll",
-                            QStringLiteral("Remove All"));
+    buttonAddImages = pushButton(pane, "buttonAddImages", QStringLiteral("&Add Images\u2026"));
+    buttonRemoveSelected =
+        pushButton(pane, "buttonRemoveSelected", QStringLiteral("Re&move Selected"));
+    buttonRemoveAll = pushButton(pane, "buttonRemoveAll", QStringLiteral("Remove A&ll"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(buttonAddImages);
     buttons->addWidget(buttonRemoveSelected);
@@ -121,6 +168,10 @@ QWidget* ViewController::buildPreviewPane() {
     imageViewPreview->setMinimumSize(200, 150);
     imageViewPreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     imageViewPreview->setFrameShape(QFrame::StyledPanel);
+    // Reached with Tab so that a reader can say what it shows (its description).
+    imageViewPreview->setFocusPolicy(Qt::TabFocus);
+    imageViewPreview->setStyleSheet(
+        QStringLiteral("QLabel:focus { border: 2px solid palette(highlight); }"));
 
     progressIndicatorPreview = named(new QProgressBar(pane), "progressIndicatorPreview",
                                      QStringLiteral("Preview loading"));
@@ -160,23 +211,21 @@ QWidget* ViewController::buildPreviewPane() {
 QWidget* ViewController::buildSizeTab() {
     auto* tab = new QWidget;
 
-    radioFreeResize = modeRadio(tab, "radioFreeResize", QStringLiteral("Free resize"));
-    radioFreeResizePixels = modeRadio(tab, "radioFreeResizePixels", QStringLiteral("Pixels"));
+    radioFreeResize = modeRadio(tab, "radioFreeResize", QStringLiteral("Fr&ee resize"));
+    radioFreeResizePixels = modeRadio(tab, "radioFreeResizePixels", QStringLiteral("&Pixels"));
     textFieldFreeResizePixelsWidth =
         numberField(tab, "textFieldFreeResizePixelsWidth", QStringLiteral("Width in pixels"));
     textFieldFreeResizePixelsHeight =
         numberField(tab, "textFieldFreeResizePixelsHeight", QStringLiteral("Height in pixels"));
-    radioFreeResizePercents = modeRadio(tab, "radioFreeResizePercents", QStringLiteral("Percent"));
+    radioFreeResizePercents = modeRadio(tab, "radioFreeResizePercents", QStringLiteral("Per&cent"));
     textFieldFreeResizePercentsWidth =
         numberField(tab, "textFieldFreeResizePercentsWidth", QStringLiteral("Width in percent"));
     textFieldFreeResizePercentsHeight =
         numberField(tab, "textFieldFreeResizePercentsHeight", QStringLiteral("Height in percent"));
     checkFreeResizeKeepAspect =
-        named(new QCheckBox(QStringLiteral("Keep aspect ratio"), tab), "checkFreeResizeKeepAspect",
-              QStringLiteral("Keep aspect ratio"));
+        checkBox(tab, "checkFreeResizeKeepAspect", QStringLiteral("&Keep aspect ratio"));
     checkWidthLargestDimension =
-        named(new QCheckBox(QStringLiteral("Width is the larger side"), tab),
-              "checkWidthLargestDimension", QStringLiteral("Width is the larger side"));
+        checkBox(tab, "checkWidthLargestDimension", QStringLiteral("&Width is the larger side"));
 
     auto* free = new QGridLayout;
     free->setColumnMinimumWidth(0, 16);
@@ -193,21 +242,21 @@ QWidget* ViewController::buildSizeTab() {
     free->addWidget(checkWidthLargestDimension, 4, 1, 1, 4);
     free->setRowStretch(5, 1);
 
-    radioFixedWidth = modeRadio(tab, "radioFixedWidth", QStringLiteral("Fixed width"));
+    radioFixedWidth = modeRadio(tab, "radioFixedWidth", QStringLiteral("Fi&xed width"));
     textFieldFixedWidth = numberField(tab, "textFieldFixedWidth", QStringLiteral("Fixed width"));
-    radioFixedHeight = modeRadio(tab, "radioFixedHeight", QStringLiteral("Fixed height"));
+    radioFixedHeight = modeRadio(tab, "radioFixedHeight", QStringLiteral("Fixed hei&ght"));
     textFieldFixedHeight = numberField(tab, "textFieldFixedHeight", QStringLiteral("Fixed height"));
     radioFixedWidthAndHeight =
-        modeRadio(tab, "radioFixedWidthAndHeight", QStringLiteral("Fit into"));
+        modeRadio(tab, "radioFixedWidthAndHeight", QStringLiteral("Fit i&nto"));
     textFieldFixedDimensionsWidth =
         numberField(tab, "textFieldFixedDimensionsWidth", QStringLiteral("Fit into width"));
     textFieldFixedDimensionsHeight =
         numberField(tab, "textFieldFixedDimensionsHeight", QStringLiteral("Fit into height"));
     checkDoNotEnlargeImages =
-        named(new QCheckBox(QStringLiteral("Do not enlarge images"), tab),
-              "checkDoNotEnlargeImages", QStringLiteral("Do not enlarge images"));
-    checkChangeDPI = named(new QCheckBox(QStringLiteral("Change DPI to"), tab), "checkChangeDPI",
-                           QStringLiteral("Change DPI to"));
+        checkBox(tab, "checkDoNotEnlargeImages", QStringLiteral("&Do not enlarge images"));
+    checkChangeDPI = checkBox(tab, "checkChangeDPI", QStringLiteral("Change DP&I to"));
+    exclusive(tab, {radioFreeResize, radioFixedWidth, radioFixedHeight, radioFixedWidthAndHeight});
+    exclusive(tab, {radioFreeResizePixels, radioFreeResizePercents});
     textFieldChangeDPI = numberField(tab, "textFieldChangeDPI", QStringLiteral("New DPI"));
 
     auto* fixed = new QGridLayout;
@@ -254,11 +303,9 @@ QWidget* ViewController::buildOutputTab() {
         {QStringLiteral("Unchanged"), QStringLiteral("Upper case"), QStringLiteral("Lower case")});
     textFieldOutputFolder =
         named(new QLineEdit(tab), "textFieldOutputFolder", QStringLiteral("Output folder"));
-    buttonBrowse = named(new QPushButton(QStringLiteral("Browse\u2026"), tab), "buttonBrowse",
-                         QStringLiteral("Browse"));
-    checkKeepExifInfoAndCreationDate = named(
-        new QCheckBox(QStringLiteral("Keep metadata and creation date"), tab),
-        "checkKeepExifInfoAndCreationDate", QStringLiteral("Keep metadata and creation date"));
+    buttonBrowse = pushButton(tab, "buttonBrowse", QStringLiteral("&Browse\u2026"));
+    checkKeepExifInfoAndCreationDate = checkBox(tab, "checkKeepExifInfoAndCreationDate",
+                                                QStringLiteral("&Keep metadata and creation date"));
 
     auto label = [tab](const QString& text, QWidget* buddy) {
         auto* title = new QLabel(text, tab);
@@ -266,7 +313,7 @@ QWidget* ViewController::buildOutputTab() {
         return title;
     };
     auto* layout = new QGridLayout(tab);
-    layout->addWidget(label(QStringLiteral("&Format:"), comboFormat), 0, 0);
+    layout->addWidget(label(QStringLiteral("Forma&t:"), comboFormat), 0, 0);
     layout->addWidget(comboFormat, 0, 1);
     layout->addWidget(label(QStringLiteral("&Quality:"), sliderQuality), 0, 2);
     layout->addWidget(sliderQuality, 0, 3);
@@ -275,7 +322,7 @@ QWidget* ViewController::buildOutputTab() {
     layout->addWidget(textFieldName, 1, 1);
     layout->addWidget(label(QStringLiteral("&Case:"), comboCase), 1, 2);
     layout->addWidget(comboCase, 1, 3, 1, 2);
-    layout->addWidget(label(QStringLiteral("Output &folder:"), textFieldOutputFolder), 2, 0);
+    layout->addWidget(label(QStringLiteral("Output fol&der:"), textFieldOutputFolder), 2, 0);
     layout->addWidget(textFieldOutputFolder, 2, 1, 1, 3);
     layout->addWidget(buttonBrowse, 2, 4);
     layout->addWidget(checkKeepExifInfoAndCreationDate, 3, 0, 1, 5);

@@ -28,6 +28,8 @@ public:
         watched_ = makeFolder("varnholt-tmpdir");
         setenv("TMPDIR", watched_.c_str(), 1);
         runtime_ = std::make_unique<ImageTools::Runtime>("imaging_tests");
+        ASSERT_TRUE(fs::exists(testdata("INDEX.tsv")))
+            << "the test images are missing from " << VARNHOLT_TESTDATA;
     }
     void TearDown() override {
         EXPECT_TRUE(fs::is_empty(watched_)) << "files left in the temporary directory";

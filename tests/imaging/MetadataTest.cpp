@@ -54,6 +54,7 @@ TEST(Metadata, KeptEntriesReachEveryFormatThatHoldsThem) {
     // XMP and IPTC, from a file with both.
     const auto files = saveAll(folder, testdata("ianare-exif-samples/BlueSquare.jpg"),
                                {OutputFormat::JPG, OutputFormat::PNG}, true, 72, "-G");
+    ASSERT_EQ(files.size(), 2u);
     for (const auto& [path, tags] : files) {
         SCOPED_TRACE(path);
         EXPECT_EQ(tagValue(tags, "[XMP]           CreatorTool"), "Adobe Photoshop CS2 Macintosh");

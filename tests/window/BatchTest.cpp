@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -22,7 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // Control by control: a batch disables every input control and no display; the two with their
-// own enabling rule are checked by the callers once the batch has ended.
+// own enabling rule are checked by the callers once the batch has ended. The accessible states
+// and the busy title's name are checked in the accessibility test.
 void expectBusy(ViewController* vc, bool busy) {
     const QRegularExpression input(QStringLiteral("^(button|radio|check|textField|combo|slider)"));
     const QList<QWidget*> all = outlets(vc);
@@ -38,41 +40,8 @@ void expectBusy(ViewController* vc, bool busy) {
     for (const char* name :
          {"actionAddImages", "actionNew", "actionResizeImages", "actionRemoveSelected"})
         EXPECT_EQ(vc->findChild<QAction*>(QString::fromLatin1(name))->isEnabled(), !busy);
-    EXPECT_EQ(str(vc->buttonResizeImages->text()), busy ? "Resizing..." : "Resize Images");
+    EXPECT_EQ(str(vc->buttonResizeImages->text()), busy ? "Resizing..." : "&Resize Images");
     EXPECT_EQ(vc->isBusy(), busy);
-}
-
-TEST_F(WindowTest, LeavingTheBusyStateFollowsThePanelsEnablingRules) {
-    const struct {
-        bool percents, fixedWidth;
-        const char* format;
-        bool doNotEnlarge, quality;
-    } rows[] = {{true, false, "PNG", false, false}, {true, true, "JPX", true, true}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.format);
-        makeWindow();
-        vc->radioFreeResizePixels->setChecked(!row.percents);
-        vc->radioFreeResizePercents->setChecked(row.percents);
-        vc->radioFreeResize->setChecked(!row.fixedWidth);
-        vc->radioFixedWidth->setChecked(row.fixedWidth);
-        vc->comboFormat->setCurrentText(QString::fromLatin1(row.format));
-        vc->enterBusyState();
-        expectBusy(vc, true);
-        vc->leaveBusyState();
-        expectBusy(vc, false);
-        EXPECT_EQ(vc->checkDoNotEnlargeImages->isEnabled(), row.doNotEnlarge);
-        EXPECT_EQ(vc->sliderQuality->isEnabled(), row.quality);
-    }
-}
-
-TEST_F(WindowTest, WhileBusyNewDoesNothingButOpenWithStillAdds) {
-    TempFolder f;
-    const std::string a = f.file("a.jpg"), b = f.file("b.jpg");
-    vc->openData(urls({a}));
-    vc->enterBusyState();
-    vc->OnFileNew();
-    vc->openData(urls({b}));
-    EXPECT_EQ(vc->listImagePaths, (Paths{a, b}));
 }
 
 const std::string kData = VARNHOLT_TESTDATA;
@@ -119,25 +88,63 @@ protected:
     TempFolder out;
 };
 
-TEST_F(BatchTest, FromTheButtonToTheMessageWithTheBusyStateAndTheBar) {
-    prepare(kPhotos, "50", out.path());
+// Without the mouse: add the images, choose and type a fixed width, switch to the Output tab,
+// pick a format and the folder, run, with the busy state, the bar and the final message.
+TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
+    dialogs->imageChoices.push_back(urls(kPhotos));
     std::vector<int> bar;
     QObject::connect(vc->progressIndicator, &QProgressBar::valueChanged,
                      [&bar](int value) { bar.push_back(value); });
-    vc->buttonResizeImages->click();
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    };
+    press(Qt::Key_O, Qt::ControlModifier);
+    press(Qt::Key_X, Qt::AltModifier);  // an animated click
+    ASSERT_TRUE(QTest::qWaitFor([this] { return vc->radioFixedWidth->isChecked(); }, 5000));
+    press(Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("50"));
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    press(Qt::Key_T, Qt::AltModifier);
+    for (int i = 0; i < 5; ++i) press(Qt::Key_Down);
+    press(Qt::Key_D, Qt::AltModifier);
+    QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(out.path()));
+    press(Qt::Key_R, Qt::ControlModifier);
     expectBusy(vc, true);
     ASSERT_TRUE(waitForBatch(vc, dialogs, 0));
     expectBusy(vc, false);
+    EXPECT_FALSE(vc->sliderQuality->isEnabled());  // PNG takes no quality
+    EXPECT_TRUE(vc->checkDoNotEnlargeImages->isEnabled());
     ASSERT_EQ(dialogs->alerts.size(), 1u);
     EXPECT_EQ(str(dialogs->alerts[0].text), "Images resized successfully.");
     EXPECT_EQ(dialogs->alerts[0].style, AlertStyle::Informational);
     EXPECT_EQ(bar, (std::vector<int>{250, 500, 750, 1000, 0}));
-    const Paths expected{"Canon_40D_res (1).jpg", "DSCN0010_res (2).jpg", "hopper_gray_res (4).jpg",
-                         "sample_res (3).jpg"};
+    const Paths expected{"Canon_40D_res (1).png", "DSCN0010_res (2).png", "hopper_gray_res (4).png",
+                         "sample_res (3).png"};
     EXPECT_EQ(filesIn(out.path()), expected);
     for (const auto& name : expected)
         EXPECT_EQ(ImageTools::readPixelSize(out.path(name))->width, 50);
-    EXPECT_EQ(vc->listImagePaths, kPhotos);
+}
+
+// The labels follow the selected file: replaced by the batch, then by another program.
+TEST_F(BatchTest, TheSelectedFileIsReadAgainWhenItChanges) {
+    const std::string photo = out.path("photo.jpg");
+    fs::copy_file(generatedImages().landscape, photo);
+    prepare({photo}, "400", out.path());
+    vc->textFieldName->setText(QStringLiteral("[FileName]"));
+    vc->textFieldChangeDPI->setText(QStringLiteral("150"));
+    vc->checkChangeDPI->setChecked(true);
+    select(0);
+    EXPECT_EQ(labels().originalWidth + labels().originalDPI, "Width: 4000DPI: 300");
+    dialogs->answers.push_back(kYes);
+    vc->OnResizeImages();
+    ASSERT_TRUE(waitForBatch(vc, dialogs, 1));
+    EXPECT_EQ(labels().originalWidth + labels().originalDPI, "Width: 400DPI: 150");
+    fs::copy_file(generatedImages().png, photo + ".new");
+    fs::rename(photo + ".new", photo);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return labels().originalWidth == "Width: 640"; }, 10000));
 }
 
 // The checks and their order are the batch rules' own; this proves the wiring.
@@ -150,10 +157,13 @@ TEST_F(BatchTest, InputChecksStopBeforeAnythingHappens) {
     expectBusy(vc, false);
 }
 
-TEST_F(BatchTest, ExistingFilesAreAskedAboutAndADismissedQuestionSkipsTheRest) {
-    prepare(kPhotos, "40", out.path());
+// A dismissed overwrite question skips the rest; a failed image is listed in the details.
+TEST_F(BatchTest, QuestionsAndFailuresReachTheUser) {
+    const Paths images{kPhotos[0], kPhotos[2], kPhotos[3],
+                       kData + "/ianare-exif-samples/corrupted.jpg"};
+    prepare(images, "40", out.path());
     for (const char* name :
-         {"Canon_40D_res (1).jpg", "sample_res (3).jpg", "hopper_gray_res (4).jpg"}) {
+         {"Canon_40D_res (1).jpg", "sample_res (2).jpg", "hopper_gray_res (3).jpg"}) {
         std::ofstream(out.path(name)) << "keep me";
     }
     dialogs->answers.push_back(kYes);  // the second question is dismissed
@@ -162,28 +172,15 @@ TEST_F(BatchTest, ExistingFilesAreAskedAboutAndADismissedQuestionSkipsTheRest) {
     ASSERT_EQ(dialogs->alerts.size(), 3u);
     EXPECT_EQ(str(dialogs->alerts[0].text), overwriteQuestion("Canon_40D_res (1).jpg"));
     EXPECT_EQ(joined(dialogs->alerts[0].buttons), "Yes|Yes to All|No|No to All");
-    EXPECT_EQ(str(dialogs->alerts[1].text), overwriteQuestion("sample_res (3).jpg"));
-    EXPECT_EQ(str(dialogs->alerts[2].text), "Images resized successfully.");
+    EXPECT_EQ(str(dialogs->alerts[1].text), overwriteQuestion("sample_res (2).jpg"));
+    EXPECT_EQ(str(dialogs->alerts[2].text), "Some images could not be resized.");
+    EXPECT_EQ(str(dialogs->alerts[2].details.section(QStringLiteral(": "), 0, 0)), images[3]);
     EXPECT_EQ(ImageTools::readPixelSize(out.path("Canon_40D_res (1).jpg"))->width, 40);
-    EXPECT_EQ(firstLine(out.path("sample_res (3).jpg")), "keep me");
-    EXPECT_EQ(firstLine(out.path("hopper_gray_res (4).jpg")), "keep me");
+    EXPECT_EQ(firstLine(out.path("sample_res (2).jpg")), "keep me");
+    EXPECT_EQ(firstLine(out.path("hopper_gray_res (3).jpg")), "keep me");
 }
 
-TEST_F(BatchTest, FailedImagesAreListedInTheDetails) {
-    const Paths images{kPhotos[0], kPhotos[1], kData + "/ianare-exif-samples/corrupted.jpg"};
-    prepare(images, "30", out.path("missing"));
-    vc->OnResizeImages();
-    ASSERT_TRUE(waitForBatch(vc, dialogs, 0));
-    ASSERT_EQ(dialogs->alerts.size(), 1u);
-    EXPECT_EQ(str(dialogs->alerts[0].text), "Some images could not be resized.");
-    const QStringList lines = dialogs->alerts[0].details.split(QLatin1Char('\n'));
-    ASSERT_EQ(lines.size(), 3);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(str(lines[i]).starts_with(images[i] + ": ")) << lines[i].toStdString();
-    }
-}
-
-TEST_F(BatchTest, AddingDuringTheQuestionsAndTheRunLeavesTheBatchAlone) {
+TEST_F(BatchTest, AddingOrNewDuringTheQuestionsAndTheRunLeavesTheBatchAlone) {
     prepare(kPhotos, "20", out.path());
     std::ofstream(out.path("Canon_40D_res (1).jpg")) << "old";
     TempFolder extra;
@@ -194,6 +191,7 @@ TEST_F(BatchTest, AddingDuringTheQuestionsAndTheRunLeavesTheBatchAlone) {
     };
     vc->OnResizeImages();
     vc->openData(urls({running}));
+    vc->OnFileNew();  // does nothing while a batch runs
     ASSERT_TRUE(waitForBatch(vc, dialogs, 1));
     EXPECT_EQ(str(dialogs->alerts.back().text), "Images resized successfully.");
     EXPECT_EQ(filesIn(out.path()).size(), 4u);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnholt {
+
+// Orders paths as people read numbered names: component by component, runs of digits by
+// their value ("img2" before "img10"), everything else byte by byte.
+bool naturalPathLess(std::string_view a, std::string_view b);
+
+// Replaces every candidate that is a folder by the images inside it: recursively, sorted by
+// naturalPathLess, skipping hidden files and folders and never entering a symbolic link to a
+// folder (so a link loop cannot trap the walk). A candidate folder given by its own link is
+// entered: the user named it. Other candidates pass through unchanged and in place; the list
+// rules (accepted types, no duplicates) still apply afterwards. Setting `abandon` stops the
+// walk early; what was found so far is returned.
+std::vector<std::string> expandFolders(const std::vector<std::string>& candidates,
+                                       bool heifAvailable,
+                                       const std::atomic<bool>* abandon = nullptr);
+
+}  // namespace varnholt
