@@ -93,14 +93,14 @@ TEST(Encoding, WritesAreAtomicAndLeaveNothingBehind) {
     const auto before = testing::fileBytes(path("existing.jpg"));
     ASSERT_EQ(mkdir(path("taken.png").c_str(), 0700), 0);
     EXPECT_EQ(ImageTools::saveImage(good, path("taken.png"), OutputFormat::PNG, 1).reason,
-              "write failed: is a directory");
+              "cannot write: is a directory");
     EXPECT_EQ(ImageTools::saveImage(good, path("no/such.png"), OutputFormat::PNG, 1).reason,
-              "write failed: no such file or directory");
+              "cannot write: no such file or directory");
     std::ofstream(path("source.jpg")) << "no longer a picture";  // after it was loaded
     EXPECT_EQ(ImageTools::saveImage(fromSource, path("existing.jpg"), OutputFormat::JPG, 1).reason,
-              "encode failed");
+              "damaged image data");
     EXPECT_FALSE(ImageTools::convertToHEIC(fromSource).has_value());
-    EXPECT_EQ(ImageTools::saveHEIF(fromSource, path("out.heic")).reason, "encode failed");
+    EXPECT_EQ(ImageTools::saveHEIF(fromSource, path("out.heic")).reason, "damaged image data");
     EXPECT_EQ(testing::fileBytes(path("existing.jpg")), before);
     ASSERT_EQ(chmod(path("existing.jpg").c_str(), 0600), 0);  // kept when it is replaced
     ASSERT_TRUE(ImageTools::saveImage(good, path("existing.jpg"), OutputFormat::PNG, 1).ok);

@@ -57,7 +57,7 @@ TEST(FileInformation, ReadingsAgreeWithTheCorpusIndexAndDamagedPixelsFailWhole) 
         ASSERT_TRUE(scaled.has_value());
         EXPECT_FALSE(ImageTools::rasterizeImage(*scaled).has_value());
         EXPECT_EQ(ImageTools::saveImage(*scaled, folder.path("x.png"), OutputFormat::PNG, 1).reason,
-                  "cannot read image");
+                  "damaged image data");
         ++damaged;
     }
     EXPECT_GT(checked, 90);
