@@ -3,7 +3,12 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
 #include <map>
+
+#include "cli/PathList.h"
 
 namespace varnholt {
 namespace {
@@ -87,7 +92,16 @@ CliParse parseCommandLine(int argc, char** argv) {
     std::string overwrite;
     bool noAspect = false;
 
-    app.add_option("FILE", request.files, "Image files, in order")->type_name("");
+    app.add_option("FILE", request.files,
+                   "Image files and folders, in order (a folder gives the images inside it,\n"
+                   "recursively, in natural order, skipping hidden ones)")
+        ->type_name("");
+    std::string filesFrom;
+    bool nulSeparated = false;
+    app.add_option("--files-from", filesFrom,
+                   "Read more paths from FILE (- for standard input), one per line, after FILE "
+                   "arguments");
+    app.add_flag("--null", nulSeparated, "Paths in --files-from are separated by NUL bytes");
     app.add_option("--mode", mode, "How the size is given (default free: pixels)")
         ->check(CLI::IsMember({"free", "percent", "width", "height", "box"}));
     auto* widthOption = app.add_option("--width", width, "The width entry of the mode");
@@ -126,6 +140,16 @@ CliParse parseCommandLine(int argc, char** argv) {
         return {std::nullopt, status == 0 ? 0 : 2};
     }
 
+    if (!filesFrom.empty()) {
+        std::ifstream file;
+        if (filesFrom != "-") file.open(filesFrom, std::ios::binary);
+        std::istream& in = filesFrom == "-" ? std::cin : file;
+        if (!in) {
+            std::fprintf(stderr, "--files-from: cannot read %s\n", filesFrom.c_str());
+            return {std::nullopt, 2};
+        }
+        for (auto& path : readPathList(in, nulSeparated)) request.files.push_back(std::move(path));
+    }
     chooseMode(s, mode);
     s.keepAspect = !noAspect;
     setSizeTexts(s, mode, widthOption->count() ? &width : nullptr,

@@ -12,6 +12,7 @@
 #include "batch/BatchJob.h"
 #include "batch/BatchOutputSize.h"
 #include "batch/EncodingChoice.h"
+#include "batch/FolderExpansion.h"
 #include "batch/ImageListRules.h"
 #include "batch/OutputNaming.h"
 #include "cli/CliRequest.h"
@@ -65,11 +66,15 @@ bool namesHeif(const std::string& file) {
 }
 
 // The HEIF probe costs an encoder start, which can hang under a tight memory limit: it runs
-// only when a HEIF file is named or HEIF is to be written.
+// only when a HEIF file or a folder is named or HEIF is to be written.
 bool heifWanted(const CliRequest& request) {
     const OutputFormat format = chosenFormat(request.settings).value_or(OutputFormat::JPG);
+    const auto namesHeifOrFolder = [](const std::string& file) {
+        std::error_code ignored;
+        return namesHeif(file) || std::filesystem::is_directory(file, ignored);
+    };
     return format == OutputFormat::HEIF || format == OutputFormat::HEIC ||
-           std::any_of(request.files.begin(), request.files.end(), namesHeif);
+           std::any_of(request.files.begin(), request.files.end(), namesHeifOrFolder);
 }
 
 struct FileList {
@@ -77,23 +82,29 @@ struct FileList {
     bool anyIgnored = false;
 };
 
-// The window's list rules over the files as given; every refused file is named.
+void ignore(FileList& list, const std::string& file, const char* why) {
+    std::fprintf(stderr, "%s: %s, ignored\n", file.c_str(), why);
+    list.anyIgnored = true;
+}
+
+// The window's list rules over the files as given, a folder standing for the images inside it;
+// every refused file and every folder without images is named.
 FileList buildList(const std::vector<std::string>& files, bool heif) {
     FileList list;
-    for (const auto& file : files) {
-        const std::string path = listPath(file);
-        const char* why = nullptr;
-        if (!hasAcceptedExtension(path, heif)) {
-            why = "not an accepted image file";
-        } else if (isUnlistablePath(path)) {
-            why = path.empty() || std::filesystem::exists(path) ? "not a regular file"
-                                                                : "not a valid file name";
-        } else if (appendAcceptedPaths(list.paths, {path}, heif) == 0) {
-            why = "listed already";
-        }
-        if (why) {
-            std::fprintf(stderr, "%s: %s, ignored\n", file.c_str(), why);
-            list.anyIgnored = true;
+    for (const auto& given : files) {
+        const std::vector<std::string> found = expandFolders({given}, heif);
+        if (found.empty()) ignore(list, given, "a folder without accepted images");
+        for (const auto& file : found) {
+            const std::string path = listPath(file);
+            if (!hasAcceptedExtension(path, heif)) {
+                ignore(list, file, "not an accepted image file");
+            } else if (isUnlistablePath(path)) {
+                ignore(list, file,
+                       path.empty() || std::filesystem::exists(path) ? "not a regular file"
+                                                                     : "not a valid file name");
+            } else if (appendAcceptedPaths(list.paths, {path}, heif) == 0) {
+                ignore(list, file, "listed already");
+            }
         }
     }
     return list;

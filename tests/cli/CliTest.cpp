@@ -131,6 +131,28 @@ TEST(Cli, DryRunPrintsPlannedSizes) {
     EXPECT_EQ(out.entries(), 0);
 }
 
+// Folders and path lists make one batch: the arguments in order (a folder as its visible images
+// in natural order), then the list's paths.
+TEST(Cli, FoldersAndPathListsMakeOneBatch) {
+    TempFolder in, out;
+    fs::create_directories(in / "trip/.cache");
+    for (const char* name :
+         {"trip/img10.jpg", "trip/img2.jpg", "trip/.cache/x.jpg", "a b.jpg", "two  spaces.jpg"}) {
+        in.copy(kPortrait, name);
+    }
+    const std::string list = "printf '%s\\0%s\\0' " + shellQuoted(in / "a b.jpg") + " " +
+                             shellQuoted(in / "two  spaces.jpg");
+    const std::string dryRun =
+        shell(list + " | " + shellQuoted(VARNHOLT_CLI) + " --null --files-from - --dry-run " +
+              "--mode=width --width=10 --output " + shellQuoted(out.path()) + " " +
+              shellQuoted(in / "trip") + " | cut -f1");
+    EXPECT_EQ(dryRun, in / "trip/img2.jpg\n" + in / "trip/img10.jpg\n" + in / "a b.jpg\n" +
+                          in / "two  spaces.jpg");
+    const ProgramRun missing = cli({"--files-from", in / "none.txt", "--output", out.path()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "--files-from: cannot read " + in / "none.txt" + "\n");
+}
+
 // Every image that is not written and every argument that is not taken gets a line; the
 // status says whether all went as asked.
 TEST(Cli, ReasonsAndExitStatuses) {
@@ -155,7 +177,7 @@ TEST(Cli, ReasonsAndExitStatuses) {
         {{good, folder},
          1,
          "Images resized successfully.\n",
-         folder + ": not a regular file, ignored\n"},
+         folder + ": a folder without accepted images, ignored\n"},
         {{good, twin},
          0,
          "Images resized successfully.\n",
