@@ -67,15 +67,6 @@ ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings)
     if (!resized) return outcome(ImageStatus::Failed, "cannot resize image");
     Image image = *resized;
 
-    // With metadata kept, formats that record the orientation keep the stored layout; the
-    // turn is only made together with the metadata that carries its orientation code.
-    if (metadata) {
-        const std::int64_t code = metadata->orientation();
-        if (const auto turn = ImageTools::rotationForOrientation(code, format)) {
-            image = ImageTools::rotateImage(image, *turn);
-        }
-    }
-
     // The resolution and the metadata ride on the one encode, so they only ever reach a
     // file whose write succeeded.
     const std::int64_t dpi = dpiOverride(settings).value_or(kDefaultDPI);
@@ -88,7 +79,9 @@ ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings)
     if (!saved.ok) return outcome(ImageStatus::Failed, saved.reason);
 
     if (metadata) ImageTools::copyMetadataAndDate(task.outputPath, *metadata);
-    return outcome(ImageStatus::Written);
+    ImageOutcome written = outcome(ImageStatus::Written);
+    written.note = saved.note;
+    return written;
 }
 
 }  // namespace varnholt

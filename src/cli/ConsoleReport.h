@@ -12,8 +12,8 @@
 namespace varnholt {
 
 // Prints a batch's course: a progress line on standard error when it is a terminal, one line
-// per failed or skipped image on standard error, and nothing else; the closing message is the
-// caller's.
+// per failed or skipped image and per image written with a note on standard error, and nothing
+// else; the closing message is the caller's.
 class ConsoleReport : public BatchObserver {
 public:
     // conflicts: outputConflicts of the batch's list, which say why an image was skipped.

@@ -96,11 +96,12 @@ vips::VImage withoutMetadata(const vips::VImage& in) {
 }
 
 // libvips writes its EXIF from the exif-* items, so the EXIF it should write for HEIF
-// comes in as the items of a 1 x 1 JPEG that carries it.
-void attachLibvipsMetadata(vips::VImage& image, const OutputMetadata& metadata) {
+// comes in as the items of a 1 x 1 JPEG that carries it; what that JPEG cannot take is left out.
+LeftOut attachLibvipsMetadata(vips::VImage& image, const OutputMetadata& metadata) {
     auto carrierBytes =
         takeBlob(vips::VImage::black(1, 1).cast(VIPS_FORMAT_UCHAR).jpegsave_buffer());
-    if (!embedMetadata(carrierBytes, metadata)) return;
+    const LeftOut left = embedMetadata(carrierBytes, metadata);
+    if (left.exif) return left;
     VipsBlob* blob = vips_blob_copy(carrierBytes.data(), carrierBytes.size());
     const vips::VImage carrier = vips::VImage::jpegload_buffer(blob);
     vips_area_unref(VIPS_AREA(blob));
@@ -115,10 +116,12 @@ void attachLibvipsMetadata(vips::VImage& image, const OutputMetadata& metadata) 
         }
     }
     g_strfreev(fields);
+    return left;
 }
 
 vips::VImage pixelsForEncode(const Image& image, Encoder encoder,
-                             const std::optional<OutputMetadata>& metadata, VipsFailOn failOn) {
+                             const std::optional<OutputMetadata>& metadata, VipsFailOn failOn,
+                             LeftOut& left) {
     const ImageData& data = image.data();
     vips::VImage pixels = buildPixels(data, failOn);
     if ((encoder == Encoder::Jpeg || encoder == Encoder::Bmp) && pixels.has_alpha()) {
@@ -126,16 +129,20 @@ vips::VImage pixelsForEncode(const Image& image, Encoder encoder,
         pixels = pixels.flatten(
             vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}));
     }
-    const double pixelsPerMm = static_cast<double>(data.dpi) / 25.4;
+    // libvips writes the EXIF resolution of JPEG and HEIF in thousandths truncated from
+    // xres * 25.4 (1 DPI became 999/1000); half a thousandth more makes them exact.
+    const bool exifByLibvips = encoder == Encoder::Jpeg || encoder == Encoder::Heif;
+    const double pixelsPerMm =
+        (static_cast<double>(data.dpi) + (exifByLibvips ? 0.0005 : 0.0)) / 25.4;
     pixels = withoutMetadata(
         pixels.copy(vips::VImage::option()->set("xres", pixelsPerMm)->set("yres", pixelsPerMm)));
-    if (encoder == Encoder::Jpeg || encoder == Encoder::Heif) {
+    if (exifByLibvips) {
         // libvips builds a small EXIF block for these; it should say sRGB, not uncalibrated.
         pixels.set("exif-ifd2-ColorSpace", "1 (sRGB, Short, 1 components, 2 bytes)");
     }
     if (encoder == Encoder::Heif) {
-        pixels.set(VIPS_META_ORIENTATION, 1);  // libheif writes the picture upright
-        if (metadata) attachLibvipsMetadata(pixels, *metadata);
+        pixels.set(VIPS_META_ORIENTATION, static_cast<int>(kWrittenOrientation));
+        if (metadata) left = attachLibvipsMetadata(pixels, *metadata);
     }
     return pixels;
 }
@@ -162,8 +169,8 @@ std::vector<std::uint8_t> encode(const vips::VImage& pixels, Encoder encoder, do
             return takeBlob(pixels.tiffsave_buffer(
                 VImage::option()->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)));
         case Encoder::Gif:
-            // The default effort takes seconds per picture for little gain.
-            return takeBlob(pixels.gifsave_buffer(VImage::option()->set("effort", 1)));
+            // The default effort: lower ones cost a fifth more error, higher ones more time.
+            return takeBlob(pixels.gifsave_buffer());
         case Encoder::Bmp:
             return takeBlob(pixels.magicksave_buffer(VImage::option()->set("format", "bmp")));
         case Encoder::Heif:
@@ -210,7 +217,7 @@ void encodeInto(const vips::VImage& pixels, Encoder encoder, double quality, int
                 target, VImage::option()->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH));
             return;
         case Encoder::Gif:
-            pixels.gifsave_target(target, VImage::option()->set("effort", 1));
+            pixels.gifsave_target(target);  // the default effort, as above
             return;
         case Encoder::Heif:
             pixels.heifsave_target(target,
@@ -228,15 +235,14 @@ void encodeInto(const vips::VImage& pixels, Encoder encoder, double quality, int
 // What the container needs after the encode: the resolution fields libvips does not write
 // and the metadata of the formats whose libvips saver cannot carry it.
 bool finishContainer(std::vector<std::uint8_t>& bytes, Encoder encoder, std::int64_t dpi,
-                     const std::optional<OutputMetadata>& metadata) {
+                     const std::optional<OutputMetadata>& metadata, LeftOut& left) {
     switch (encoder) {
-        // Metadata that cannot be written fails the image: its pixels may be in the stored
-        // layout, which only the orientation code in that metadata turns upright.
         case Encoder::Jpeg:
         case Encoder::Tiff:
-            return !metadata || embedMetadata(bytes, *metadata);
+            if (metadata) left = embedMetadata(bytes, *metadata);
+            return true;
         case Encoder::Jpeg2000:
-            if (metadata && !embedMetadata(bytes, *metadata)) return false;
+            if (metadata) left = embedMetadata(bytes, *metadata);
             return insertJp2Resolution(bytes, dpi);
         case Encoder::Png:
             if (metadata) {
@@ -257,11 +263,30 @@ bool finishContainer(std::vector<std::uint8_t>& bytes, Encoder encoder, std::int
     return false;
 }
 
+const char* containerName(Encoder encoder) {
+    switch (encoder) {
+        case Encoder::Jpeg:
+            return "JPEG";
+        case Encoder::Jpeg2000:
+            return "JPEG 2000";
+        case Encoder::Png:
+            return "PNG";
+        case Encoder::Tiff:
+            return "TIFF";
+        case Encoder::Gif:
+            return "GIF";
+        case Encoder::Bmp:
+            return "BMP";
+        case Encoder::Heif:
+            return "HEIF";
+    }
+    return "";
+}
+
 std::optional<OutputMetadata> outputMetadataOf(const Image& image) {
     const ImageData& data = image.data();
     if (!data.metadata) return std::nullopt;
-    return describeOutput(*data.metadata, data.dpi, orientationCodeUndoing(data.layout),
-                          image.width(), image.height());
+    return describeOutput(*data.metadata, data.dpi, image.width(), image.height());
 }
 
 SaveResult failed(const ImageFailure& failure) { return {false, failure.describe()}; }
@@ -351,14 +376,15 @@ bool readsBack(int descriptor, Encoder encoder, int width, int height) {
 // Encodes into file; false when the container could not be finished (metadata, resolution).
 bool encodeOnce(const Image& image, Encoder encoder, double quality, VipsFailOn failOn,
                 const std::optional<OutputMetadata>& metadata, AtomicFile& file,
-                ImageFailure& failure) {
-    const vips::VImage pixels = pixelsForEncode(image, encoder, metadata, failOn);
+                ImageFailure& failure, LeftOut& left) {
+    left = {};
+    const vips::VImage pixels = pixelsForEncode(image, encoder, metadata, failOn, left);
     if (encodesIntoFile(encoder, metadata.has_value())) {
         encodeInto(pixels, encoder, quality, file.descriptor());
         return true;
     }
     auto bytes = encode(pixels, encoder, quality);
-    if (bytes.empty() || !finishContainer(bytes, encoder, image.data().dpi, metadata)) {
+    if (bytes.empty() || !finishContainer(bytes, encoder, image.data().dpi, metadata, left)) {
         failure = {FailureKind::CannotWrite, "encode failed"};
         return false;
     }
@@ -383,9 +409,10 @@ SaveResult saveEncoded(const Image& image, const std::string& outputPath, Encode
     auto file = AtomicFile::create(outputPath, failure);
     if (!file) return failed(failure);
     VipsFailOn failOn = VIPS_FAIL_ON_WARNING;
+    LeftOut left;
     while (true) {
         try {
-            if (!encodeOnce(image, encoder, quality, failOn, metadata, *file, failure)) {
+            if (!encodeOnce(image, encoder, quality, failOn, metadata, *file, failure, left)) {
                 return failed(failure);
             }
             break;
@@ -407,7 +434,9 @@ SaveResult saveEncoded(const Image& image, const std::string& outputPath, Encode
     if (!readsBack(file->descriptor(), encoder, image.width(), image.height())) {
         return failed({FailureKind::CannotWrite, "the new file does not read back"});
     }
-    return file->commit();
+    SaveResult result = file->commit();
+    if (result.ok) result.note = leftOutNote(left, containerName(encoder));
+    return result;
 }
 
 }  // namespace
@@ -477,8 +506,10 @@ std::optional<std::vector<std::uint8_t>> ImageTools::convertToHEIC(const Image& 
     if (checkOutputSize(image.width(), image.height(), OutputFormat::HEIC)) return std::nullopt;
     try {
         const auto metadata = outputMetadataOf(image);
-        auto bytes = encode(pixelsForEncode(image, Encoder::Heif, metadata, VIPS_FAIL_ON_WARNING),
-                            Encoder::Heif, 1.0);
+        LeftOut left;
+        auto bytes =
+            encode(pixelsForEncode(image, Encoder::Heif, metadata, VIPS_FAIL_ON_WARNING, left),
+                   Encoder::Heif, 1.0);
         if (bytes.empty()) return std::nullopt;
         return bytes;
     } catch (const std::exception&) {

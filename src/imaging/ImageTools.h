@@ -24,17 +24,6 @@ struct PixelSize {
 // EXIF entries under exiv2's keys ("Exif.Image.Make", ...), carried opaquely.
 using ImageProperties = std::map<std::string, std::string>;
 
-// A turn that brings an upright picture back into a stored layout. Angles are clockwise.
-enum class OrientationTurn {
-    Rotate90,
-    Rotate180,
-    Rotate270,
-    FlipHorizontal,
-    FlipVertical,
-    Transpose,   // mirror across the top-left to bottom-right diagonal
-    Transverse,  // mirror across the top-right to bottom-left diagonal
-};
-
 // A point in time as the file system stores it.
 struct FileTime {
     std::int64_t seconds = 0;
@@ -70,17 +59,22 @@ struct ImageFailure {
     std::string describe() const;
 };
 
-// reason is an ImageFailure's description.
+// reason is an ImageFailure's description. note says what a written file lacks of what was
+// asked ("metadata not kept: too large for JPEG").
 struct SaveResult {
     bool ok = false;
     std::string reason;
+    std::string note;
+    SaveResult() = default;
+    SaveResult(bool ok, std::string reason, std::string note = {})
+        : ok(ok), reason(std::move(reason)), note(std::move(note)) {}
 };
 
 struct ImageData;
 struct SourceMetadataData;
 
 // A value handle on a picture: shared and immutable. It holds a recipe (the source file, the
-// size to scale to, the turn, the DPI and metadata to write), not decoded pixels; every
+// size to scale to, the DPI and metadata to write), not decoded pixels, always upright; every
 // decode (rasterizeImage, saveImage) builds its own pipeline, so a handle may be decoded
 // more than once and from any thread.
 class Image {
@@ -95,10 +89,9 @@ private:
 };
 
 // What "keep metadata" takes from a source before anything is written: its EXIF, XMP and
-// IPTC, its orientation code and its creation date.
+// IPTC and its creation date.
 class SourceMetadata {
 public:
-    std::int64_t orientation() const;
     FileTime creationDate() const;
     bool hasExif() const;
     const std::shared_ptr<const SourceMetadataData>& shared() const { return data_; }
@@ -156,18 +149,11 @@ public:
     // for pictures larger than the input cap.
     static std::optional<RgbaPixels> rasterizeImage(const Image& image);
 
-    // With metadata kept: the turn that brings upright pixels back into the source's stored
-    // layout when the format records an orientation (JPEG, PNG, TIFF); nullopt for code 1,
-    // codes outside 1 to 8 and the other formats, which are written upright with code 1.
-    static std::optional<OrientationTurn> rotationForOrientation(std::int64_t code,
-                                                                 OutputFormat format);
-    // Turns the pixels; the written orientation code becomes the one the turn undoes.
-    static Image rotateImage(const Image& image, OrientationTurn turn);
-
     // The DPI rides on the one encode; 72 unless stamped.
     static Image stampDPI(const Image& image, std::int64_t dpi);
     static std::optional<SourceMetadata> readSourceMetadata(const std::string& sourcePath);
-    // Attaches the source's metadata with the output's own DPI and orientation.
+    // Attaches the source's metadata with the output's own DPI, size and orientation 1: every
+    // output is written upright.
     static Image mergeOutputDPI(const Image& image, const SourceMetadata& meta, std::int64_t dpi);
 
     // One encode into a new file beside outputPath, which replaces outputPath only once it

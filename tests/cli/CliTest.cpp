@@ -83,6 +83,8 @@ TEST(Cli, RefusesInvalidUsageAndSettings) {
          text + ": not an accepted image file, ignored\n" + noImages},
         {{"--output", out.path(), kPortrait}, "The dimensions you entered are not valid.\n"},
         {{"--width", "100", "--height", "1", kPortrait}, "Please select an output folder.\n"},
+        {{"--width", "100", "--height", "1", "--dpi", "5000000", "--output", out.path(), kPortrait},
+         "The DPI you entered is not valid.\n"},
         {{"--mode", "fit", kPortrait}, "--mode"},
         {{"--format", "webp", kPortrait}, "--format"},
         {{"--quality", "101", kPortrait}, "--quality"},
@@ -237,6 +239,28 @@ TEST(Cli, WritesEveryImageAndReports) {
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.out + quiet.err, "");
     EXPECT_EQ(out.entries(), 2);
+}
+
+TEST(Cli, MetadataAJpegCannotHoldIsLeftOutWithANote) {
+    TempFolder in, out;
+    const std::string source = in / "big.png";
+    std::string entries;  // 68 KB of EXIF
+    for (const char* tag :
+         {"ImageDescription", "Model", "Software", "Artist", "Copyright", "DocumentName",
+          "PageName", "HostComputer", "LensMake", "LensModel", "LensSerialNumber", "SerialNumber",
+          "OwnerName", "UserComment", "GPSMapDatum", "GPSSatellites", "GPSProcessingMethod"}) {
+        entries += std::string(" -") + tag + "=$(head -c 4000 /dev/zero | tr '\\0' y)";
+    }
+    shell("/usr/bin/convert -size 60x30 gradient: " + shellQuoted(source) +
+          " && exiftool -q -overwrite_original -Make=BigCo -Orientation#=6" + entries + " " +
+          shellQuoted(source) + " 2>/dev/null");
+    const ProgramRun run =
+        cli({"--mode=width", "--width=30", "--keep-metadata", "--output", out.path(), source});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Images resized successfully.\n");
+    EXPECT_EQ(run.err, source + ": metadata not kept: too large for JPEG\n");
+    EXPECT_EQ(header(out / "big_res (1).jpg", "height"), "60");  // upright
+    EXPECT_EQ(shell("exiftool -s3 -Make " + shellQuoted(out / "big_res (1).jpg")), "");
 }
 
 TEST(Cli, OverwriteAnswers) {
