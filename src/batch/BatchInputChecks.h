@@ -12,6 +12,7 @@ namespace varnholt {
 inline constexpr std::string_view kNoImagesMessage = "There are no images to resize.";
 inline constexpr std::string_view kInvalidDimensionsMessage =
     "The dimensions you entered are not valid.";
+inline constexpr std::string_view kInvalidDpiMessage = "The DPI you entered is not valid.";
 inline constexpr std::string_view kNoOutputFolderMessage = "Please select an output folder.";
 inline constexpr std::string_view kAllResizedMessage = "Images resized successfully.";
 inline constexpr std::string_view kSomeFailedMessage = "Some images could not be resized.";

@@ -13,6 +13,9 @@ struct ImageOutcome {
     std::size_t index = 0;  // position in the batch's list
     ImageStatus status = ImageStatus::Failed;
     std::string reason;  // short and lower case for Failed ("cannot read image"), else empty
+    // For Written: what of the request the file lacks ("metadata not kept: too large for
+    // JPEG"), else empty. The image still counts as written.
+    std::string note;
     std::string sourcePath;
     std::string outputPath;
 };

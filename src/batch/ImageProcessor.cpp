@@ -20,10 +20,13 @@ ImageOutcome outcome(ImageStatus status, std::string reason = {}) {
 
 // Why wholePixels refused the size.
 std::string unusableSizeReason(const BatchOutputSize& size) {
+    // An entry too large for a float ("1e39") arrives as infinity: too large as well.
     const auto tooLarge = [](double side) {
-        return std::isfinite(side) && side >= static_cast<double>(kMaxOutputSide) + 1;
+        return side >= static_cast<double>(kMaxOutputSide) + 1;
     };
-    if (tooLarge(size.width) || tooLarge(size.height)) return "size too large";
+    if (tooLarge(size.width) || tooLarge(size.height)) {
+        return "size too large (at most " + std::to_string(kMaxOutputSide) + " pixels a side)";
+    }
     const auto belowOne = [](double side) { return side > 0 && side < 1; };
     if (belowOne(size.width) || belowOne(size.height)) return "size below 1 pixel";
     return "size not above 0";
@@ -33,9 +36,12 @@ std::string unusableSizeReason(const BatchOutputSize& size) {
 
 ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings) {
     // The picture comes upright, at its pixel size.
-    const auto loaded = ImageTools::loadImage(task.sourcePath);
-    if (!loaded) return outcome(ImageStatus::Failed, "cannot read image");
-    const Image working = ImageTools::normalizeToPixelSize(*loaded, task.sourcePath);
+    const auto loaded = ImageTools::openImage(task.sourcePath);
+    if (const auto* failure = std::get_if<ImageFailure>(&loaded)) {
+        return outcome(ImageStatus::Failed, failure->describe());
+    }
+    const Image working =
+        ImageTools::normalizeToPixelSize(std::get<Image>(loaded), task.sourcePath);
 
     // An unusable size writes nothing rather than a full-size copy
     // under the resized name.
@@ -44,6 +50,11 @@ ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings)
         computeBatchOutputSize(working.width(), working.height(), settings);
     const auto pixels = wholePixels(size);
     if (!pixels) return outcome(ImageStatus::Failed, unusableSizeReason(size));
+    // What the format cannot hold fails before any work, and before an existing file could
+    // be touched.
+    if (const auto failure = ImageTools::checkOutputSize(pixels->width, pixels->height, format)) {
+        return outcome(ImageStatus::Failed, failure->describe());
+    }
 
     if (task.decision == OverwriteDecision::Skip) return outcome(ImageStatus::Skipped);
 
@@ -55,15 +66,6 @@ ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings)
     auto resized = ImageTools::drawScaled(working, pixels->width, pixels->height);
     if (!resized) return outcome(ImageStatus::Failed, "cannot resize image");
     Image image = *resized;
-
-    // With metadata kept, formats that record the orientation keep the stored layout; the
-    // turn is only made together with the metadata that carries its orientation code.
-    if (metadata) {
-        const std::int64_t code = metadata->orientation();
-        if (const auto turn = ImageTools::rotationForOrientation(code, format)) {
-            image = ImageTools::rotateImage(image, *turn);
-        }
-    }
 
     // The resolution and the metadata ride on the one encode, so they only ever reach a
     // file whose write succeeded.
@@ -77,7 +79,9 @@ ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings)
     if (!saved.ok) return outcome(ImageStatus::Failed, saved.reason);
 
     if (metadata) ImageTools::copyMetadataAndDate(task.outputPath, *metadata);
-    return outcome(ImageStatus::Written);
+    ImageOutcome written = outcome(ImageStatus::Written);
+    written.note = saved.note;
+    return written;
 }
 
 }  // namespace varnholt

@@ -3,7 +3,12 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
 #include <map>
+
+#include "cli/PathList.h"
 
 namespace varnholt {
 namespace {
@@ -37,9 +42,9 @@ void setSizeTexts(ResizeSettings& s, const std::string& mode, const std::string*
     if (height) *heightField = *height;
 }
 
-std::vector<std::string> formatNames(bool heifSupported) {
+std::vector<std::string> formatNames() {
     std::vector<std::string> names;
-    for (const OutputFormat format : formatPopupItems(heifSupported)) {
+    for (const OutputFormat format : formatPopupItems(true)) {
         std::string name(formatTitle(format));
         std::transform(name.begin(), name.end(), name.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -48,23 +53,33 @@ std::vector<std::string> formatNames(bool heifSupported) {
     return names;
 }
 
-FormatChoice formatChoice(const std::string& name, bool heifSupported) {
-    const std::vector<OutputFormat> items = formatPopupItems(heifSupported);
-    const std::vector<std::string> names = formatNames(heifSupported);
+FormatChoice formatChoice(const std::string& name) {
+    const std::vector<OutputFormat> items = formatPopupItems(true);
+    const std::vector<std::string> names = formatNames();
     const auto at = std::find(names.begin(), names.end(), name);
     const auto index = static_cast<std::size_t>(at - names.begin());
     return {static_cast<int>(index), std::string(formatTitle(items[index]))};
 }
 
+// A DPI entry the command line takes: digits only, above 0. The upper bound is the input
+// checks' rule, shared with the window.
+std::string checkDpi(const std::string& text) {
+    const bool digits =
+        !text.empty() && text.size() <= 18 &&
+        std::all_of(text.begin(), text.end(), [](unsigned char c) { return c >= '0' && c <= '9'; });
+    if (digits && std::stoll(text) >= 1) return {};
+    return "must be a whole number from 1 to 1000000";
+}
+
 }  // namespace
 
-CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
+CliParse parseCommandLine(int argc, char** argv) {
     CLI::App app{"Resizes image files into an output folder.", "varnholt-cli"};
     // The manual page is made from this help, so the exit statuses are listed here.
     app.footer(
         "Exit status:\n"
         "  0    every image was written or skipped\n"
-        "  1    an image failed\n"
+        "  1    an image failed or an argument was ignored\n"
         "  2    invalid usage or settings\n"
         "  130  interrupted");
     app.set_version_flag("--version", std::string("varnholt-cli ") + VARNHOLT_VERSION);
@@ -80,7 +95,16 @@ CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
     std::string overwrite;
     bool noAspect = false;
 
-    app.add_option("FILE", request.files, "Image files, in order")->type_name("");
+    app.add_option("FILE", request.files,
+                   "Image files and folders, in order (a folder gives the images inside it,\n"
+                   "recursively, in natural order, skipping hidden ones)")
+        ->type_name("");
+    std::string filesFrom;
+    bool nulSeparated = false;
+    app.add_option("--files-from", filesFrom,
+                   "Read more paths from FILE (- for standard input), one per line, after FILE "
+                   "arguments");
+    app.add_flag("--null", nulSeparated, "Paths in --files-from are separated by NUL bytes");
     app.add_option("--mode", mode, "How the size is given (default free: pixels)")
         ->check(CLI::IsMember({"free", "percent", "width", "height", "box"}));
     auto* widthOption = app.add_option("--width", width, "The width entry of the mode");
@@ -89,9 +113,11 @@ CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
     app.add_flag("--larger-side", s.widthIsLargestDimension,
                  "The width entry stands for the larger side");
     app.add_flag("--no-enlarge", s.doNotEnlarge, "Never make a side larger than the image's");
-    auto* dpiOption = app.add_option("--dpi", dpi, "Resolution to write (a whole number above 0)");
+    auto* dpiOption =
+        app.add_option("--dpi", dpi, "Resolution to write (a whole number from 1 to 1000000)")
+            ->check(CLI::Validator(checkDpi, "DPI"));
     app.add_option("--format", format, "Output format (default jpg)")
-        ->check(CLI::IsMember(formatNames(heifSupported)))
+        ->check(CLI::IsMember(formatNames()))
         ->type_name("FORMAT");
     app.add_option("--quality", s.quality, "Quality in percent for JPEG and JPEG 2000 (default 80)")
         ->check(CLI::Range(0.0f, 100.0f));
@@ -117,6 +143,16 @@ CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
         return {std::nullopt, status == 0 ? 0 : 2};
     }
 
+    if (!filesFrom.empty()) {
+        std::ifstream file;
+        if (filesFrom != "-") file.open(filesFrom, std::ios::binary);
+        std::istream& in = filesFrom == "-" ? std::cin : file;
+        if (!in) {
+            std::fprintf(stderr, "--files-from: cannot read %s\n", filesFrom.c_str());
+            return {std::nullopt, 2};
+        }
+        for (auto& path : readPathList(in, nulSeparated)) request.files.push_back(std::move(path));
+    }
     chooseMode(s, mode);
     s.keepAspect = !noAspect;
     setSizeTexts(s, mode, widthOption->count() ? &width : nullptr,
@@ -125,7 +161,7 @@ CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
         s.changeDPI = true;
         s.dpiText = dpi;
     }
-    s.outputFormat = formatChoice(format, heifSupported);
+    s.outputFormat = formatChoice(format);
     s.nameCase = nameCase == "upper" ? 1 : nameCase == "lower" ? 2 : 0;
     request.overwrite = overwrite == "yes"  ? OverwriteMode::Yes
                         : overwrite == "no" ? OverwriteMode::No

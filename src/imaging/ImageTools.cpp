@@ -3,6 +3,7 @@
 #include <glib.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "imaging/AtomicFile.h"
@@ -20,7 +21,7 @@ enum class PixelCap { Ignore, Apply };
 // or, where pixels are to be decoded, it is larger than the cap.
 std::optional<vips::VImage> headerOf(const SourceFile& file, PixelCap cap = PixelCap::Ignore) {
     try {
-        auto header = file.loadHeader(false);
+        auto header = file.loadHeader(VIPS_FAIL_ON_NONE);
         if (cap == PixelCap::Apply && !withinPixelCap(header)) return std::nullopt;
         return header;
     } catch (const std::exception&) {
@@ -37,6 +38,10 @@ std::int64_t orientationOf(const SourceFile& file, const vips::VImage& header) {
     return code >= 1 && code <= 8 ? code : 1;
 }
 
+// The input checks refuse larger overrides; the bound also keeps every format's arithmetic
+// within its fields.
+std::int64_t writtenDpi(std::int64_t dpi) { return dpi < 1 ? kDefaultDpi : std::min(dpi, kMaxDpi); }
+
 void ignoreLibraryWarning(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
 // Each image allocates the same large decode and resample buffers again. By default glibc maps
@@ -51,13 +56,9 @@ void keepDecodeBuffersBetweenImages() {
 
 }  // namespace
 
-int Image::width() const {
-    return data_->layout.quarter % 2 ? data_->uprightHeight : data_->uprightWidth;
-}
+int Image::width() const { return data_->uprightWidth; }
 
-int Image::height() const {
-    return data_->layout.quarter % 2 ? data_->uprightWidth : data_->uprightHeight;
-}
+int Image::height() const { return data_->uprightHeight; }
 
 ImageTools::Runtime::Runtime(const char* argv0) {
     keepDecodeBuffersBetweenImages();
@@ -135,7 +136,7 @@ std::optional<ImageProperties> ImageTools::readImageProperties(const std::string
     }
     const auto code = orientationOf(*file, *header);
     properties["Orientation"] = std::to_string(code);
-    const bool sideways = storedLayoutOf(code).quarter % 2 != 0;
+    const bool sideways = code >= 5;  // stored a quarter turn from upright
     properties["PixelWidth"] = std::to_string(sideways ? header->height() : header->width());
     properties["PixelHeight"] = std::to_string(
         sideways ? header->width() : vips_image_get_page_height(header->get_image()));
@@ -165,14 +166,22 @@ std::optional<std::string> ImageTools::readTypeIdentifier(const std::string& pat
 }
 
 std::optional<Image> ImageTools::loadImage(const std::string& path) {
-    const auto file = SourceFile::open(path);
-    if (!file) return std::nullopt;
-    const auto header = headerOf(*file, PixelCap::Apply);
-    if (!header) return std::nullopt;
+    auto opened = openImage(path);
+    if (auto* image = std::get_if<Image>(&opened)) return std::move(*image);
+    return std::nullopt;
+}
+
+std::variant<Image, ImageFailure> ImageTools::openImage(const std::string& path) {
+    ImageFailure failure;
+    const auto file = SourceFile::open(path, &failure);
+    if (!file) return failure;
+    const auto header = headerOf(*file);
+    if (!header) return ImageFailure{FailureKind::DamagedData, {}};
+    if (!withinPixelCap(*header)) return ImageFailure{FailureKind::TooManyPixels, {}};
     auto data = std::make_shared<ImageData>();
     data->path = path;
     data->format = file->format();
-    const bool sideways = storedLayoutOf(orientationOf(*file, *header)).quarter % 2 != 0;
+    const bool sideways = orientationOf(*file, *header) >= 5;  // stored a quarter turn away
     const int width = header->width();
     const int height = vips_image_get_page_height(header->get_image());
     data->uprightWidth = sideways ? height : width;
@@ -196,7 +205,6 @@ std::optional<Image> ImageTools::drawScaled(const Image& source, std::int64_t wi
     data->uprightWidth = static_cast<int>(width);
     data->uprightHeight = static_cast<int>(height);
     data->scaled = true;
-    data->layout = {};
     return Image(std::move(data));
 }
 
@@ -206,7 +214,7 @@ std::optional<RgbaPixels> ImageTools::rasterizeImage(const Image& image) {
         return std::nullopt;
     }
     try {
-        vips::VImage pixels = buildPixels(image.data());
+        vips::VImage pixels = buildPixels(image.data(), VIPS_FAIL_ON_TRUNCATED);
         if (!pixels.has_alpha()) pixels = pixels.bandjoin_const({255});
         RgbaPixels out;
         out.width = pixels.width();
@@ -223,48 +231,9 @@ std::optional<RgbaPixels> ImageTools::rasterizeImage(const Image& image) {
     }
 }
 
-std::optional<OrientationTurn> ImageTools::rotationForOrientation(std::int64_t code,
-                                                                  OutputFormat format) {
-    switch (format) {
-        case OutputFormat::JPG:
-        case OutputFormat::JPEG:
-        case OutputFormat::JPE:
-        case OutputFormat::PNG:
-        case OutputFormat::TIFF:
-        case OutputFormat::TIF:
-            break;
-        default:
-            return std::nullopt;
-    }
-    switch (code) {
-        case 2:
-            return OrientationTurn::FlipHorizontal;
-        case 3:
-            return OrientationTurn::Rotate180;
-        case 4:
-            return OrientationTurn::FlipVertical;
-        case 5:
-            return OrientationTurn::Transpose;
-        case 6:
-            return OrientationTurn::Rotate270;
-        case 7:
-            return OrientationTurn::Transverse;
-        case 8:
-            return OrientationTurn::Rotate90;
-        default:
-            return std::nullopt;
-    }
-}
-
-Image ImageTools::rotateImage(const Image& image, OrientationTurn turn) {
-    auto data = std::make_shared<ImageData>(image.data());
-    data->layout = compose(data->layout, layoutOf(turn));
-    return Image(std::move(data));
-}
-
 Image ImageTools::stampDPI(const Image& image, std::int64_t dpi) {
     auto data = std::make_shared<ImageData>(image.data());
-    data->dpi = dpi >= 1 ? dpi : kDefaultDpi;
+    data->dpi = writtenDpi(dpi);
     return Image(std::move(data));
 }
 
@@ -275,19 +244,16 @@ std::optional<SourceMetadata> ImageTools::readSourceMetadata(const std::string& 
     if (!header) return std::nullopt;
     auto data = std::make_shared<SourceMetadataData>();
     if (auto read = readSourceMetadataOf(*file)) *data = std::move(*read);
-    data->orientation = orientationOf(*file, *header);
     data->creationDate = readCreationDate(sourcePath).value_or(currentFileTime());
     return SourceMetadata(std::move(data));
 }
 
 Image ImageTools::mergeOutputDPI(const Image& image, const SourceMetadata& meta, std::int64_t dpi) {
     auto data = std::make_shared<ImageData>(image.data());
-    data->dpi = dpi >= 1 ? dpi : kDefaultDpi;
+    data->dpi = writtenDpi(dpi);
     data->metadata = meta.shared();
     return Image(std::move(data));
 }
-
-std::int64_t SourceMetadata::orientation() const { return data_->orientation; }
 
 FileTime SourceMetadata::creationDate() const { return data_->creationDate; }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "settings/ResizeSettings.h"
@@ -23,17 +24,6 @@ struct PixelSize {
 // EXIF entries under exiv2's keys ("Exif.Image.Make", ...), carried opaquely.
 using ImageProperties = std::map<std::string, std::string>;
 
-// A turn that brings an upright picture back into a stored layout. Angles are clockwise.
-enum class OrientationTurn {
-    Rotate90,
-    Rotate180,
-    Rotate270,
-    FlipHorizontal,
-    FlipVertical,
-    Transpose,   // mirror across the top-left to bottom-right diagonal
-    Transverse,  // mirror across the top-right to bottom-left diagonal
-};
-
 // A point in time as the file system stores it.
 struct FileTime {
     std::int64_t seconds = 0;
@@ -48,17 +38,43 @@ struct RgbaPixels {
     std::vector<std::uint8_t> rgba;
 };
 
-// reason is short and lower case: "encode failed", "write failed: permission denied".
+// Why one image failed, decided where the failure happened.
+enum class FailureKind {
+    FileNotFound,
+    PermissionDenied,
+    NotRegularFile,
+    CannotOpen,  // detail: the system's reason (too many open files, a symbolic link loop)
+    NotAnImage,
+    TooManyPixels,
+    DamagedData,
+    SizeTooLarge,  // detail: the format and its limit
+    NotEnoughMemory,
+    CannotWrite,  // detail: the system's reason
+};
+
+struct ImageFailure {
+    FailureKind kind = FailureKind::CannotOpen;
+    std::string detail;
+    // Short and lower case: "file not found", "cannot write: no space left on device".
+    std::string describe() const;
+};
+
+// reason is an ImageFailure's description. note says what a written file lacks of what was
+// asked ("metadata not kept: too large for JPEG").
 struct SaveResult {
     bool ok = false;
     std::string reason;
+    std::string note;
+    SaveResult() = default;
+    SaveResult(bool ok, std::string reason, std::string note = {})
+        : ok(ok), reason(std::move(reason)), note(std::move(note)) {}
 };
 
 struct ImageData;
 struct SourceMetadataData;
 
 // A value handle on a picture: shared and immutable. It holds a recipe (the source file, the
-// size to scale to, the turn, the DPI and metadata to write), not decoded pixels; every
+// size to scale to, the DPI and metadata to write), not decoded pixels, always upright; every
 // decode (rasterizeImage, saveImage) builds its own pipeline, so a handle may be decoded
 // more than once and from any thread.
 class Image {
@@ -73,10 +89,9 @@ private:
 };
 
 // What "keep metadata" takes from a source before anything is written: its EXIF, XMP and
-// IPTC, its orientation code and its creation date.
+// IPTC and its creation date.
 class SourceMetadata {
 public:
-    std::int64_t orientation() const;
     FileTime creationDate() const;
     bool hasExif() const;
     const std::shared_ptr<const SourceMetadataData>& shared() const { return data_; }
@@ -119,6 +134,11 @@ public:
     // Reads the header only; the picture is upright. Only the accepted formats by content,
     // only regular files, at most 268,402,689 pixels.
     static std::optional<Image> loadImage(const std::string& path);
+    // The same with the reason when it cannot.
+    static std::variant<Image, ImageFailure> openImage(const std::string& path);
+    // The format's own limits and the output area cap, checked before any work.
+    static std::optional<ImageFailure> checkOutputSize(std::int64_t width, std::int64_t height,
+                                                       OutputFormat format);
     // Pixels are the only unit here, so this is the identity.
     static Image normalizeToPixelSize(const Image& image, const std::string& path);
     // Exactly width x height, stretched, shrinking on load from the source file; nullopt when
@@ -129,27 +149,25 @@ public:
     // for pictures larger than the input cap.
     static std::optional<RgbaPixels> rasterizeImage(const Image& image);
 
-    // With metadata kept: the turn that brings upright pixels back into the source's stored
-    // layout when the format records an orientation (JPEG, PNG, TIFF); nullopt for code 1,
-    // codes outside 1 to 8 and the other formats, which are written upright with code 1.
-    static std::optional<OrientationTurn> rotationForOrientation(std::int64_t code,
-                                                                 OutputFormat format);
-    // Turns the pixels; the written orientation code becomes the one the turn undoes.
-    static Image rotateImage(const Image& image, OrientationTurn turn);
-
     // The DPI rides on the one encode; 72 unless stamped.
     static Image stampDPI(const Image& image, std::int64_t dpi);
     static std::optional<SourceMetadata> readSourceMetadata(const std::string& sourcePath);
-    // Attaches the source's metadata with the output's own DPI and orientation.
+    // Attaches the source's metadata with the output's own DPI, size and orientation 1: every
+    // output is written upright.
     static Image mergeOutputDPI(const Image& image, const SourceMetadata& meta, std::int64_t dpi);
 
-    // One encode into memory, then one atomic replace of outputPath. format is concrete
-    // (never Original); quality 0..1 is used by JPEG and JPEG 2000 only.
+    // One encode into a new file beside outputPath, which replaces outputPath only once it
+    // reads back as the planned format and size. format is concrete (never Original);
+    // quality 0..1 is used by JPEG and JPEG 2000 only. A source whose decoder reports damage
+    // fails; for JPEG, stray bytes before a marker are accepted as most readers do.
     static SaveResult saveImage(const Image& image, const std::string& outputPath,
                                 OutputFormat format, double quality);
     static SaveResult saveHEIF(const Image& image, const std::string& outputPath);
     // The in-memory HEIF encode of saveHEIF; nullopt when nothing was encoded.
     static std::optional<std::vector<std::uint8_t>> convertToHEIC(const Image& image);
+    // Removes the temporary files that writes into folder by processes no longer running
+    // left behind (a kill in the middle of a write).
+    static void removeLeftoverFiles(const std::string& folder);
 
     // The earlier of the file's birth time and its modification time.
     static std::optional<FileTime> readCreationDate(const std::string& path);

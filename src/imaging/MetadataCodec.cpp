@@ -5,6 +5,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "imaging/ImageData.h"
+
 namespace varnholt {
 namespace {
 
@@ -27,8 +29,7 @@ bool isStorageEntry(const Exiv2::Exifdatum& datum) {
     return std::find(kStorageTags.begin(), kStorageTags.end(), datum.tag()) != kStorageTags.end();
 }
 
-std::string xmpWithOutputFacts(const std::string& packet, std::int64_t dpi,
-                               std::int64_t orientation, int width, int height) {
+std::string xmpWithOutputFacts(const std::string& packet, std::int64_t dpi, int width, int height) {
     if (packet.empty()) return packet;
     Exiv2::XmpData xmp;
     if (Exiv2::XmpParser::decode(xmp, packet) != 0) return packet;
@@ -37,7 +38,7 @@ std::string xmpWithOutputFacts(const std::string& packet, std::int64_t dpi,
         if (it != xmp.end()) it->setValue(value);
     };
     const std::string resolution = std::to_string(dpi) + "/1";
-    setIfPresent("Xmp.tiff.Orientation", std::to_string(orientation));
+    setIfPresent("Xmp.tiff.Orientation", std::to_string(kWrittenOrientation));
     setIfPresent("Xmp.tiff.XResolution", resolution);
     setIfPresent("Xmp.tiff.YResolution", resolution);
     setIfPresent("Xmp.tiff.ResolutionUnit", "2");
@@ -86,8 +87,8 @@ std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file) {
     }
 }
 
-OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi,
-                              std::int64_t orientation, int width, int height) {
+OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi, int width,
+                              int height) {
     OutputMetadata out;
     for (const auto& datum : source.exif) {
         if (!isStorageEntry(datum)) out.exif.add(datum);
@@ -99,7 +100,7 @@ OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi
     exif["Exif.Image.XResolution"] = resolution;
     exif["Exif.Image.YResolution"] = resolution;
     exif["Exif.Image.ResolutionUnit"] = std::uint16_t{2};
-    exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(orientation);
+    exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(kWrittenOrientation);
     if (exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")) != exif.end() ||
         exif.findKey(Exiv2::ExifKey("Exif.Photo.ExifVersion")) != exif.end()) {
         exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(width);
@@ -110,7 +111,7 @@ OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi
     if (colourSpace != exif.end()) *colourSpace = std::uint16_t{1};
     const auto interop = exif.findKey(Exiv2::ExifKey("Exif.Iop.InteroperabilityIndex"));
     if (interop != exif.end()) *interop = std::string("R98");
-    out.xmpPacket = xmpWithOutputFacts(source.xmpPacket, dpi, orientation, width, height);
+    out.xmpPacket = xmpWithOutputFacts(source.xmpPacket, dpi, width, height);
     out.iptc = source.iptc;
     return out;
 }
@@ -144,15 +145,32 @@ bool embedOnce(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadat
 
 }  // namespace
 
-bool embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadata) {
-    // exiv2 refuses a packet too large for the container (a JPEG segment holds 64 KB); the
-    // EXIF, which carries the orientation code, matters most, so the rest gives way first.
-    if (embedOnce(encoded, metadata)) return true;
+LeftOut embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadata) {
+    // exiv2 refuses a part too large for the container (a JPEG segment holds 64 KB); the
+    // camera's EXIF matters most to the user, so it is the last to give way.
+    if (embedOnce(encoded, metadata)) return {};
     OutputMetadata reduced = metadata;
-    reduced.xmpPacket.clear();
-    if (embedOnce(encoded, reduced)) return true;
-    reduced.iptc.clear();
-    return embedOnce(encoded, reduced);
+    LeftOut left;
+    if (!reduced.xmpPacket.empty()) {
+        reduced.xmpPacket.clear();
+        left.xmp = true;
+        if (embedOnce(encoded, reduced)) return left;
+    }
+    if (!reduced.iptc.empty()) {
+        reduced.iptc.clear();
+        left.iptc = true;
+        if (embedOnce(encoded, reduced)) return left;
+    }
+    return {true, true, true};
+}
+
+std::string leftOutNote(const LeftOut& leftOut, const std::string& container) {
+    if (!leftOut.any()) return {};
+    const char* parts = leftOut.exif                  ? "metadata"
+                        : leftOut.xmp && leftOut.iptc ? "XMP and IPTC"
+                        : leftOut.xmp                 ? "XMP"
+                                                      : "IPTC";
+    return std::string(parts) + " not kept: too large for " + container;
 }
 
 std::vector<std::uint8_t> exifBlock(const Exiv2::ExifData& exif) {

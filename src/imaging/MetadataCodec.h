@@ -18,7 +18,6 @@ struct SourceMetadataData {
     Exiv2::ExifData exif;
     std::string xmpPacket;
     Exiv2::IptcData iptc;
-    std::int64_t orientation = 1;
     FileTime creationDate;
 };
 
@@ -33,14 +32,26 @@ struct OutputMetadata {
 std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file);
 
 // The source's entries without the ones that describe its own storage (strips, profile,
-// thumbnail), with the given resolution, orientation code and pixel size, and sRGB as the
-// colour space.
-OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi,
-                              std::int64_t orientation, int width, int height);
+// thumbnail), with the given resolution and pixel size, orientation 1 (the pixels are
+// written upright) and sRGB as the colour space.
+OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi, int width,
+                              int height);
 
-// Puts the metadata into an encoded file without touching its pixels; false when exiv2
-// cannot (the bytes are then unchanged).
-bool embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadata);
+// The parts of the source's metadata that an output could not take.
+struct LeftOut {
+    bool xmp = false;
+    bool iptc = false;
+    bool exif = false;  // with it, nothing of the source's metadata went in
+    bool any() const { return xmp || iptc || exif; }
+};
+
+// Puts the metadata into an encoded file without touching its pixels. What the container
+// cannot take gives way part by part: the XMP first, then the IPTC, then the EXIF (the
+// bytes are then unchanged).
+LeftOut embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadata);
+
+// "metadata not kept: too large for JPEG", "XMP not kept: ..."; empty when nothing was left out.
+std::string leftOutNote(const LeftOut& leftOut, const std::string& container);
 
 // EXIF as a TIFF-structured block (no "Exif" prefix), as PNG's eXIf chunk holds it.
 std::vector<std::uint8_t> exifBlock(const Exiv2::ExifData& exif);

@@ -112,13 +112,19 @@ std::optional<Resolution> resolutionInHeader(const std::uint8_t* bytes, std::siz
 }
 
 std::vector<std::uint8_t> resolutionEntry(const char* type, std::int64_t dpi) {
-    // dpi / 0.0254 per metre = dpi * 10^4 / 254: exact with denominator 254 while the
-    // numerator fits 16 bits; larger values lose their last digits.
-    std::int64_t numerator = dpi * 100;
-    int exponent = 2;
-    while (numerator > std::numeric_limits<std::uint16_t>::max()) {
-        numerator = (numerator + 5) / 10;
+    // dpi / 0.0254 per metre = dpi * 10^4 / 254: exact with denominator 254 while dpi * 100
+    // fits the 16-bit numerator; larger values lose their last digits (rounded). Unsigned,
+    // and scaled down before it is scaled up, so no value can overflow.
+    std::uint64_t numerator = static_cast<std::uint64_t>(std::max<std::int64_t>(dpi, 1));
+    int exponent = 4;
+    constexpr std::uint64_t kLargest = std::numeric_limits<std::uint16_t>::max();
+    while (numerator > kLargest) {
+        numerator = numerator / 10 + (numerator % 10 >= 5 ? 1 : 0);
         ++exponent;
+    }
+    while (exponent > 2 && numerator * 10 <= kLargest) {
+        numerator *= 10;
+        --exponent;
     }
     const auto n = static_cast<std::uint16_t>(numerator);
     std::vector<std::uint8_t> box;
@@ -276,7 +282,7 @@ bool setBmpResolution(std::vector<std::uint8_t>& bmp, std::int64_t dpi) {
     if (headerSize < 40) return false;  // the OS/2 header has no resolution
     const double wanted = std::round(static_cast<double>(dpi) / kMetresPerInch);
     const auto perMetre = static_cast<std::int32_t>(
-        std::min(wanted, static_cast<double>(std::numeric_limits<std::int32_t>::max())));
+        std::clamp(wanted, 0.0, static_cast<double>(std::numeric_limits<std::int32_t>::max())));
     for (std::size_t at : {kInfoHeader + 24, kInfoHeader + 28}) {
         for (int i = 0; i < 4; ++i) {
             bmp[at + static_cast<std::size_t>(i)] =

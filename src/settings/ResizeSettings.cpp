@@ -1,5 +1,6 @@
 #include "settings/ResizeSettings.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -96,6 +97,16 @@ std::optional<std::int64_t> dpiOverride(const ResizeSettings& s) {
     const auto dpi = parseInt(s.dpiText);
     if (!dpi || *dpi < 1) return std::nullopt;
     return dpi;
+}
+
+bool dpiFieldValid(const ResizeSettings& s) {
+    if (!s.changeDPI) return true;
+    if (const auto dpi = parseInt(s.dpiText)) return *dpi <= kMaxDpi;
+    // Digits too many for any integer are above the bound as well.
+    std::string_view digits = s.dpiText;
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    return digits.empty() ||
+           !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::optional<OutputFormat> chosenFormat(const ResizeSettings& s) {

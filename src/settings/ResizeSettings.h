@@ -98,6 +98,11 @@ bool sizeFieldsValid(const ResizeSettings& settings);
 // The DPI to write when the override is in effect.
 std::optional<std::int64_t> dpiOverride(const ResizeSettings& settings);
 
+// The largest DPI an override may ask for: every format with a resolution field can state it.
+inline constexpr std::int64_t kMaxDpi = 1'000'000;
+// False when the override is on and its entry is a whole number above kMaxDpi.
+bool dpiFieldValid(const ResizeSettings& settings);
+
 // The chosen format; nullopt when the title names no known item.
 std::optional<OutputFormat> chosenFormat(const ResizeSettings& settings);
 

@@ -1,13 +1,18 @@
 // The image list: the three adding routes (dialog, drop, open-with), the two remove
 // commands and the refresh after a change.
 
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QPointer>
+#include <QThreadPool>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <unordered_set>
 
+#include "batch/FolderExpansion.h"
 #include "batch/ImageListRules.h"
 #include "window/Dialogs.h"
 #include "window/FileUrls.h"
@@ -69,9 +74,15 @@ void ViewController::OnAddImages() {
 }
 
 void ViewController::acceptDrop(int row, const QList<QUrl>& urls) {
+    withFoldersExpanded(pathsFromFileUrls(urls), [this, row](std::vector<std::string> paths) {
+        insertDropped(row, std::move(paths));
+    });
+}
+
+void ViewController::insertDropped(int row, std::vector<std::string> paths) {
     ListedPaths listed(listImagePaths);
     std::vector<std::string> accepted;
-    for (std::string& path : pathsFromFileUrls(urls)) {
+    for (std::string& path : paths) {
         if (!fileExists(path) || !listed.takeNew(path)) continue;
         if (!hasAcceptedExtension(path, heifAvailable_) || isUnlistablePath(path)) continue;
         accepted.push_back(std::move(path));
@@ -88,8 +99,37 @@ void ViewController::acceptDrop(int row, const QList<QUrl>& urls) {
 
 void ViewController::openData(const QList<QUrl>& urls) {
     if (urls.isEmpty()) return;
-    appendAcceptedPaths(listImagePaths, pathsFromFileUrls(urls), heifAvailable_);
-    refreshImageList();
+    withFoldersExpanded(pathsFromFileUrls(urls), [this](std::vector<std::string> paths) {
+        appendAcceptedPaths(listImagePaths, paths, heifAvailable_);
+        refreshImageList();
+    });
+}
+
+void ViewController::withFoldersExpanded(std::vector<std::string> paths,
+                                         std::function<void(std::vector<std::string>)> then) {
+    const bool anyFolder = std::any_of(paths.begin(), paths.end(), [](const std::string& path) {
+        std::error_code ignored;
+        return std::filesystem::is_directory(path, ignored);
+    });
+    if (!anyFolder) {
+        then(std::move(paths));
+        return;
+    }
+    // A folder of thousands of images takes a while to walk: the window stays responsive and
+    // the list fills in one step when the walk is done.
+    QPointer<ViewController> self(this);
+    QThreadPool::globalInstance()->start([self, abandoned = folderWalksAbandoned_,
+                                          heif = heifAvailable_, paths = std::move(paths),
+                                          then = std::move(then)]() mutable {
+        auto expanded = expandFolders(paths, heif, abandoned.get());
+        if (abandoned->load()) return;
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, expanded = std::move(expanded), then = std::move(then)]() mutable {
+                if (self) then(std::move(expanded));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void ViewController::OnRemoveSelected() {

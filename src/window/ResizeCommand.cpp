@@ -38,13 +38,15 @@ private:
     Dialogs& dialogs_;
 };
 
-// One line per image that failed, for the message's details.
-QString failureDetails(const BatchResult& result) {
+// One line per image that failed or was written with a note, for the message's details.
+QString outcomeDetails(const BatchResult& result) {
     QStringList lines;
     for (const ImageOutcome& outcome : result.outcomes) {
-        if (outcome.status != ImageStatus::Failed) continue;
+        const bool failed = outcome.status == ImageStatus::Failed;
+        if (!failed && outcome.note.empty()) continue;
+        const std::string& line = failed ? outcome.reason : outcome.note;
         lines.append(QStringLiteral("%1: %2").arg(QString::fromStdString(outcome.sourcePath),
-                                                  QString::fromStdString(outcome.reason)));
+                                                  QString::fromStdString(line)));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -91,7 +93,7 @@ void ViewController::finishBatch(const BatchResult& result) {
     Alert alert =
         messageAlert(result.allSucceeded ? AlertStyle::Informational : AlertStyle::Warning,
                      fromUtf8(finalMessage(result.allSucceeded)));
-    if (!result.allSucceeded) alert.details = failureDetails(result);
+    alert.details = outcomeDetails(result);
     dialogs_.runAlert(alert);
 }
 

@@ -37,7 +37,7 @@ ViewController::ViewController(Dialogs& dialogs, bool heifAvailable, QWidget* pa
     connectPreview();
 }
 
-ViewController::~ViewController() = default;
+ViewController::~ViewController() { folderWalksAbandoned_->store(true); }
 
 QWidget* ViewController::hostWindow() const {
     QWidget* host = window();

@@ -4,6 +4,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -176,6 +178,11 @@ private:
     // The window the view is placed in; nullptr while it has none.
     QWidget* hostWindow() const;
     void acceptDrop(int row, const QList<QUrl>& urls);
+    void insertDropped(int row, std::vector<std::string> paths);
+    // Folders among the paths stand for the images inside them. A walk runs off the main
+    // thread; `then` gets the paths on the main thread, unless the window closed first.
+    void withFoldersExpanded(std::vector<std::string> paths,
+                             std::function<void(std::vector<std::string>)> then);
     void reportProgress(qsizetype done, qsizetype count);
     void finishBatch(const BatchResult& result);
 
@@ -219,6 +226,9 @@ private:
     // Set while a list change selects that entry again: its image stays as it is.
     bool reselecting_ = false;
     std::optional<PreviewRequest> previewRequested_;
+    // Set when the window goes: a folder walk still running stops and delivers nothing.
+    std::shared_ptr<std::atomic<bool>> folderWalksAbandoned_ =
+        std::make_shared<std::atomic<bool>>(false);
 
     QAction* actionAddImages_ = nullptr;
     QAction* actionNew_ = nullptr;

@@ -161,6 +161,15 @@ TEST(BatchInputChecks, FirstFailingCheckWinsAndFinalMessages) {
     EXPECT_EQ(checkBatchInputs(0, settings("0", "")), kNoImagesMessage);
     EXPECT_EQ(checkBatchInputs(3, settings("0", "")), kInvalidDimensionsMessage);
     EXPECT_EQ(checkBatchInputs(3, settings("10", "")), kNoOutputFolderMessage);
+    ResizeSettings dpi = settings("10", "");
+    dpi.changeDPI = true;
+    for (const auto& [text, valid] : {std::pair{"1000000", true},
+                                      {"+1000001", false},
+                                      {"99999999999999999999", false},
+                                      {"abc", true}}) {
+        dpi.dpiText = text;
+        EXPECT_EQ(checkBatchInputs(3, dpi), valid ? kNoOutputFolderMessage : kInvalidDpiMessage);
+    }
     // A folder that does not exist passes here; every write into it fails later.
     EXPECT_EQ(checkBatchInputs(1, settings("10", "/no/such/folder")), std::nullopt);
     EXPECT_EQ(finalMessage(true), "Images resized successfully.");

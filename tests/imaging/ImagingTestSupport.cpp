@@ -61,9 +61,8 @@ TempFolder::~TempFolder() {
 
 std::vector<std::string> TempFolder::entries() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) {
-        names.push_back(entry.path().filename().string());
-    }
+    for (const auto& entry : fs::directory_iterator(path_))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -72,9 +71,8 @@ std::string run(const std::string& command) {
     std::string output;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[4096];
-        while (const std::size_t got = fread(buffer, 1, sizeof buffer, pipe)) {
+        while (const std::size_t got = fread(buffer, 1, sizeof buffer, pipe))
             output.append(buffer, got);
-        }
         pclose(pipe);
     }
     return output;
@@ -88,24 +86,18 @@ std::map<std::string, Tags> exiftoolTagsOfFiles(const std::vector<std::string>& 
     for (const auto& path : paths) command.append(" ").append(quoted(path));
     std::stringstream lines(run(command + " 2>/dev/null"));
     std::map<std::string, Tags> files;
-    std::string line;
     std::string current = paths.size() == 1 ? paths.front() : "";
-    while (std::getline(lines, line)) {
+    for (std::string line; std::getline(lines, line);) {
+        const auto colon = line.find(" : ");
         if (line.rfind("======== ", 0) == 0) {
             current = line.substr(9);
-            continue;
+        } else if (colon != std::string::npos) {
+            std::string name = line.substr(0, colon);
+            files[current].emplace(name.erase(name.find_last_not_of(' ') + 1),
+                                   line.substr(colon + 3));
         }
-        const auto colon = line.find(" : ");
-        if (colon == std::string::npos) continue;
-        std::string name = line.substr(0, colon);
-        name.erase(name.find_last_not_of(' ') + 1);
-        files[current].emplace(name, line.substr(colon + 3));
     }
     return files;
-}
-
-Tags exiftoolTags(const std::string& path, const std::string& options) {
-    return exiftoolTagsOfFiles({path}, options)[path];
 }
 
 std::optional<std::string> tagValue(const Tags& tags, const std::string& name) {
@@ -122,18 +114,15 @@ const std::vector<std::map<std::string, std::string>>& indexRows() {
     static const auto rows = [] {
         std::vector<std::map<std::string, std::string>> out;
         std::ifstream in(testdata("INDEX.tsv"));
-        std::vector<std::string> names;
-        for (std::string line; std::getline(in, line);) {
-            std::vector<std::string> cells;
-            std::stringstream cellStream(line);
-            for (std::string cell; std::getline(cellStream, cell, '\t');) cells.push_back(cell);
-            if (names.empty()) {
-                names = cells;
-                continue;
-            }
+        std::string header, line, cell;
+        std::getline(in, header);
+        while (std::getline(in, line)) {
+            std::stringstream names(header), cells(line);
             auto& row = out.emplace_back();
-            for (std::size_t i = 0; i < names.size(); ++i)
-                row[names[i]] = i < cells.size() ? cells[i] : "";
+            for (std::string name; std::getline(names, name, '\t');) {
+                if (!std::getline(cells, cell, '\t')) cell.clear();
+                row[name] = cell;
+            }
         }
         return out;
     }();
@@ -156,12 +145,7 @@ SaveResult saveResized(const std::string& source, const std::string& output, Out
         ImageTools::drawScaled(ImageTools::normalizeToPixelSize(*loaded, source), width, height);
     if (!scaled) return {false, "cannot scale"};
     Image image = ImageTools::stampDPI(*scaled, dpi);
-    if (keep) {
-        if (const auto turn = ImageTools::rotationForOrientation(meta->orientation(), format)) {
-            image = ImageTools::rotateImage(image, *turn);
-        }
-        image = ImageTools::mergeOutputDPI(image, *meta, dpi);
-    }
+    if (keep) image = ImageTools::mergeOutputDPI(image, *meta, dpi);
     const auto result = ImageTools::saveImage(image, output, format, quality);
     if (result.ok && keep) ImageTools::copyMetadataAndDate(output, *meta);
     return result;

@@ -34,7 +34,6 @@ std::string quoted(const std::string& path);
 using Tags = std::map<std::string, std::string>;
 std::map<std::string, Tags> exiftoolTagsOfFiles(const std::vector<std::string>& paths,
                                                 const std::string& options = "");
-Tags exiftoolTags(const std::string& path, const std::string& options = "");
 std::optional<std::string> tagValue(const Tags& tags, const std::string& name);
 
 std::vector<std::uint8_t> fileBytes(const std::string& path);
@@ -46,7 +45,7 @@ const std::vector<std::map<std::string, std::string>>& indexRows();
 Image scaledImage(const std::string& path, std::int64_t width, std::int64_t height);
 
 // The steps the batch takes for one image; with keep, the source's metadata and date are
-// kept and a recorded orientation is written back.
+// kept.
 SaveResult saveResized(const std::string& source, const std::string& output, OutputFormat format,
                        int width, int height, bool keep, std::int64_t dpi = 72,
                        double quality = 0.8);

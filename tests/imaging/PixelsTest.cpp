@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "ImagingTestSupport.h"
+
+namespace varnholt {
+namespace {
+
+using testing::TempFolder;
+using testing::testdata;
+
+TEST(Colour, ProfiledAndCmykSourcesComeOutSrgbWithTheSameLookAndNoProfile) {
+    TempFolder folder;
+    for (const char* source : {
+             "sharp/Channel_digital_image_CMYK_color.jpg",  // CMYK with a SWOP profile
+             "pillow/pil_sample_cmyk.jpg",                  // CMYK without a profile
+             "sharp/fogra-0-100-100-0.tif",                 // CMYK TIFF, FOGRA39
+             "libvips/sample.jpg",                          // Adobe RGB
+             "sharp/tifftag-photoshop.tiff",                // 16-bit Adobe RGB
+             "sharp/p3.png",                                // Display P3 with alpha
+             "ianare-exif-samples/IMG_5195.HEIC",           // Display P3 phone photo
+         }) {
+        SCOPED_TRACE(source);
+        // The reference: libvips's own command converting to sRGB.
+        const std::string reference = folder.path("reference.png");
+        testing::run("vips thumbnail " + testing::quoted(testdata(source)) + " " +
+                     testing::quoted(reference) +
+                     " 48 --height 40 --size force --export-profile srgb 2>/dev/null");
+        const auto expected = testing::displayedPixels(reference, 48, 40);
+        ASSERT_TRUE(expected.has_value());
+        // TIFF would hold CMYK and a profile as they came.
+        const std::string output = folder.path("c.tif");
+        ASSERT_TRUE(
+            testing::saveResized(testdata(source), output, OutputFormat::TIFF, 48, 40, false).ok);
+        const auto written = testing::displayedPixels(output, 48, 40);
+        // Without the conversion these differ by 1.2 to 8 levels.
+        EXPECT_LT(testing::meanDifference(written.value_or(RgbaPixels{}), *expected), 1.0);
+        auto tags = testing::exiftoolTagsOfFiles({output})[output];
+        EXPECT_FALSE(testing::tagValue(tags, "ProfileDescription"));
+        EXPECT_EQ(testing::tagValue(tags, "PhotometricInterpretation"), "2");  // RGB
+    }
+}
+
+TEST(Colour, AlphaIsKeptWhereTheFormatHoldsItAndWhiteElsewhere) {
+    TempFolder folder;
+    const std::string source = testdata("pngsuite/basn6a08.png");  // 32 x 32, alpha 0..255
+    const auto original = testing::displayedPixels(source, 32, 32);
+    ASSERT_TRUE(original.has_value());
+    for (const auto format :
+         {OutputFormat::PNG, OutputFormat::TIFF, OutputFormat::GIF, OutputFormat::JP2,
+          OutputFormat::HEIC, OutputFormat::JPG, OutputFormat::BMP}) {
+        SCOPED_TRACE(static_cast<int>(format));
+        const bool holdsAlpha = format != OutputFormat::JPG && format != OutputFormat::BMP;
+        ASSERT_TRUE(testing::saveResized(source, folder.path("a"), format, 32, 32, false).ok);
+        const auto written = testing::displayedPixels(folder.path("a"), 32, 32);
+        ASSERT_TRUE(written.has_value());
+        int transparent = 0;
+        for (std::size_t i = 0; i < original->rgba.size(); i += 4) {
+            if (original->rgba[i + 3] != 0) continue;
+            ++transparent;
+            const auto* pixel = &written->rgba[i];
+            // Transparent, or else white (libvips would flatten onto black).
+            EXPECT_TRUE(holdsAlpha
+                            ? pixel[3] < 16
+                            : pixel[3] == 255 && std::min({pixel[0], pixel[1], pixel[2]}) >= 245)
+                << "pixel " << i / 4;
+        }
+        EXPECT_GT(transparent, 0);
+    }
+}
+
+TEST(Orientation, KeptOutputsOfEveryCodeAreUprightWithCode1InEveryFormat) {
+    const std::pair<OutputFormat, const char*> formats[] = {
+        {OutputFormat::JPG, "jpg"},  {OutputFormat::PNG, "png"}, {OutputFormat::TIFF, "tif"},
+        {OutputFormat::JP2, "jp2"},  {OutputFormat::GIF, "gif"}, {OutputFormat::BMP, "bmp"},
+        {OutputFormat::HEIC, "heic"}};
+    const std::string prefix = testdata("recurser-exif-orientation-examples/Landscape_");
+    const auto upright = testing::displayedPixels(prefix + "1.jpg", 90, 60);
+    ASSERT_TRUE(upright.has_value());
+    TempFolder written, decoded;
+    std::vector<std::string> outputs;
+    for (int code = 1; code <= 8; ++code) {
+        for (const auto& [format, extension] : formats) {
+            outputs.push_back(written.path(std::to_string(code) + "-" + extension));
+            ASSERT_TRUE(testing::saveResized(prefix + std::to_string(code) + ".jpg", outputs.back(),
+                                             format, 90, 60, true)
+                            .ok)
+                << outputs.back();
+        }
+    }
+    // The pixels as ImageMagick decodes them, every tag ignored: a reader that never looks at
+    // the orientation sees the picture upright.
+    std::string command =
+        "/usr/bin/mogrify -path " + testing::quoted(decoded.path("")) + " -format png -strip";
+    for (const auto& output : outputs) command += " " + testing::quoted(output);
+    testing::run(command + " 2>/dev/null");
+    auto tags = testing::exiftoolTagsOfFiles(outputs, "-Orientation");
+    for (const auto& output : outputs) {
+        SCOPED_TRACE(output);
+        const std::string name = output.substr(output.rfind('/') + 1);
+        const auto shown = testing::displayedPixels(decoded.path(name + ".png"), 90, 60);
+        // A wrong turn or mirror differs by far more than 12.
+        EXPECT_LT(testing::meanDifference(shown.value_or(RgbaPixels{}), *upright), 12.0);
+        EXPECT_EQ(testing::tagValue(tags[output], "Orientation").value_or("1"), "1");
+    }
+}
+
+}  // namespace
+}  // namespace varnholt
