@@ -1,6 +1,7 @@
 #include "batch/BatchJob.h"
 
 #include <algorithm>
+#include <new>
 
 #include "batch/EncodingChoice.h"
 #include "batch/ImageProcessor.h"
@@ -43,14 +44,16 @@ BatchJob::~BatchJob() { wait(); }
 
 ImageOutcome BatchJob::runStep(const ImageTask& task) const {
     // One odd file fails its own image, never the batch or the process.
+    ImageOutcome outcome;
+    outcome.status = ImageStatus::Failed;
     try {
         return step_(task, settings_);
-    } catch (const std::exception&) {
-        ImageOutcome outcome;
-        outcome.status = ImageStatus::Failed;
-        outcome.reason = "cannot read image";
-        return outcome;
+    } catch (const std::bad_alloc&) {
+        outcome.reason = "not enough memory";
+    } catch (const std::exception& error) {
+        outcome.reason = std::string("unexpected error: ") + error.what();
     }
+    return outcome;
 }
 
 void BatchJob::start() {
@@ -82,6 +85,7 @@ bool BatchJob::clash(const Footprint& a, const Footprint& b) {
 
 void BatchJob::run() {
     const std::size_t count = sourcePaths_.size();
+    ImageTools::removeLeftoverFiles(settings_.outputFolder);
     tasks_.reserve(count);
     footprints_.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {

@@ -20,10 +20,13 @@ ImageOutcome outcome(ImageStatus status, std::string reason = {}) {
 
 // Why wholePixels refused the size.
 std::string unusableSizeReason(const BatchOutputSize& size) {
+    // An entry too large for a float ("1e39") arrives as infinity: too large as well.
     const auto tooLarge = [](double side) {
-        return std::isfinite(side) && side >= static_cast<double>(kMaxOutputSide) + 1;
+        return side >= static_cast<double>(kMaxOutputSide) + 1;
     };
-    if (tooLarge(size.width) || tooLarge(size.height)) return "size too large";
+    if (tooLarge(size.width) || tooLarge(size.height)) {
+        return "size too large (at most " + std::to_string(kMaxOutputSide) + " pixels a side)";
+    }
     const auto belowOne = [](double side) { return side > 0 && side < 1; };
     if (belowOne(size.width) || belowOne(size.height)) return "size below 1 pixel";
     return "size not above 0";
@@ -33,9 +36,12 @@ std::string unusableSizeReason(const BatchOutputSize& size) {
 
 ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings) {
     // The picture comes upright, at its pixel size.
-    const auto loaded = ImageTools::loadImage(task.sourcePath);
-    if (!loaded) return outcome(ImageStatus::Failed, "cannot read image");
-    const Image working = ImageTools::normalizeToPixelSize(*loaded, task.sourcePath);
+    const auto loaded = ImageTools::openImage(task.sourcePath);
+    if (const auto* failure = std::get_if<ImageFailure>(&loaded)) {
+        return outcome(ImageStatus::Failed, failure->describe());
+    }
+    const Image working =
+        ImageTools::normalizeToPixelSize(std::get<Image>(loaded), task.sourcePath);
 
     // An unusable size writes nothing rather than a full-size copy
     // under the resized name.
@@ -44,6 +50,11 @@ ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings)
         computeBatchOutputSize(working.width(), working.height(), settings);
     const auto pixels = wholePixels(size);
     if (!pixels) return outcome(ImageStatus::Failed, unusableSizeReason(size));
+    // What the format cannot hold fails before any work, and before an existing file could
+    // be touched.
+    if (const auto failure = ImageTools::checkOutputSize(pixels->width, pixels->height, format)) {
+        return outcome(ImageStatus::Failed, failure->describe());
+    }
 
     if (task.decision == OverwriteDecision::Skip) return outcome(ImageStatus::Skipped);
 

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <unordered_map>
 #include <unordered_set>
 
 #include "batch/OutputNaming.h"
@@ -73,6 +74,28 @@ std::vector<OverwriteDecision> confirmOverwrites(const std::vector<std::string>&
         decisions.push_back(decision);
     }
     return decisions;
+}
+
+std::vector<std::string> outputConflicts(const std::vector<std::string>& sourcePaths,
+                                         const ResizeSettings& settings) {
+    std::vector<std::string> conflicts;
+    conflicts.reserve(sourcePaths.size());
+    std::unordered_map<std::string, std::size_t> firstWriter;  // either spelling, 0-based
+    for (std::size_t i = 0; i < sourcePaths.size(); ++i) {
+        const std::string output =
+            buildOutputPath(sourcePaths[i], static_cast<std::int64_t>(i), settings);
+        const PathIdentity identity = pathIdentity(output);
+        auto earlier = firstWriter.find(identity.lexical);
+        if (earlier == firstWriter.end()) earlier = firstWriter.find(identity.resolved);
+        if (earlier != firstWriter.end()) {
+            conflicts.push_back("clash with image " + std::to_string(earlier->second + 1));
+            continue;
+        }
+        conflicts.push_back(entryExists(output) ? "exists" : "");
+        firstWriter.emplace(identity.lexical, i);
+        firstWriter.emplace(identity.resolved, i);
+    }
+    return conflicts;
 }
 
 }  // namespace varnholt

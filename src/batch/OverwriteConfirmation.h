@@ -44,4 +44,10 @@ std::vector<OverwriteDecision> confirmOverwrites(const std::vector<std::string>&
                                                  const ResizeSettings& settings,
                                                  OverwriteQuestion& question);
 
+// Per source path, in order, why its output path would be asked about: "exists" for an entry
+// already on disk, "clash with image N" (1-based) when an earlier image of the list has the
+// same output path; empty when the path is free.
+std::vector<std::string> outputConflicts(const std::vector<std::string>& sourcePaths,
+                                         const ResizeSettings& settings);
+
 }  // namespace varnholt

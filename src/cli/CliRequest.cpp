@@ -37,9 +37,9 @@ void setSizeTexts(ResizeSettings& s, const std::string& mode, const std::string*
     if (height) *heightField = *height;
 }
 
-std::vector<std::string> formatNames(bool heifSupported) {
+std::vector<std::string> formatNames() {
     std::vector<std::string> names;
-    for (const OutputFormat format : formatPopupItems(heifSupported)) {
+    for (const OutputFormat format : formatPopupItems(true)) {
         std::string name(formatTitle(format));
         std::transform(name.begin(), name.end(), name.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -48,21 +48,31 @@ std::vector<std::string> formatNames(bool heifSupported) {
     return names;
 }
 
-FormatChoice formatChoice(const std::string& name, bool heifSupported) {
-    const std::vector<OutputFormat> items = formatPopupItems(heifSupported);
-    const std::vector<std::string> names = formatNames(heifSupported);
+FormatChoice formatChoice(const std::string& name) {
+    const std::vector<OutputFormat> items = formatPopupItems(true);
+    const std::vector<std::string> names = formatNames();
     const auto at = std::find(names.begin(), names.end(), name);
     const auto index = static_cast<std::size_t>(at - names.begin());
     return {static_cast<int>(index), std::string(formatTitle(items[index]))};
 }
 
+// A DPI entry the command line takes: digits only, above 0. The upper bound is the input
+// checks' rule, shared with the window.
+std::string checkDpi(const std::string& text) {
+    const bool digits =
+        !text.empty() && text.size() <= 18 &&
+        std::all_of(text.begin(), text.end(), [](unsigned char c) { return c >= '0' && c <= '9'; });
+    if (digits && std::stoll(text) >= 1) return {};
+    return "must be a whole number from 1 to 1000000";
+}
+
 }  // namespace
 
-CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
+CliParse parseCommandLine(int argc, char** argv) {
     CLI::App app{
         "Resizes image files into an output folder.\n"
-        "Exit status: 0 when every image was written or skipped, 1 when an image failed,\n"
-        "2 for invalid usage or settings.",
+        "Exit status: 0 when every image was written or skipped, 1 when an image failed or\n"
+        "an argument was ignored, 2 for invalid usage or settings.",
         "varnholt-cli"};
     app.set_version_flag("--version", std::string("varnholt-cli ") + VARNHOLT_VERSION);
 
@@ -86,9 +96,11 @@ CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
     app.add_flag("--larger-side", s.widthIsLargestDimension,
                  "The width entry stands for the larger side");
     app.add_flag("--no-enlarge", s.doNotEnlarge, "Never make a side larger than the image's");
-    auto* dpiOption = app.add_option("--dpi", dpi, "Resolution to write (a whole number above 0)");
+    auto* dpiOption =
+        app.add_option("--dpi", dpi, "Resolution to write (a whole number from 1 to 1000000)")
+            ->check(CLI::Validator(checkDpi, "DPI"));
     app.add_option("--format", format, "Output format (default jpg)")
-        ->check(CLI::IsMember(formatNames(heifSupported)))
+        ->check(CLI::IsMember(formatNames()))
         ->type_name("FORMAT");
     app.add_option("--quality", s.quality, "Quality in percent for JPEG and JPEG 2000 (default 80)")
         ->check(CLI::Range(0.0f, 100.0f));
@@ -122,7 +134,7 @@ CliParse parseCommandLine(int argc, char** argv, bool heifSupported) {
         s.changeDPI = true;
         s.dpiText = dpi;
     }
-    s.outputFormat = formatChoice(format, heifSupported);
+    s.outputFormat = formatChoice(format);
     s.nameCase = nameCase == "upper" ? 1 : nameCase == "lower" ? 2 : 0;
     request.overwrite = overwrite == "yes"  ? OverwriteMode::Yes
                         : overwrite == "no" ? OverwriteMode::No

@@ -26,6 +26,8 @@ struct CliParse {
     int exitStatus = 0;
 };
 
-CliParse parseCommandLine(int argc, char** argv, bool heifSupported);
+// Every format name is taken here; whether HEIF can be written is the caller's question, asked
+// only when a HEIF format is chosen.
+CliParse parseCommandLine(int argc, char** argv);
 
 }  // namespace varnholt

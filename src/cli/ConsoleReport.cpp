@@ -15,10 +15,16 @@ void ConsoleReport::reportProgress(std::size_t done, std::size_t count) {
     progressShown_ = true;
 }
 
-void ConsoleReport::imageFinished(std::size_t, const ImageOutcome& outcome) {
-    if (outcome.status != ImageStatus::Failed) return;
+void ConsoleReport::imageFinished(std::size_t index, const ImageOutcome& outcome) {
+    if (outcome.status == ImageStatus::Written) return;
     clearProgressLine();
-    std::fprintf(stderr, "%s: %s\n", outcome.sourcePath.c_str(), outcome.reason.c_str());
+    if (outcome.status == ImageStatus::Failed) {
+        std::fprintf(stderr, "%s: %s\n", outcome.sourcePath.c_str(), outcome.reason.c_str());
+        return;
+    }
+    const std::string why = index < conflicts_.size() ? conflicts_[index] : std::string();
+    std::fprintf(stderr, "%s: skipped (%s)\n", outcome.sourcePath.c_str(),
+                 why.empty() ? "not to be overwritten" : why.c_str());
 }
 
 void ConsoleReport::finishBatch(const BatchResult& result) {

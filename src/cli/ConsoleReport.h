@@ -4,16 +4,21 @@
 #include <cstdio>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "batch/BatchReport.h"
 
 namespace varnholt {
 
 // Prints a batch's course: a progress line on standard error when it is a terminal, one line
-// per failed image on standard error, and nothing else; the closing message is the caller's.
+// per failed or skipped image on standard error, and nothing else; the closing message is the
+// caller's.
 class ConsoleReport : public BatchObserver {
 public:
-    explicit ConsoleReport(bool showProgress) : showProgress_(showProgress) {}
+    // conflicts: outputConflicts of the batch's list, which say why an image was skipped.
+    ConsoleReport(bool showProgress, std::vector<std::string> conflicts)
+        : showProgress_(showProgress), conflicts_(std::move(conflicts)) {}
 
     void reportProgress(std::size_t done, std::size_t count) override;
     void imageFinished(std::size_t index, const ImageOutcome& outcome) override;
@@ -26,6 +31,7 @@ private:
     void clearProgressLine();
 
     const bool showProgress_;
+    const std::vector<std::string> conflicts_;
     bool progressShown_ = false;
     std::mutex mutex_;
     std::condition_variable finished_;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "batch/BatchInputChecks.h"
 #include "batch/BatchJob.h"
 #include "batch/BatchOutputSize.h"
+#include "batch/EncodingChoice.h"
 #include "batch/ImageListRules.h"
 #include "batch/OutputNaming.h"
 #include "cli/CliRequest.h"
@@ -58,37 +60,73 @@ std::string listPath(const std::string& file) {
     return absolute.lexically_normal().string();
 }
 
-// The window's list rules over the files as given; refused files are named.
-std::vector<std::string> buildList(const std::vector<std::string>& files, bool heif) {
-    std::vector<std::string> list;
+bool namesHeif(const std::string& file) {
+    return hasAcceptedExtension(file, true) && !hasAcceptedExtension(file, false);
+}
+
+// The HEIF probe costs an encoder start, which can hang under a tight memory limit: it runs
+// only when a HEIF file is named or HEIF is to be written.
+bool heifWanted(const CliRequest& request) {
+    const OutputFormat format = chosenFormat(request.settings).value_or(OutputFormat::JPG);
+    return format == OutputFormat::HEIF || format == OutputFormat::HEIC ||
+           std::any_of(request.files.begin(), request.files.end(), namesHeif);
+}
+
+struct FileList {
+    std::vector<std::string> paths;
+    bool anyIgnored = false;
+};
+
+// The window's list rules over the files as given; every refused file is named.
+FileList buildList(const std::vector<std::string>& files, bool heif) {
+    FileList list;
     for (const auto& file : files) {
         const std::string path = listPath(file);
-        if (!hasAcceptedExtension(path, heif) || isUnlistablePath(path)) {
-            std::fprintf(stderr, "%s: not an accepted image file, ignored\n", file.c_str());
-            continue;
+        const char* why = nullptr;
+        if (!hasAcceptedExtension(path, heif)) {
+            why = "not an accepted image file";
+        } else if (isUnlistablePath(path)) {
+            why = path.empty() || std::filesystem::exists(path) ? "not a regular file"
+                                                                : "not a valid file name";
+        } else if (appendAcceptedPaths(list.paths, {path}, heif) == 0) {
+            why = "listed already";
         }
-        appendAcceptedPaths(list, {path}, heif);
+        if (why) {
+            std::fprintf(stderr, "%s: %s, ignored\n", file.c_str(), why);
+            list.anyIgnored = true;
+        }
     }
     return list;
 }
 
 std::string plannedSize(const std::string& source, const ResizeSettings& settings) {
-    const auto size = ImageTools::readPixelSize(source);
-    if (!size) return "fail";
-    const auto pixels = wholePixels(computeBatchOutputSize(size->width, size->height, settings));
-    if (!pixels) return "fail";
+    const auto opened = ImageTools::openImage(source);
+    if (const auto* failure = std::get_if<ImageFailure>(&opened))
+        return "fail: " + failure->describe();
+    const Image& image = std::get<Image>(opened);
+    const auto pixels =
+        wholePixels(computeBatchOutputSize(image.width(), image.height(), settings));
+    if (!pixels) return "fail: size not usable";
+    const auto format = encodingFormat(source, settings);
+    if (const auto failure = ImageTools::checkOutputSize(pixels->width, pixels->height, format)) {
+        return "fail: " + failure->describe();
+    }
     return std::to_string(pixels->width) + "x" + std::to_string(pixels->height);
 }
 
-int dryRun(const std::vector<std::string>& list, const ResizeSettings& settings) {
+// One line per image: source, output path, planned size or why it fails, and whether the
+// output path is taken.
+bool dryRun(const std::vector<std::string>& list, const ResizeSettings& settings) {
     bool anyFails = false;
+    const auto conflicts = outputConflicts(list, settings);
     for (std::size_t i = 0; i < list.size(); ++i) {
         const std::string output = buildOutputPath(list[i], static_cast<std::int64_t>(i), settings);
         const std::string size = plannedSize(list[i], settings);
-        anyFails = anyFails || size == "fail";
-        std::printf("%s\t%s\t%s\n", list[i].c_str(), output.c_str(), size.c_str());
+        anyFails = anyFails || size.rfind("fail", 0) == 0;
+        std::printf("%s\t%s\t%s%s%s\n", list[i].c_str(), output.c_str(), size.c_str(),
+                    conflicts[i].empty() ? "" : "\t", conflicts[i].c_str());
     }
-    return anyFails ? kExitFailed : 0;
+    return !anyFails;
 }
 
 std::unique_ptr<OverwriteQuestion> overwriteQuestion(OverwriteMode mode) {
@@ -99,11 +137,13 @@ std::unique_ptr<OverwriteQuestion> overwriteQuestion(OverwriteMode mode) {
     return std::make_unique<FixedAnswer>(OverwriteAnswer::NoToAll);
 }
 
-int runBatch(const std::vector<std::string>& list, const CliRequest& request) {
+// The batch's outcome: true when every image was written or skipped.
+std::optional<bool> runBatch(const std::vector<std::string>& list, const CliRequest& request) {
     const auto question = overwriteQuestion(request.overwrite);
     auto decisions = confirmOverwrites(list, request.settings, *question);
 
-    ConsoleReport report(!request.quiet && isatty(STDERR_FILENO));
+    ConsoleReport report(!request.quiet && isatty(STDERR_FILENO),
+                         outputConflicts(list, request.settings));
     BatchJob job(list, request.settings, std::move(decisions), report);
     gBatchRunning.store(true);
     job.start();
@@ -121,28 +161,36 @@ int runBatch(const std::vector<std::string>& list, const CliRequest& request) {
     if (result->stopped) {
         std::fprintf(stderr, "Stopped after %zu of %zu images.\n", result->outcomes.size(),
                      result->count);
-        return kExitInterrupted;
+        return std::nullopt;
     }
     if (!request.quiet)
         std::printf("%s\n", std::string(finalMessage(result->allSucceeded)).c_str());
-    return result->allSucceeded ? 0 : kExitFailed;
+    return result->allSucceeded;
 }
 
 int run(int argc, char** argv) {
     installInterruptHandler();
     ImageTools::Runtime runtime(argv[0]);
-    const bool heif = ImageTools::heifSupported();
-    CliParse parsed = parseCommandLine(argc, argv, heif);
+    CliParse parsed = parseCommandLine(argc, argv);
     if (!parsed.request) return parsed.exitStatus;
     const CliRequest& request = *parsed.request;
 
-    const std::vector<std::string> list = buildList(request.files, heif);
-    if (const auto problem = checkBatchInputs(list.size(), request.settings)) {
+    const bool heif = heifWanted(request) && ImageTools::heifSupported();
+    const auto format = chosenFormat(request.settings);
+    if (!heif && (format == OutputFormat::HEIF || format == OutputFormat::HEIC)) {
+        std::fprintf(stderr, "--format: HEIF cannot be written on this system\n");
+        return kExitUsage;
+    }
+    const FileList list = buildList(request.files, heif);
+    if (const auto problem = checkBatchInputs(list.paths.size(), request.settings)) {
         std::fprintf(stderr, "%s\n", problem->c_str());
         return kExitUsage;
     }
-    if (request.dryRun) return dryRun(list, request.settings);
-    return runBatch(list, request);
+    const std::optional<bool> succeeded = request.dryRun
+                                              ? std::optional(dryRun(list.paths, request.settings))
+                                              : runBatch(list.paths, request);
+    if (!succeeded) return kExitInterrupted;
+    return *succeeded && !list.anyIgnored ? 0 : kExitFailed;
 }
 
 }  // namespace

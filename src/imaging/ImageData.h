@@ -40,8 +40,9 @@ struct ImageData {
 };
 
 // The recipe's pixels in 8-bit sRGB (alpha kept where the source has it), lazily: nothing
-// is decoded until the result is written or copied to memory. Throws vips::VError.
-vips::VImage buildPixels(const ImageData& data);
+// is decoded until the result is written or copied to memory. Throws vips::VError. failOn
+// decides which damage in the source fails the decode.
+vips::VImage buildPixels(const ImageData& data, VipsFailOn failOn);
 
 // libvips reports errors through a global buffer; clear it after every caught failure.
 void clearVipsError();

@@ -104,13 +104,14 @@ Layout storedLayoutOf(std::int64_t code) {
 
 void clearVipsError() { vips_error_clear(); }
 
-vips::VImage buildPixels(const ImageData& data) {
+vips::VImage buildPixels(const ImageData& data, VipsFailOn failOn) {
     const auto file = SourceFile::open(data.path);
     if (!file || file->format() != data.format) throw vips::VError("the source changed");
-    const auto header = file->loadHeader(true);
+    const auto header = file->loadHeader(failOn);
     if (!withinPixelCap(header)) throw vips::VError("too many pixels");
     const vips::VImage upright =
-        data.scaled ? file->thumbnail(data.uprightWidth, data.uprightHeight) : header.autorot();
+        data.scaled ? file->thumbnail(data.uprightWidth, data.uprightHeight, failOn)
+                    : header.autorot();
     return applyLayout(toSrgb8(upright), data.layout);
 }
 

@@ -20,7 +20,7 @@ enum class PixelCap { Ignore, Apply };
 // or, where pixels are to be decoded, it is larger than the cap.
 std::optional<vips::VImage> headerOf(const SourceFile& file, PixelCap cap = PixelCap::Ignore) {
     try {
-        auto header = file.loadHeader(false);
+        auto header = file.loadHeader(VIPS_FAIL_ON_NONE);
         if (cap == PixelCap::Apply && !withinPixelCap(header)) return std::nullopt;
         return header;
     } catch (const std::exception&) {
@@ -165,10 +165,18 @@ std::optional<std::string> ImageTools::readTypeIdentifier(const std::string& pat
 }
 
 std::optional<Image> ImageTools::loadImage(const std::string& path) {
-    const auto file = SourceFile::open(path);
-    if (!file) return std::nullopt;
-    const auto header = headerOf(*file, PixelCap::Apply);
-    if (!header) return std::nullopt;
+    auto opened = openImage(path);
+    if (auto* image = std::get_if<Image>(&opened)) return std::move(*image);
+    return std::nullopt;
+}
+
+std::variant<Image, ImageFailure> ImageTools::openImage(const std::string& path) {
+    ImageFailure failure;
+    const auto file = SourceFile::open(path, &failure);
+    if (!file) return failure;
+    const auto header = headerOf(*file);
+    if (!header) return ImageFailure{FailureKind::DamagedData, {}};
+    if (!withinPixelCap(*header)) return ImageFailure{FailureKind::TooManyPixels, {}};
     auto data = std::make_shared<ImageData>();
     data->path = path;
     data->format = file->format();
@@ -206,7 +214,7 @@ std::optional<RgbaPixels> ImageTools::rasterizeImage(const Image& image) {
         return std::nullopt;
     }
     try {
-        vips::VImage pixels = buildPixels(image.data());
+        vips::VImage pixels = buildPixels(image.data(), VIPS_FAIL_ON_TRUNCATED);
         if (!pixels.has_alpha()) pixels = pixels.bandjoin_const({255});
         RgbaPixels out;
         out.width = pixels.width();

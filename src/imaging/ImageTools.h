@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "settings/ResizeSettings.h"
@@ -48,7 +49,28 @@ struct RgbaPixels {
     std::vector<std::uint8_t> rgba;
 };
 
-// reason is short and lower case: "encode failed", "write failed: permission denied".
+// Why one image failed, decided where the failure happened.
+enum class FailureKind {
+    FileNotFound,
+    PermissionDenied,
+    NotRegularFile,
+    CannotOpen,  // detail: the system's reason (too many open files, a symbolic link loop)
+    NotAnImage,
+    TooManyPixels,
+    DamagedData,
+    SizeTooLarge,  // detail: the format and its limit
+    NotEnoughMemory,
+    CannotWrite,  // detail: the system's reason
+};
+
+struct ImageFailure {
+    FailureKind kind = FailureKind::CannotOpen;
+    std::string detail;
+    // Short and lower case: "file not found", "cannot write: no space left on device".
+    std::string describe() const;
+};
+
+// reason is an ImageFailure's description.
 struct SaveResult {
     bool ok = false;
     std::string reason;
@@ -119,6 +141,11 @@ public:
     // Reads the header only; the picture is upright. Only the accepted formats by content,
     // only regular files, at most 268,402,689 pixels.
     static std::optional<Image> loadImage(const std::string& path);
+    // The same with the reason when it cannot.
+    static std::variant<Image, ImageFailure> openImage(const std::string& path);
+    // The format's own limits and the output area cap, checked before any work.
+    static std::optional<ImageFailure> checkOutputSize(std::int64_t width, std::int64_t height,
+                                                       OutputFormat format);
     // Pixels are the only unit here, so this is the identity.
     static Image normalizeToPixelSize(const Image& image, const std::string& path);
     // Exactly width x height, stretched, shrinking on load from the source file; nullopt when
@@ -143,13 +170,18 @@ public:
     // Attaches the source's metadata with the output's own DPI and orientation.
     static Image mergeOutputDPI(const Image& image, const SourceMetadata& meta, std::int64_t dpi);
 
-    // One encode into memory, then one atomic replace of outputPath. format is concrete
-    // (never Original); quality 0..1 is used by JPEG and JPEG 2000 only.
+    // One encode into a new file beside outputPath, which replaces outputPath only once it
+    // reads back as the planned format and size. format is concrete (never Original);
+    // quality 0..1 is used by JPEG and JPEG 2000 only. A source whose decoder reports damage
+    // fails; for JPEG, stray bytes before a marker are accepted as most readers do.
     static SaveResult saveImage(const Image& image, const std::string& outputPath,
                                 OutputFormat format, double quality);
     static SaveResult saveHEIF(const Image& image, const std::string& outputPath);
     // The in-memory HEIF encode of saveHEIF; nullopt when nothing was encoded.
     static std::optional<std::vector<std::uint8_t>> convertToHEIC(const Image& image);
+    // Removes the temporary files that writes into folder by processes no longer running
+    // left behind (a kill in the middle of a write).
+    static void removeLeftoverFiles(const std::string& folder);
 
     // The earlier of the file's birth time and its modification time.
     static std::optional<FileTime> readCreationDate(const std::string& path);

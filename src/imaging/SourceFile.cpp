@@ -55,24 +55,56 @@ std::optional<SourceFormat> sniffSourceFormat(std::span<const std::uint8_t> head
     return std::nullopt;
 }
 
-std::optional<SourceFile> SourceFile::open(const std::string& path) {
+namespace {
+
+ImageFailure openFailure(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return {FailureKind::FileNotFound, {}};
+        case EACCES:
+        case EPERM:
+            return {FailureKind::PermissionDenied, {}};
+        default: {
+            std::string text = std::strerror(error);
+            for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            return {FailureKind::CannotOpen, text};
+        }
+    }
+}
+
+}  // namespace
+
+std::optional<SourceFile> SourceFile::open(const std::string& path, ImageFailure* failure) {
+    ImageFailure ignored;
+    ImageFailure& why = failure ? *failure : ignored;
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) {
+        why = openFailure(errno);
+        return std::nullopt;
+    }
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
+        why = {FailureKind::NotRegularFile, {}};
         return std::nullopt;
     }
+    auto file = reopen(fd);
+    ::close(fd);
+    if (!file) why = {FailureKind::NotAnImage, {}};
+    return file;
+}
+
+std::optional<SourceFile> SourceFile::reopen(int descriptor) {
     std::array<std::uint8_t, 64> head{};
-    const ssize_t got = pread(fd, head.data(), head.size(), 0);
+    const ssize_t got = pread(descriptor, head.data(), head.size(), 0);
     const auto format =
         got > 0 ? sniffSourceFormat(std::span(head.data(), static_cast<std::size_t>(got)))
                 : std::nullopt;
-    if (!format) {
-        ::close(fd);
-        return std::nullopt;
-    }
+    if (!format) return std::nullopt;
+    const int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return std::nullopt;
     return SourceFile(fd, *format);
 }
 
@@ -120,11 +152,8 @@ VipsBlob* SourceFile::wholeFile() const {
     return vips_blob_copy(bytes.data(), bytes.size());
 }
 
-vips::VImage SourceFile::loadHeader(bool failOnTruncated) const {
-    const auto options = [failOnTruncated] {
-        return vips::VImage::option()->set(
-            "fail_on", failOnTruncated ? VIPS_FAIL_ON_TRUNCATED : VIPS_FAIL_ON_NONE);
-    };
+vips::VImage SourceFile::loadHeader(VipsFailOn failOn) const {
+    const auto options = [failOn] { return vips::VImage::option()->set("fail_on", failOn); };
     switch (format_) {
         case SourceFormat::Jpeg:
             return vips::VImage::jpegload_source(source(), options());
@@ -154,18 +183,21 @@ vips::VImage SourceFile::loadHeader(bool failOnTruncated) const {
     throw vips::VError("unknown format");
 }
 
-vips::VImage SourceFile::thumbnail(int width, int height) const {
+vips::VImage SourceFile::thumbnail(int width, int height, VipsFailOn failOn) const {
     if (format_ == SourceFormat::Bmp) {
-        return loadHeader(true).thumbnail_image(
+        return loadHeader(failOn).thumbnail_image(
             width, vips::VImage::option()->set("height", height)->set("size", VIPS_SIZE_FORCE));
     }
     // thumbnail_source's own fail_on does not reach the loader in libvips 8.14; the loader
     // options do, and without them a truncated file is written with a grey lower part.
+    const char* level = failOn == VIPS_FAIL_ON_WARNING     ? "fail_on=warning"
+                        : failOn == VIPS_FAIL_ON_TRUNCATED ? "fail_on=truncated"
+                                                           : "fail_on=none";
     return vips::VImage::thumbnail_source(source(), width,
                                           vips::VImage::option()
                                               ->set("height", height)
                                               ->set("size", VIPS_SIZE_FORCE)
-                                              ->set("option_string", "fail_on=truncated"));
+                                              ->set("option_string", level));
 }
 
 bool withinPixelCap(const vips::VImage& header) {

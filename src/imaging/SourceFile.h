@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/ImageTools.h"
+
 namespace varnholt {
 
 // The accepted input formats, told apart by content, never by the name.
@@ -23,7 +25,10 @@ inline constexpr std::int64_t kMaxInputPixels = 268'402'689;
 // anything is read).
 class SourceFile {
 public:
-    static std::optional<SourceFile> open(const std::string& path);
+    // failure, when given, says why the file cannot be opened.
+    static std::optional<SourceFile> open(const std::string& path, ImageFailure* failure = nullptr);
+    // A file being written, read back through a descriptor of its own.
+    static std::optional<SourceFile> reopen(int descriptor);
     ~SourceFile();
     SourceFile(SourceFile&& other) noexcept;
     SourceFile& operator=(SourceFile&&) = delete;
@@ -33,10 +38,10 @@ public:
     int descriptor() const { return fd_; }
 
     // The first page as stored, header only, with the format's own loader. Throws
-    // vips::VError. failOnTruncated makes a later decode of damaged data fail.
-    vips::VImage loadHeader(bool failOnTruncated) const;
+    // vips::VError. failOn decides which damage a later decode treats as fatal.
+    vips::VImage loadHeader(VipsFailOn failOn) const;
     // Upright, stretched to exactly width x height, shrinking on load where the format can.
-    vips::VImage thumbnail(int width, int height) const;
+    vips::VImage thumbnail(int width, int height, VipsFailOn failOn) const;
 
     // Reads up to size bytes at offset; fewer at the end of the file.
     std::vector<std::uint8_t> readAt(std::int64_t offset, std::size_t size) const;

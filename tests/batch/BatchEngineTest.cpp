@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -10,7 +9,6 @@ namespace varnholt {
 namespace {
 
 using D = OverwriteDecision;
-using A = OverwriteAnswer;
 using Statuses = std::vector<std::string>;
 
 struct ImagingEnvironment : ::testing::Environment {
@@ -73,88 +71,48 @@ std::int64_t modified(const std::string& path) {
     return info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec;
 }
 
-bool hasMake(const std::string& path) {
-    const auto properties = ImageTools::readImageProperties(path);
-    return properties && properties->count("Exif.Image.Make") == 1;
-}
-
-TEST(BatchEngine, AnswersDecideWhatIsReplaced) {
+// Each cause has its reason; a failed image touches no file and the next one is written.
+TEST(BatchEngine, FailuresHaveTheirOwnReasonAndTouchNothing) {
     TempFolder in, out;
-    const std::vector<std::string> sources{in.copy(kPortrait, "a.jpg"),
-                                           in.copy(kLandscape, "b.jpg"), in.copy(kGps, "c.jpg")};
-    ResizeSettings s = widthSettings(out.path(), "60");
-    // A skipped file keeps its bytes and date even with DPI and metadata on.
-    s.changeDPI = true;
-    s.dpiText = "300";
-    s.keepExifInfoAndCreationDate = true;
-    const std::string skipped = out.write("a.jpg", "old a");
-    out.write("b.jpg", "old b");
-    const std::int64_t date = modified(skipped);
-    ScriptedQuestion question({A::No, A::YesToAll});
-    EXPECT_EQ(runBatch(sources, s, confirmOverwrites(sources, s, question)),
-              (Statuses{"skipped", "written", "written"}));
-    EXPECT_EQ(readFile(skipped), "old a");
-    EXPECT_EQ(modified(skipped), date);
-    for (const char* name : {"b.jpg", "c.jpg"}) {
-        EXPECT_EQ(width(out / name), 60);
-        EXPECT_EQ(ImageTools::readDPI(out / name), 300);
+    const std::string heic = in.copy(kData + "/libheif/rainbow-451x461.heic", "in place.heic");
+    const auto heicBytes = readFile(heic);
+    const std::string cut = in.write("cut.jpg", readFile(kGps).substr(0, 20000) + "\xff\xd9");
+    std::filesystem::create_directory(in / "folder.jpg");
+    struct Row {
+        std::string source, width, format, status;
+    };
+    const Row rows[] = {
+        {kNokia, "1", "JPG", "failed: size not above 0"},  // the height rounds to 0
+        {kPortrait, "100000", "JPG", "failed: size too large (at most 65535 pixels a side)"},
+        {kPortrait, "20000", "HEIC",
+         "failed: size too large for HEIC (at most 16384 pixels a side)"},
+        {heic, "16385", "Original",
+         "failed: size too large for HEIC (at most 16384 pixels a side)"},
+        {in.write("b.jpg", "text"), "50", "JPG", "failed: not an image of an accepted format"},
+        {cut, "50", "JPG", "failed: damaged image data"},
+        {in / "gone.jpg", "50", "JPG", "failed: file not found"},
+        {in / "folder.jpg", "50", "JPG", "failed: not a regular file"},
+        {kGps, "50", "JPG", "written"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.source + " " + row.width);
+        ResizeSettings s = widthSettings(out.path(), row.width, "[FileIndex]");
+        s.outputFormat.title = row.format;
+        const std::string existing = out.write("1.jpg", "keep me");
+        EXPECT_EQ(runBatch({row.source}, s, {D::Overwrite}), Statuses{row.status});
+        EXPECT_EQ(readFile(existing) == "keep me", row.status != "written");
     }
-    EXPECT_EQ(out.entries(), 3);
-}
-
-TEST(BatchEngine, UnusableSizeWritesNothing) {
-    TempFolder out;
-    const std::string existing = out.write("HMD_Nokia_8.3_5G.jpg", "keep me");
-    // At width 1 the height rounds to 0.
-    EXPECT_EQ(
-        runBatch({kNokia, kPortrait}, widthSettings(out.path(), "1"), {D::Overwrite, D::Write}),
-        (Statuses{"failed: size not above 0", "written"}));
-    EXPECT_EQ(readFile(existing), "keep me");
-    TempFolder big;
-    EXPECT_EQ(runBatch({kPortrait}, widthSettings(big.path(), "100000"), {D::Write}),
-              Statuses{"failed: size too large"});
-    EXPECT_EQ(big.entries(), 0);
-}
-
-TEST(BatchEngine, BrokenSourcesFailOnlyThemselves) {
-    TempFolder in, out;
-    ResizeSettings s = widthSettings(out.path(), "50");
-    s.keepExifInfoAndCreationDate = true;
-    const auto statuses = runBatch(
-        {kPortrait, in.write("b.jpg", "text, not an image"),
-         kData + "/ianare-exif-samples/corrupted.jpg", kData + "/sharp/truncated.jpg", kGps},
-        s, std::vector(5, D::Write));
-    ASSERT_EQ(statuses.size(), 5u);
-    EXPECT_EQ(statuses[1], "failed: cannot read image");
-    EXPECT_EQ(statuses[2].rfind("failed: ", 0), 0u) << statuses[2];
-    EXPECT_EQ(statuses[3].rfind("failed: ", 0), 0u) << statuses[3];  // never a grey half
-    EXPECT_EQ(statuses[0] + statuses[4], "writtenwritten");
-    EXPECT_TRUE(hasMake(out / "DSCN0010.jpg"));  // a failure does not spoil the next image
-    EXPECT_EQ(out.entries(), 2);
-
-    TempFolder missing;  // a folder that does not exist fails every image
-    for (const auto& status : runBatch({kPortrait, kLandscape}, widthSettings(missing / "no", "50"),
-                                       {D::Write, D::Write})) {
-        EXPECT_EQ(status.rfind("failed: write failed", 0), 0u) << status;
-    }
-}
-
-TEST(BatchEngine, OutputOverTheSourceKeepsItsDateAndMetadata) {
-    TempFolder in;
-    const std::string source = in.copy(kGps, "photo.jpg");
-    const timespec past[2] = {{978307200, 0}, {978307200, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, source.c_str(), past, 0), 0);
-    ResizeSettings s = widthSettings(in.path(), "320");
-    s.outputFormat = {12, "Original"};
-    s.keepExifInfoAndCreationDate = true;
-    ScriptedQuestion question({A::Yes});
-    const auto decisions = confirmOverwrites({source}, s, question);
-    ASSERT_EQ(decisions, std::vector<D>{D::Overwrite});
-    EXPECT_EQ(runBatch({source}, s, decisions), Statuses{"written"});
-    EXPECT_EQ(width(source), 320);
-    EXPECT_EQ(modified(source), 978307200'000'000'000LL);
-    EXPECT_TRUE(hasMake(source));
-    EXPECT_EQ(in.entries(), 1);
+    // In place: the source was the output.
+    ResizeSettings inPlace = widthSettings(in.path(), "16385");
+    inPlace.outputFormat.title = "Original";
+    EXPECT_EQ(runBatch({heic}, inPlace, {D::Overwrite}).at(0).rfind("failed: size too large", 0),
+              0u);
+    EXPECT_EQ(readFile(heic), heicBytes);
+    EXPECT_EQ(width(out / "1.jpg"), 50);
+    EXPECT_EQ(out.entries(), 1);
+    TempFolder missing;
+    EXPECT_EQ(runBatch({kPortrait}, widthSettings(missing / "no", "50"), {D::Write}),
+              Statuses{"failed: cannot write: no such file or directory"});
 }
 
 // Also "Original" with mixed formats: each image keeps its own.

@@ -108,14 +108,14 @@ TEST(Encoding, WritesAreAtomicAndLeaveNothingBehind) {
     const auto before = testing::fileBytes(path("existing.jpg"));
     ASSERT_EQ(mkdir(path("taken.png").c_str(), 0700), 0);
     EXPECT_EQ(ImageTools::saveImage(good, path("taken.png"), OutputFormat::PNG, 1).reason,
-              "write failed: is a directory");
+              "cannot write: is a directory");
     EXPECT_EQ(ImageTools::saveImage(good, path("no/such.png"), OutputFormat::PNG, 1).reason,
-              "write failed: no such file or directory");
+              "cannot write: no such file or directory");
     std::ofstream(path("source.jpg")) << "no longer a picture";  // after it was loaded
     EXPECT_EQ(ImageTools::saveImage(fromSource, path("existing.jpg"), OutputFormat::JPG, 1).reason,
-              "encode failed");
+              "damaged image data");
     EXPECT_FALSE(ImageTools::convertToHEIC(fromSource).has_value());
-    EXPECT_EQ(ImageTools::saveHEIF(fromSource, path("out.heic")).reason, "encode failed");
+    EXPECT_EQ(ImageTools::saveHEIF(fromSource, path("out.heic")).reason, "damaged image data");
     EXPECT_EQ(testing::fileBytes(path("existing.jpg")), before);
 
     // A symlink is replaced, not followed; the longest name still gets a temporary sibling.
@@ -162,7 +162,7 @@ TEST(Encoding, DamagedPicturesFailInsteadOfBeingWrittenHalfGrey) {
         ASSERT_TRUE(scaled.has_value());
         EXPECT_FALSE(ImageTools::rasterizeImage(*scaled).has_value());
         EXPECT_EQ(ImageTools::saveImage(*scaled, folder.path("x.png"), OutputFormat::PNG, 1).reason,
-                  "cannot read image");
+                  "damaged image data");
         ++checked;
     }
     EXPECT_GE(checked, 5);

@@ -1,0 +1,147 @@
+// What must never reach the user's folder: files beyond a format's limits, pictures built from
+// damaged data, and temporary files of a write that did not finish.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vips/vips8>
+
+#include <fstream>
+
+#include "ImagingTestSupport.h"
+#include "imaging/ImageTools.h"
+
+namespace varnholt {
+namespace {
+
+using testing::TempFolder;
+
+const std::string kPhoto = testing::testdata("recurser-exif-orientation-examples/Portrait_1.jpg");
+
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(OutputSafety, SizesBeyondAFormatsLimitFailBeforeAnyWork) {
+    TempFolder folder;
+    const std::string existing = folder.path("existing");
+    writeBytes(existing, testing::fileBytes(kPhoto));
+    const auto before = testing::fileBytes(existing);
+    struct Row {
+        OutputFormat format;
+        int width, height;
+        std::string reason;  // empty: written
+    };
+    const Row rows[] = {
+        {OutputFormat::HEIC, 16385, 8, "size too large for HEIC (at most 16384 pixels a side)"},
+        {OutputFormat::HEIF, 8, 16385, "size too large for HEIF (at most 16384 pixels a side)"},
+        {OutputFormat::HEIC, 16384, 64, ""},
+        // Within the table, yet libheif writes a container without the picture.
+        {OutputFormat::HEIC, 16384, 16, "cannot write: the new file does not read back"},
+        {OutputFormat::JPG, 65501, 1, "size too large for JPG (at most 65500 pixels a side)"},
+        {OutputFormat::JPG, 65500, 1, ""},
+        {OutputFormat::PNG, 65536, 1, "size too large for PNG (at most 65535 pixels a side)"},
+        {OutputFormat::TIFF, 16384, 16384, "too many pixels (at most 268 MP)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.width << "x" << row.height << " " << row.reason);
+        const Image image = testing::scaledImage(kPhoto, row.width, row.height);
+        const SaveResult saved = ImageTools::saveImage(image, existing, row.format, 0.8);
+        EXPECT_EQ(saved.reason, row.reason);
+        if (row.reason.empty()) {
+            ASSERT_TRUE(saved.ok);
+            EXPECT_EQ(ImageTools::readPixelSize(existing)->width, row.width);
+            writeBytes(existing, before);
+        }
+        EXPECT_EQ(testing::fileBytes(existing), before);
+    }
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"existing"});
+}
+
+// A small real picture in each format, cut in half or with 64 bytes inverted a third of the
+// way in, where the format's decoder can tell (checksums, entropy codes, compressed strips).
+TEST(OutputSafety, DamagedDataFailsInEveryFormat) {
+    TempFolder folder;
+    const vips::VImage small = vips::VImage::thumbnail(kPhoto.c_str(), 160).copy_memory();
+    const auto make = [&](const std::string& name) {
+        const std::string path = folder.path(name);
+        if (name.ends_with(".bmp")) {
+            small.magicksave(path.c_str(), vips::VImage::option()->set("format", "bmp"));
+        } else if (name.ends_with(".tif")) {
+            small.tiffsave(path.c_str(), vips::VImage::option()->set(
+                                             "compression", VIPS_FOREIGN_TIFF_COMPRESSION_DEFLATE));
+        } else {
+            small.write_to_file(path.c_str());
+        }
+        return testing::fileBytes(path);
+    };
+    enum class Damage { Cut, Inverted, StrayBytes };
+    struct Row {
+        const char* name;
+        Damage damage;
+    };
+    const Row rows[] = {
+        {"a.jpg", Damage::Cut},      {"b.png", Damage::Cut},      {"c.gif", Damage::Cut},
+        {"d.tif", Damage::Cut},      {"e.jp2", Damage::Cut},      {"f.heic", Damage::Cut},
+        {"g.bmp", Damage::Cut},      {"h.jpg", Damage::Inverted}, {"i.png", Damage::Inverted},
+        {"j.gif", Damage::Inverted}, {"k.tif", Damage::Inverted}, {"l.jpg", Damage::StrayBytes},
+    };
+    const std::string output = folder.path("out.png");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto bytes = make(row.name);
+        const std::size_t third = bytes.size() / 3;
+        if (row.damage == Damage::Cut) {
+            bytes.resize(bytes.size() / 2);
+            // An end marker makes a cut JPEG look complete.
+            if (std::string(row.name).ends_with(".jpg")) bytes.insert(bytes.end(), {0xFF, 0xD9});
+        } else if (row.damage == Damage::Inverted) {
+            for (std::size_t i = third; i < third + 64; ++i) bytes[i] ^= 0xFF;
+        } else {
+            // Padding after the first segment: readers skip it without loss.
+            const std::size_t next = 4 + (std::size_t{bytes[4]} << 8 | bytes[5]);
+            bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(next), {0, 0, 0});
+        }
+        writeBytes(folder.path(row.name), bytes);
+        const auto opened = ImageTools::openImage(folder.path(row.name));
+        SaveResult saved;
+        if (const auto* failure = std::get_if<ImageFailure>(&opened)) {
+            saved.reason = failure->describe();  // a cut header already refuses the file
+        } else {
+            const auto scaled = ImageTools::drawScaled(std::get<Image>(opened), 40, 60);
+            ASSERT_TRUE(scaled);
+            saved = ImageTools::saveImage(*scaled, output, OutputFormat::PNG, 1);
+        }
+        if (row.damage == Damage::StrayBytes) {
+            EXPECT_TRUE(saved.ok) << saved.reason;
+            ::unlink(output.c_str());
+        } else {
+            EXPECT_EQ(saved.reason, "damaged image data");
+        }
+        EXPECT_FALSE(testing::fileBytes(output).size()) << "written anyway";
+    }
+}
+
+TEST(OutputSafety, TemporaryFilesOfProcessesThatAreGoneAreRemoved) {
+    TempFolder folder;
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string theirs = ".a.jpg.vht-" + std::to_string(gone) + "-Ab12Cd";
+    const std::string ours = ".b.jpg.vht-" + std::to_string(getpid()) + "-Ab12Cd";
+    for (const auto& name :
+         {theirs, ours, std::string(".c.jpg.vht-x-Ab12Cd"), std::string("d.jpg")}) {
+        std::ofstream(folder.path(name)) << "x";
+    }
+    ImageTools::removeLeftoverFiles(folder.path("."));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{ours, ".c.jpg.vht-x-Ab12Cd", "d.jpg"}));
+    // A write that fails leaves nothing, named or not.
+    const Image image = testing::scaledImage(kPhoto, 20, 30);
+    EXPECT_FALSE(ImageTools::saveImage(image, folder.path("d.jpg/x.jpg"), OutputFormat::JPG, 1).ok);
+    EXPECT_EQ(folder.entries().size(), 3u);
+}
+
+}  // namespace
+}  // namespace varnholt
