@@ -1,15 +1,4 @@
-#include <QAccessible>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QSlider>
-#include <QTest>
-
 #include <atomic>
-#include <filesystem>
 #include <future>
 
 #include "Fixture.h"
@@ -38,197 +27,129 @@ TEST(PreviewRendererTest, AnOvertakenRenderingIsNeverShown) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == 1; }, 10000));
     release1.set_value();
     ASSERT_TRUE(renderer.waitForJobs(10000));
-    QTest::qWait(50);  // a queued stale completion would arrive now
+    QCoreApplication::processEvents();  // delivers a queued stale completion, if any
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(shown.at(0).at(0).value<QImage>().width(), 2);
     EXPECT_FALSE(renderer.isBusy());
 }
 
-void fixedWidth(ViewController* vc, const char* width) {
-    vc->textFieldFixedWidth->setText(QString::fromLatin1(width));
+// The labels and the preview size are the settings' own rules; this proves that they, the
+// preview and its description reach the window, that a file which cannot be read shows as no
+// selection, and that a change of the list keeps the selection.
+TEST_F(WindowTest, TheSelectionShowsItsLabelsPreviewAndDescription) {
+    makeWindow(false, true);
+    vc->textFieldFixedWidth->setText(QStringLiteral("1000"));
     vc->radioFixedWidth->click();
-}
-
-void box(ViewController* vc, const char* width, const char* height) {
-    vc->textFieldFixedDimensionsWidth->setText(QString::fromLatin1(width));
-    vc->textFieldFixedDimensionsHeight->setText(QString::fromLatin1(height));
-    vc->radioFixedWidthAndHeight->click();
-}
-
-std::string shown(const DimensionLabels& l) {
-    return l.originalWidth + '|' + l.originalHeight + '|' + l.originalDPI + '|' + l.outputDPI +
-           '|' + l.outputWidth + '|' + l.outputHeight;
-}
-
-const DimensionLabels kNone = noImageLabels();
-
-// The labels are the settings' own rules; this proves that they, the preview at the output's
-// proportions and its description reach the window.
-TEST_F(PanelTest, ShowsTheLabelsThePreviewAndItsDescription) {
-    const struct {
-        std::string image;
-        std::function<void(ViewController*)> settings;  // before the selection
-        const char *labels, *described;
-        QSize output;
-    } rows[] = {
-        {{},
-         [](auto vc) { fixedWidth(vc, "1000"); },
-         "Width: 0|Height: 0|DPI: |DPI: |Width: 0|Height: 0",
-         "No image selected",
-         {}},
-        {generatedImages().landscape,
-         [](auto vc) { fixedWidth(vc, "1000"); },
-         "Width: 4000|Height: 3000|DPI: 300|DPI: 72|Width: 1000|Height: 750",
-         "landscape.jpg at 1000 by 750 pixels",
-         {1000, 750}},
-        {generatedImages().portrait,
-         [](auto vc) {
-             vc->checkWidthLargestDimension->click();
-             box(vc, "800", "500");
-         },
-         "Width: 3000|Height: 4000|DPI: 300|DPI: 72|Width: 500|Height: 667",
-         "portrait.jpg at 500 by 667 pixels",
-         {500, 667}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.described);
-        makeWindow(false, true);
-        row.settings(vc);
-        if (!row.image.empty()) listAndSelect({row.image}, 0);
-        EXPECT_EQ(shown(labels()), row.labels);
-        EXPECT_EQ(str(vc->imageViewPreview->accessibleDescription()), row.described);
+    TempFolder f;
+    const std::string gone = f.path("gone.jpg");
+    std::filesystem::copy_file(generatedImages().png, gone);
+    vc->openData(urls({gone, f.file("text.jpg"), generatedImages().landscape}));
+    std::filesystem::remove(gone);
+    const std::string none = labels();
+    for (const int row : {0, 1, 2}) {
+        select(row);
         ASSERT_TRUE(waitForPreview());
         EXPECT_FALSE(vc->progressIndicatorPreview->isVisible());
-        ASSERT_EQ(preview().isNull(), row.output.isEmpty());
-        if (row.output.isEmpty()) continue;
-        const QSize bound =
-            row.output.scaled(row.output.boundedTo(previewViewPixels()), Qt::KeepAspectRatio);
-        EXPECT_NEAR(preview().width(), bound.width(), 1);
-        EXPECT_NEAR(preview().height(), bound.height(), 1);
+        EXPECT_EQ(preview().isNull(), row < 2);
+        EXPECT_EQ(labels(), row < 2 ? none
+                                    : "Width: 4000|Height: 3000|DPI: 300|DPI: 72|Width: 1000|"
+                                      "Height: 750");
     }
-}
-
-TEST_F(PanelTest, AFileThatCannotBeReadShowsAsNoSelectionAndListChangesKeepTheSelection) {
-    TempFolder f;
-    const std::string copy = f.path("gone.jpg");
-    std::filesystem::copy_file(generatedImages().landscape, copy);
-    fixedWidth(vc, "1000");
-    listAndSelect({copy, f.file("text.jpg"), generatedImages().png}, 2);
-    std::filesystem::remove(copy);
-    for (const int row : {0, 1}) {
-        select(row);
-        EXPECT_FALSE(vc->currentImage.has_value());
-        EXPECT_EQ(labels(), kNone);
-        ASSERT_TRUE(waitForPreview());
-        EXPECT_TRUE(preview().isNull());
-    }
-    select(2);
-    ASSERT_TRUE(waitForPreview());
-    ASSERT_FALSE(preview().isNull());
-    const DimensionLabels shown = labels();
+    const QSize view =
+        vc->imageViewPreview->contentsRect().size() * vc->imageViewPreview->devicePixelRatioF();
+    const QSize bound = QSize(1000, 750).scaled(view.boundedTo({1000, 750}), Qt::KeepAspectRatio);
+    EXPECT_NEAR(preview().width(), bound.width(), 1);
+    EXPECT_NEAR(preview().height(), bound.height(), 1);
+    EXPECT_EQ(str(vc->imageViewPreview->accessibleDescription()),
+              "landscape.jpg at 1000 by 750 pixels");
     vc->openData(urls({generatedImages().portrait}));
     EXPECT_EQ(vc->selectedRow(), 2);
-    EXPECT_EQ(labels(), shown);
-    ASSERT_TRUE(waitForPreview());
-    EXPECT_FALSE(preview().isNull());
+    EXPECT_EQ(labels().substr(0, 11), "Width: 4000");
     vc->OnRemoveSelected();
-    EXPECT_EQ(labels(), kNone);
+    EXPECT_EQ(labels(), none);
     EXPECT_TRUE(preview().isNull());
 }
 
 // One row per synchronising field; the rules are the settings' own.
-TEST_F(PanelTest, TheOtherFieldFollows) {
+TEST_F(WindowTest, TheOtherFieldFollows) {
     enum Field { PixelW, PixelH, PercentW, PercentH, Lock };
     const struct {
-        std::string image;
-        bool unlocked, largest;
+        bool image, unlocked, largest;
         Field edited;
         const char *typed, *other;  // the other field of the pair then shows other
     } rows[] = {
-        {generatedImages().portrait, false, true, PixelW, "1000", "750"},
-        {generatedImages().landscape, false, false, PixelH, "750", "1000"},
-        {{}, false, false, PercentW, "50.7", "50"},
-        {{}, true, false, PercentH, "25.9", "100"},
-        {{}, true, false, Lock, "50.5", "50.5"},  // locking copies the percent width
+        {true, false, true, PixelW, "1000", "750"},
+        {true, false, false, PixelH, "1000", "750"},
+        {false, false, false, PercentW, "50.7", "50"},
+        {false, true, false, PercentH, "25.9", "100"},
+        {false, true, false, Lock, "50.5", "50.5"},  // locking copies the percent width
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.edited);
         makeWindow(false, true);
         QLineEdit* const fields[] = {
             vc->textFieldFreeResizePixelsWidth, vc->textFieldFreeResizePixelsHeight,
-            vc->textFieldFreeResizePercentsWidth, vc->textFieldFreeResizePercentsHeight};
-        if (!row.image.empty()) listAndSelect({row.image}, 0);
+            vc->textFieldFreeResizePercentsWidth, vc->textFieldFreeResizePercentsHeight,
+            vc->textFieldFreeResizePercentsWidth};
+        vc->openData(urls({generatedImages().portrait}));
+        if (row.image) select(0);
         if (row.unlocked) vc->checkFreeResizeKeepAspect->click();
         if (row.largest) vc->checkWidthLargestDimension->click();
-        if (row.edited == Lock) {
-            vc->textFieldFreeResizePercentsWidth->setText(QString::fromLatin1(row.typed));
+        fields[row.edited]->setText(QString::fromLatin1(row.typed));
+        if (row.edited == Lock)
             vc->checkFreeResizeKeepAspect->click();
-        } else {
-            enter(fields[row.edited], QString::fromLatin1(row.typed));
-            EXPECT_EQ(str(fields[row.edited]->text()), row.typed);
-        }
+        else
+            QTest::keyClick(fields[row.edited], Qt::Key_Return);
+        EXPECT_EQ(str(fields[row.edited]->text()), row.typed);
         EXPECT_EQ(str(fields[row.edited == Lock ? PercentH : row.edited ^ 1]->text()), row.other);
     }
 }
 
-// Every way of choosing a mode runs the panel's rules: the set stays exclusive, the other
-// set keeps its choice, the enabling rule and the labels follow. The rules are the settings'
-// own; the format and the slider prove the rest of the wiring.
-TEST_F(PanelTest, EveryWayOfChoosingAModeRunsThePanelRules) {
+// Every way of choosing a mode runs the panel's rules: the set stays exclusive, the other set
+// keeps its choice, the enabling rule and the labels follow.
+TEST_F(WindowTest, EveryWayOfChoosingAModeRunsThePanelRules) {
     const auto key = [](QRadioButton* radio, Qt::Key key) {
         radio->setFocus();
         QTest::keyClick(radio, key);
     };
-    const std::pair<const char*, std::function<void(ViewController*)>> ways[] = {
-        {"mouse", [](auto vc) { QTest::mouseClick(vc->radioFixedHeight, Qt::LeftButton); }},
-        {"space", [&](auto vc) { key(vc->radioFixedHeight, Qt::Key_Space); }},
-        {"arrow",
-         [&](auto vc) {
-             vc->radioFixedWidth->click();
-             key(vc->radioFixedWidth, Qt::Key_Down);
-         }},
-        {"mnemonic",
-         [](auto vc) {
-             QTest::keyClick(vc, Qt::Key_G, Qt::AltModifier);  // an animated click
-             EXPECT_TRUE(QTest::qWaitFor([vc] { return vc->radioFixedHeight->isChecked(); }, 5000));
-         }},
-        {"accessibility",
-         [](auto vc) {
-             QAccessible::queryAccessibleInterface(vc->radioFixedHeight)
-                 ->actionInterface()
-                 ->doAction(QAccessibleActionInterface::toggleAction());
-         }},
-        {"code", [](auto vc) { vc->radioFixedHeight->setChecked(true); }},
+    const std::function<void(ViewController*)> ways[] = {
+        [](auto vc) { QTest::mouseClick(vc->radioFixedHeight, Qt::LeftButton); },
+        [&](auto vc) { key(vc->radioFixedHeight, Qt::Key_Space); },
+        [&](auto vc) { vc->radioFixedWidth->click(), key(vc->radioFixedWidth, Qt::Key_Down); },
+        [](auto vc) {
+            QTest::keyClick(vc, Qt::Key_G, Qt::AltModifier);  // an animated click
+            EXPECT_TRUE(QTest::qWaitFor([vc] { return vc->radioFixedHeight->isChecked(); }, 5000));
+        },
+        [](auto vc) {
+            QAccessible::queryAccessibleInterface(vc->radioFixedHeight)
+                ->actionInterface()
+                ->doAction(QAccessibleActionInterface::toggleAction());
+        },
+        [](auto vc) { vc->radioFixedHeight->setChecked(true); },
     };
-    for (const auto& [name, choose] : ways) {
-        SCOPED_TRACE(name);
+    for (const auto& choose : ways) {
+        SCOPED_TRACE(&choose - ways);
         makeWindow(false, true);
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 5000));
         vc->textFieldFixedHeight->setText(QStringLiteral("300"));
         vc->radioFreeResizePercents->click();
         EXPECT_FALSE(vc->checkDoNotEnlargeImages->isEnabled());
-        listAndSelect({generatedImages().landscape}, 0);
+        vc->openData(urls({generatedImages().landscape}));
+        select(0);
         choose(vc);
         EXPECT_TRUE(vc->radioFixedHeight->isChecked() && vc->radioFreeResizePercents->isChecked());
         EXPECT_FALSE(vc->radioFreeResize->isChecked() || vc->radioFixedWidth->isChecked());
         EXPECT_TRUE(vc->checkDoNotEnlargeImages->isEnabled());
-        EXPECT_EQ(labels().outputWidth + labels().outputHeight, "Width: 400Height: 300");
+        EXPECT_EQ(labels().substr(labels().rfind("Width")), "Width: 400|Height: 300");
     }
-    vc->comboFormat->setCurrentText(QStringLiteral("PNG"));
-    EXPECT_FALSE(vc->sliderQuality->isEnabled());
-    vc->sliderQuality->setValue(0);
-    EXPECT_EQ(str(vc->labelQuality->text()), "1");
 }
 
-TEST_F(PanelTest, BrowseAsksForAFolderAndOnlyAChoiceChangesTheField) {
+TEST_F(WindowTest, BrowseChangesTheFolderOnlyWhenOneIsChosen) {
     vc->textFieldOutputFolder->setText(QStringLiteral("/kept"));
     dialogs->folderChoices = {std::nullopt, QUrl::fromLocalFile(QStringLiteral("/tmp/out"))};
     vc->buttonBrowse->click();
     EXPECT_EQ(str(vc->textFieldOutputFolder->text()), "/kept");
     vc->buttonBrowse->click();
     EXPECT_EQ(str(vc->textFieldOutputFolder->text()), "/tmp/out");
-    EXPECT_EQ(dialogs->folderPrompts, std::vector<QString>(2, QStringLiteral("Select Folder")));
 }
 
 }  // namespace
