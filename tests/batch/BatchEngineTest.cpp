@@ -76,28 +76,21 @@ TEST(BatchEngine, FailuresHaveTheirOwnReasonAndTouchNothing) {
     TempFolder in, out;
     const std::string heic = in.copy(kData + "/libheif/rainbow-451x461.heic", "in place.heic");
     const auto heicBytes = readFile(heic);
-    const std::string cut = in.write("cut.jpg", readFile(kGps).substr(0, 20000) + "\xff\xd9");
     std::filesystem::create_directory(in / "folder.jpg");
     struct Row {
-        std::string source, width, format, status;
+        std::string source, width, status;
     };
     const Row rows[] = {
-        {kNokia, "1", "JPG", "failed: size not above 0"},  // the height rounds to 0
-        {kPortrait, "100000", "JPG", "failed: size too large (at most 65535 pixels a side)"},
-        {kPortrait, "20000", "HEIC",
-         "failed: size too large for HEIC (at most 16384 pixels a side)"},
-        {heic, "16385", "Original",
-         "failed: size too large for HEIC (at most 16384 pixels a side)"},
-        {in.write("b.jpg", "text"), "50", "JPG", "failed: not an image of an accepted format"},
-        {cut, "50", "JPG", "failed: damaged image data"},
-        {in / "gone.jpg", "50", "JPG", "failed: file not found"},
-        {in / "folder.jpg", "50", "JPG", "failed: not a regular file"},
-        {kGps, "50", "JPG", "written"},
+        {kNokia, "1", "failed: size not above 0"},  // the height rounds to 0
+        {kPortrait, "100000", "failed: size too large (at most 65535 pixels a side)"},
+        {in.write("b.jpg", "text"), "50", "failed: not an image of an accepted format"},
+        {in / "gone.jpg", "50", "failed: file not found"},
+        {in / "folder.jpg", "50", "failed: not a regular file"},
+        {kGps, "50", "written"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.source + " " + row.width);
-        ResizeSettings s = widthSettings(out.path(), row.width, "[FileIndex]");
-        s.outputFormat.title = row.format;
+        const ResizeSettings s = widthSettings(out.path(), row.width, "[FileIndex]");
         const std::string existing = out.write("1.jpg", "keep me");
         EXPECT_EQ(runBatch({row.source}, s, {D::Overwrite}), Statuses{row.status});
         EXPECT_EQ(readFile(existing) == "keep me", row.status != "written");
