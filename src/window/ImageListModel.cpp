@@ -2,6 +2,8 @@
 
 #include <QMimeData>
 
+#include <filesystem>
+
 #include "batch/ImageListRules.h"
 #include "window/FileUrls.h"
 #include "window/TypeIcons.h"
@@ -58,7 +60,11 @@ bool ImageListModel::canDropMimeData(const QMimeData* data, Qt::DropAction actio
     if (!data->hasUrls()) return false;
     for (const QUrl& url : data->urls()) {
         const auto path = pathFromFileUrl(url);
-        if (path && hasAcceptedExtension(*path, heifAvailable_)) return true;
+        std::error_code ignored;  // a folder stands for the images inside it
+        if (path && (hasAcceptedExtension(*path, heifAvailable_) ||
+                     std::filesystem::is_directory(*path, ignored))) {
+            return true;
+        }
     }
     return false;
 }

@@ -129,5 +129,26 @@ TEST_F(WindowTest, DropsAreInsertedAsCopies) {
     EXPECT_FALSE(ImageTableView::acceptsDragFrom(vc->tableViewImage));
 }
 
+// A folder stands for the images inside it, by open-with and by drop alike; the walk runs off
+// the main thread and the list fills in one step when it is done.
+TEST_F(WindowTest, AFolderAddsTheImagesInsideOnceWalked) {
+    TempFolder f;
+    std::filesystem::create_directories(f.path("trip/.thumbs"));
+    const std::string two = f.file("trip/img2.jpg"), ten = f.file("trip/img10.jpg");
+    f.file("trip/.thumbs/img1.jpg");
+    for (const bool dropped : {false, true}) {
+        makeWindow(false, true);
+        if (dropped) {
+            EXPECT_EQ(drag(vc->tableViewImage, {f.path("trip")}, BelowTheRows, Qt::CopyAction),
+                      Qt::CopyAction);
+        } else {
+            vc->openData(urls({f.path("trip")}));
+        }
+        EXPECT_TRUE(vc->listImagePaths.empty());  // walking
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !vc->listImagePaths.empty(); }, 10000));
+        EXPECT_EQ(vc->listImagePaths, Paths({two, ten}));
+    }
+}
+
 }  // namespace
 }  // namespace varnholt::test
