@@ -12,16 +12,17 @@ struct Row {
     double imageWidth;
     double imageHeight;
     Mode mode;
-    std::string a;         // width entry of the mode
-    std::string b;         // height entry of the mode
-    const char* flags;     // L: width is the larger side, E: do not enlarge
-    const char* expected;  // "WxH" as the labels show it, or nullptr: no result
+    std::string a;  // width entry of the mode
+    std::string b;  // height entry of the mode
+    bool largest = false;
+    bool doNotEnlarge = false;
+    std::optional<OutputDimensions> expected;
 };
 
 ResizeSettings settingsFor(const Row& row) {
     ResizeSettings s;
-    s.widthIsLargestDimension = std::string_view(row.flags).find('L') != std::string_view::npos;
-    s.doNotEnlarge = std::string_view(row.flags).find('E') != std::string_view::npos;
+    s.widthIsLargestDimension = row.largest;
+    s.doNotEnlarge = row.doNotEnlarge;
     s.freeResize = row.mode == Mode::PixelsLocked || row.mode == Mode::PixelsFree ||
                    row.mode == Mode::Percents;
     s.freePixels = row.mode != Mode::Percents;
@@ -57,61 +58,90 @@ ResizeSettings settingsFor(const Row& row) {
     return s;
 }
 
-const Row kRows[] = {
-    {"locked 1000", 4000, 3000, Mode::PixelsLocked, "1000", "0", "", "1000x750"},
-    {"locked default 0", 4000, 3000, Mode::PixelsLocked, "0", "0", "", "0x0"},
-    // 1000 / 1.3332223 = 750.0625 in single precision.
-    {"locked odd ratio", 4001, 3001, Mode::PixelsLocked, "1000", "0", "", "1000x750"},
-    {"free passes text", 4000, 3000, Mode::PixelsFree, "0100", "20", "", "0100x20"},
-    {"free passes anything", 4000, 3000, Mode::PixelsFree, "abc", "1e30", "", "abcx1e30"},
-    {"free turned swaps", 3000, 4000, Mode::PixelsFree, "800", "600", "L", "600x800"},
-    {"locked portrait turned", 3000, 4000, Mode::PixelsLocked, "1000", "0", "L", "750x1000"},
-    {"locked portrait normal", 3000, 4000, Mode::PixelsLocked, "1000", "0", "", "1000x1333"},
-    // 2000.5 and 1500.5 round half away from zero.
-    {"percent halves", 4001, 3001, Mode::Percents, "50", "50", "", "2001x1501"},
-    {"percent turned", 3000, 4000, Mode::Percents, "50", "25", "L", "750x2000"},
-    {"percent ignores do-not-enlarge", 4000, 3000, Mode::Percents, "200", "200", "E", "8000x6000"},
-    {"fixed width clamped", 4000, 3000, Mode::Width, "5000", "", "E", "4000x3000"},
-    {"fixed width enlarges", 4000, 3000, Mode::Width, "5000", "", "", "5000x3750"},
-    {"fixed height", 4000, 3000, Mode::Height, "", "600", "", "800x600"},
-    {"fixed height turned", 3000, 4000, Mode::Height, "", "600", "L", "600x800"},
-    {"box square", 4000, 3000, Mode::Box, "800", "800", "", "800x600"},
-    {"box portrait", 3000, 4000, Mode::Box, "800", "800", "", "600x800"},
-    {"box turned m equal n", 3000, 4000, Mode::Box, "800", "600", "L", "600x800"},
-    {"box turned m above n", 3000, 4000, Mode::Box, "800", "500", "L", "500x667"},
-    {"locked clamps on height entry", 4000, 3000, Mode::PixelsLocked, "1000", "3500", "E",
-     "4000x3000"},
-    {"box clamp then height decides", 4000, 3000, Mode::Box, "5000", "2000", "E", "2667x2000"},
-    {"free clamps each side", 1000, 500, Mode::PixelsFree, "2000", "300", "E", "1000x300"},
-    {"free portrait clamps", 500, 1000, Mode::PixelsFree, "2000", "600", "LE", "500x1000"},
-    {"width portrait clamps", 500, 1000, Mode::Width, "2000", "", "LE", "500x1000"},
-    {"height portrait clamps", 500, 1000, Mode::Height, "", "700", "LE", "500x1000"},
-    {"box clamps without portrait rule", 500, 1000, Mode::Box, "600", "2000", "LE", "250x500"},
-    {"locked exactly equal", 4000, 3000, Mode::PixelsLocked, "4000", "0", "E", "4000x3000"},
-    {"locked one below", 4000, 3000, Mode::PixelsLocked, "3999", "0", "E", "3999x2999"},
-    // Rounded sides that int64 cannot hold, or entries that are not numbers: no result.
-    {"huge", 4000, 3000, Mode::Width, "1e30", "", "", nullptr},
-    {"inf", 4000, 3000, Mode::Width, "inf", "", "", nullptr},
-    {"nan", 4000, 3000, Mode::Width, "nan", "", "", nullptr},
-    {"hex huge", 4000, 3000, Mode::Height, "", "0x1p80", "", nullptr},
-    {"hex fine", 4000, 3000, Mode::Width, "0x1p10", "", "", "0x1p10x768"},
-    {"units", 4000, 3000, Mode::Width, "12px", "", "", nullptr},
-    {"empty", 4000, 3000, Mode::Width, "", "", "", nullptr},
-    {"percent nan", 4000, 3000, Mode::Percents, "nan", "50", "", nullptr},
-    {"percent huge", 4000, 3000, Mode::Percents, "1e37", "50", "", nullptr},
-    {"box turned bad n", 3000, 4000, Mode::Box, "800", "500.0", "L", nullptr},
-    {"box zero height", 4000, 3000, Mode::Box, "800", "0", "", "0x0"},
-};
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
-TEST(OutputDimensions, GivesTheDisplayedSize) {
-    for (const Row& row : kRows) {
-        const auto result =
-            computeOutputDimensions(row.imageWidth, row.imageHeight, settingsFor(row));
-        EXPECT_EQ(result ? result->widthText + "x" + result->heightText : "none",
-                  row.expected ? row.expected : "none")
-            << row.name;
+OutputDimensions dims(const char* w, const char* h) { return {w, h}; }
+
+class OutputDimensionsTest : public testing::TestWithParam<Row> {};
+
+TEST_P(OutputDimensionsTest, GivesTheDisplayedSize) {
+    const Row& row = GetParam();
+    const auto result = computeOutputDimensions(row.imageWidth, row.imageHeight, settingsFor(row));
+    ASSERT_EQ(result.has_value(), row.expected.has_value());
+    if (result) {
+        EXPECT_EQ(result->widthText, row.expected->widthText);
+        EXPECT_EQ(result->heightText, row.expected->heightText);
     }
 }
+
+const Row kRows[] = {
+    {"locked 1000", 4000, 3000, Mode::PixelsLocked, "1000", "0", false, false, dims("1000", "750")},
+    {"locked default 0", 4000, 3000, Mode::PixelsLocked, "0", "0", false, false, dims("0", "0")},
+    // 1000 / 1.3332223 = 750.0625 in single precision.
+    {"locked odd ratio", 4001, 3001, Mode::PixelsLocked, "1000", "0", false, false,
+     dims("1000", "750")},
+    {"free passes text", 4000, 3000, Mode::PixelsFree, "0100", "20", false, false,
+     dims("0100", "20")},
+    {"free passes anything", 4000, 3000, Mode::PixelsFree, "abc", "1e30", false, false,
+     dims("abc", "1e30")},
+    {"free turned swaps", 3000, 4000, Mode::PixelsFree, "800", "600", true, false,
+     dims("600", "800")},
+    {"locked portrait turned", 3000, 4000, Mode::PixelsLocked, "1000", "0", true, false,
+     dims("750", "1000")},
+    {"locked portrait normal", 3000, 4000, Mode::PixelsLocked, "1000", "0", false, false,
+     dims("1000", "1333")},
+    // 2000.5 and 1500.5 round half away from zero.
+    {"percent halves", 4001, 3001, Mode::Percents, "50", "50", false, false, dims("2001", "1501")},
+    {"percent turned", 3000, 4000, Mode::Percents, "50", "25", true, false, dims("750", "2000")},
+    {"percent ignores do-not-enlarge", 4000, 3000, Mode::Percents, "200", "200", false, true,
+     dims("8000", "6000")},
+    {"fixed width clamped", 4000, 3000, Mode::Width, "5000", "", false, true, dims("4000", "3000")},
+    {"fixed width enlarges", 4000, 3000, Mode::Width, "5000", "", false, false,
+     dims("5000", "3750")},
+    {"fixed height", 4000, 3000, Mode::Height, "", "600", false, false, dims("800", "600")},
+    {"fixed height turned", 3000, 4000, Mode::Height, "", "600", true, false, dims("600", "800")},
+    {"box square", 4000, 3000, Mode::Box, "800", "800", false, false, dims("800", "600")},
+    {"box portrait", 3000, 4000, Mode::Box, "800", "800", false, false, dims("600", "800")},
+    {"box turned m equal n", 3000, 4000, Mode::Box, "800", "600", true, false, dims("600", "800")},
+    {"box turned m above n", 3000, 4000, Mode::Box, "800", "500", true, false, dims("500", "667")},
+    {"locked clamps on height entry", 4000, 3000, Mode::PixelsLocked, "1000", "3500", false, true,
+     dims("4000", "3000")},
+    {"box clamp then height decides", 4000, 3000, Mode::Box, "5000", "2000", false, true,
+     dims("2667", "2000")},
+    {"free clamps each side", 1000, 500, Mode::PixelsFree, "2000", "300", false, true,
+     dims("1000", "300")},
+    {"free portrait clamps", 500, 1000, Mode::PixelsFree, "2000", "600", true, true,
+     dims("500", "1000")},
+    {"width portrait clamps", 500, 1000, Mode::Width, "2000", "", true, true, dims("500", "1000")},
+    {"height portrait clamps", 500, 1000, Mode::Height, "", "700", true, true, dims("500", "1000")},
+    {"box clamps without portrait rule", 500, 1000, Mode::Box, "600", "2000", true, true,
+     dims("250", "500")},
+    {"locked exactly equal", 4000, 3000, Mode::PixelsLocked, "4000", "0", false, true,
+     dims("4000", "3000")},
+    {"locked one below", 4000, 3000, Mode::PixelsLocked, "3999", "0", false, true,
+     dims("3999", "2999")},
+    // Rounded sides that int64 cannot hold, or entries that are not numbers: no result.
+    {"huge", 4000, 3000, Mode::Width, "1e30", "", false, false, std::nullopt},
+    {"inf", 4000, 3000, Mode::Width, "inf", "", false, false, std::nullopt},
+    {"nan", 4000, 3000, Mode::Width, "nan", "", false, false, std::nullopt},
+    {"hex huge", 4000, 3000, Mode::Height, "", "0x1p80", false, false, std::nullopt},
+    {"hex fine", 4000, 3000, Mode::Width, "0x1p10", "", false, false, dims("0x1p10", "768")},
+    {"units", 4000, 3000, Mode::Width, "12px", "", false, false, std::nullopt},
+    {"empty", 4000, 3000, Mode::Width, "", "", false, false, std::nullopt},
+    {"percent nan", 4000, 3000, Mode::Percents, "nan", "50", false, false, std::nullopt},
+    {"percent huge", 4000, 3000, Mode::Percents, "1e37", "50", false, false, std::nullopt},
+    {"box turned bad n", 3000, 4000, Mode::Box, "800", "500.0", true, false, std::nullopt},
+    {"box zero height", 4000, 3000, Mode::Box, "800", "0", false, false, dims("0", "0")},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, OutputDimensionsTest, testing::ValuesIn(kRows),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return name;
+                         });
 
 TEST(OutputDimensions, NoModeHasNoResult) {
     ResizeSettings s;
