@@ -91,8 +91,8 @@ TEST(Orientation, KeptOutputsOfEveryCodeAreUprightWithCode1InEveryFormat) {
     // the orientation sees the picture upright.
     std::string command =
         "/usr/bin/mogrify -path " + testing::quoted(decoded.path("")) + " -format png -strip";
-    for (const auto& output : outputs) command += " " + testing::quoted(output);
-    testing::run(command + " 2>/dev/null");
+    for (const auto& output : outputs) command.append(" ").append(testing::quoted(output));
+    testing::run(command.append(" 2>/dev/null"));
     auto tags = testing::exiftoolTagsOfFiles(outputs, "-Orientation");
     for (const auto& output : outputs) {
         SCOPED_TRACE(output);
