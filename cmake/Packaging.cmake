@@ -11,8 +11,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch image resizer")
 string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Varnholt resizes many image files in one go: in pixels with or without the\n"
     "aspect ratio, in percent, to a fixed width or height, or to fit a box. It\n"
-    "writes JPEG, JPEG 2000, PNG, TIFF, GIF, BMP or HEIF, can set a new DPI, names\n"
-    "the files by a pattern and can keep their metadata and dates.\n"
+    "writes JPEG, JPEG 2000, PNG, TIFF, GIF, BMP, HEIF, WebP, AVIF or JPEG XL, can\n"
+    "set a new DPI, names the files by a pattern and can keep their metadata and\n"
+    "dates.\n"
     "\n"
     "The package holds the window (varnholt) and the command line (varnholt-cli).")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)

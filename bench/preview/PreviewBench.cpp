@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
 
-    varnholt::MainWindow window(varnholt::ImageTools::heifSupported());
+    varnholt::MainWindow window(varnholt::ImageTools::heifCodecs());
     varnholt::ViewController* vc = window.controller();
     window.resize(1100, 720);
     window.show();

@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
         QFileInfo(photos.front().toLocalFile()).absolutePath() + QStringLiteral("/Resized");
     QDir().mkpath(out);
 
-    varnholt::MainWindow window(varnholt::ImageTools::heifSupported());
+    varnholt::MainWindow window(varnholt::ImageTools::heifCodecs());
     varnholt::ViewController* vc = window.controller();
     window.resize(1100, 720);
     window.show();

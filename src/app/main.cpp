@@ -57,8 +57,8 @@ int main(int argc, char** argv) {
     // The image library is set up once, on this thread, before any worker uses it.
     const varnholt::ImageTools::Runtime imaging(argv[0]);
 
-    // HEIF is offered only where it can be both read and written.
-    const bool heifAvailable = varnholt::ImageTools::heifSupported();
+    // HEIF and AVIF are offered only where libheif can both read and write them.
+    const varnholt::HeifCodecs heifAvailable = varnholt::ImageTools::heifCodecs();
 
     varnholt::AppDelegate delegate;
     varnholt::MainWindow window(heifAvailable);

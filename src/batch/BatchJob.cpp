@@ -97,8 +97,8 @@ void BatchJob::run() {
         Footprint footprint{pathIdentity(task.sourcePath), std::nullopt};
         if (task.decision != OverwriteDecision::Skip) {
             footprint.output = pathIdentity(task.outputPath);
-            const OutputFormat format = encodingFormat(task.sourcePath, settings_);
-            footprint.heif = format == OutputFormat::HEIF || format == OutputFormat::HEIC;
+            const FormatRow* row = formatRow(encodingFormat(task.sourcePath, settings_));
+            footprint.heif = row && row->encodesAlone;
         }
         tasks_.push_back(std::move(task));
         footprints_.push_back(std::move(footprint));

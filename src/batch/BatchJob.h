@@ -81,7 +81,7 @@ private:
     const ImageStep step_;
 
     // What an image occupies: it reads its source and, unless skipped, writes its output;
-    // a HEIF encode also takes much memory and every core by itself.
+    // a HEIF or AVIF encode also takes much memory and every core by itself.
     struct Footprint {
         PathIdentity source;
         std::optional<PathIdentity> output;

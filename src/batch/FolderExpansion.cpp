@@ -49,8 +49,8 @@ bool isHidden(const fs::path& path) {
     return !name.empty() && name.front() == '.';
 }
 
-void collectImages(const fs::path& folder, bool heifAvailable, const std::atomic<bool>* abandon,
-                   std::vector<std::string>& found) {
+void collectImages(const fs::path& folder, HeifCodecs heifAvailable,
+                   const std::atomic<bool>* abandon, std::vector<std::string>& found) {
     std::error_code error;
     // The default options do not follow links to folders; unreadable folders are skipped.
     fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied,
@@ -85,7 +85,7 @@ bool naturalPathLess(std::string_view a, std::string_view b) {
 }
 
 std::vector<std::string> expandFolders(const std::vector<std::string>& candidates,
-                                       bool heifAvailable, const std::atomic<bool>* abandon) {
+                                       HeifCodecs heifAvailable, const std::atomic<bool>* abandon) {
     std::vector<std::string> result;
     result.reserve(candidates.size());
     for (const auto& candidate : candidates) {

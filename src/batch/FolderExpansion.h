@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/FormatTable.h"
+
 namespace varnholt {
 
 // Orders paths as people read numbered names: component by component, runs of digits by
@@ -18,7 +20,7 @@ bool naturalPathLess(std::string_view a, std::string_view b);
 // rules (accepted types, no duplicates) still apply afterwards. Setting `abandon` stops the
 // walk early; what was found so far is returned.
 std::vector<std::string> expandFolders(const std::vector<std::string>& candidates,
-                                       bool heifAvailable,
+                                       HeifCodecs heifAvailable,
                                        const std::atomic<bool>* abandon = nullptr);
 
 }  // namespace varnholt

@@ -10,28 +10,21 @@
 
 namespace varnholt {
 
-namespace {
-
-std::vector<std::string> withHeif(std::vector<std::string> list, bool heifAvailable) {
-    if (heifAvailable) list.insert(list.end(), {"heif", "heic"});
-    return list;
+std::vector<std::string> acceptedExtensions(HeifCodecs codecs) {
+    std::vector<std::string> extensions;
+    for (const auto& row : formatRows()) {
+        if (formatAvailable(row, codecs)) extensions.push_back(asciiLowercase(row.title));
+    }
+    return extensions;
 }
 
-}  // namespace
-
-std::vector<std::string> acceptedExtensions(bool heifAvailable) {
-    return withHeif({"jpg", "jpeg", "jpe", "jp2", "jpx", "png", "gif", "tif", "tiff", "bmp"},
-                    heifAvailable);
+std::vector<std::string> openDialogExtensions(HeifCodecs codecs) {
+    return acceptedExtensions(codecs);
 }
 
-std::vector<std::string> openDialogExtensions(bool heifAvailable) {
-    return withHeif({"jpg", "jpeg", "jpe", "jp2", "jpx", "png", "tiff", "tif", "gif", "bmp"},
-                    heifAvailable);
-}
-
-bool hasAcceptedExtension(std::string_view path, bool heifAvailable) {
+bool hasAcceptedExtension(std::string_view path, HeifCodecs codecs) {
     const std::string extension = asciiLowercase(fileExtension(path));
-    const auto accepted = acceptedExtensions(heifAvailable);
+    const auto accepted = acceptedExtensions(codecs);
     return std::find(accepted.begin(), accepted.end(), extension) != accepted.end();
 }
 
@@ -44,12 +37,12 @@ bool isUnlistablePath(const std::string& path) {
 }
 
 std::size_t appendAcceptedPaths(std::vector<std::string>& list,
-                                const std::vector<std::string>& candidates, bool heifAvailable) {
+                                const std::vector<std::string>& candidates, HeifCodecs codecs) {
     // A set keeps open-with of thousands of files linear rather than quadratic.
     std::unordered_set<std::string_view> listed(list.begin(), list.end());
     std::vector<std::string> accepted;
     for (const auto& path : candidates) {
-        if (!hasAcceptedExtension(path, heifAvailable) || isUnlistablePath(path)) continue;
+        if (!hasAcceptedExtension(path, codecs) || isUnlistablePath(path)) continue;
         if (!listed.insert(path).second) continue;
         accepted.push_back(path);
     }

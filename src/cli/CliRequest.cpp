@@ -53,6 +53,17 @@ std::vector<std::string> formatNames() {
     return names;
 }
 
+// The formats the quality applies to, as --format names them.
+std::string qualityFormatNames() {
+    std::string names;
+    for (const auto& row : formatRows()) {
+        if (!row.usesQuality) continue;
+        if (!names.empty()) names += ", ";
+        for (const char c : row.title) names += static_cast<char>(std::tolower(c));
+    }
+    return names;
+}
+
 FormatChoice formatChoice(const std::string& name) {
     const std::vector<OutputFormat> items = formatPopupItems(true);
     const std::vector<std::string> names = formatNames();
@@ -119,7 +130,8 @@ CliParse parseCommandLine(int argc, char** argv) {
     app.add_option("--format", format, "Output format (default jpg)")
         ->check(CLI::IsMember(formatNames()))
         ->type_name("FORMAT");
-    app.add_option("--quality", s.quality, "Quality in percent for JPEG and JPEG 2000 (default 80)")
+    app.add_option("--quality", s.quality,
+                   "Quality in percent for " + qualityFormatNames() + " (default 80)")
         ->check(CLI::Range(0.0f, 100.0f));
     app.add_option("--name", s.namePattern,
                    "File name pattern with [FileName] and [FileIndex] (default \"" +

@@ -61,19 +61,20 @@ std::string listPath(const std::string& file) {
     return absolute.lexically_normal().string();
 }
 
+// A file whose extension only the HEIF condition admits.
 bool namesHeif(const std::string& file) {
     return hasAcceptedExtension(file, true) && !hasAcceptedExtension(file, false);
 }
 
 // The HEIF probe costs an encoder start, which can hang under a tight memory limit: it runs
-// only when a HEIF file or a folder is named or HEIF is to be written.
+// only when a HEIF or AVIF file or a folder is named or such a format is to be written.
 bool heifWanted(const CliRequest& request) {
-    const OutputFormat format = chosenFormat(request.settings).value_or(OutputFormat::JPG);
+    const FormatRow* row = formatRow(chosenFormat(request.settings).value_or(OutputFormat::JPG));
     const auto namesHeifOrFolder = [](const std::string& file) {
         std::error_code ignored;
         return namesHeif(file) || std::filesystem::is_directory(file, ignored);
     };
-    return format == OutputFormat::HEIF || format == OutputFormat::HEIC ||
+    return (row && row->needs != Needs::Nothing) ||
            std::any_of(request.files.begin(), request.files.end(), namesHeifOrFolder);
 }
 
@@ -89,7 +90,7 @@ void ignore(FileList& list, const std::string& file, const char* why) {
 
 // The window's list rules over the files as given, a folder standing for the images inside it;
 // every refused file and every folder without images is named.
-FileList buildList(const std::vector<std::string>& files, bool heif) {
+FileList buildList(const std::vector<std::string>& files, HeifCodecs heif) {
     FileList list;
     for (const auto& given : files) {
         const std::vector<std::string> found = expandFolders({given}, heif);
@@ -186,10 +187,11 @@ int run(int argc, char** argv) {
     if (!parsed.request) return parsed.exitStatus;
     const CliRequest& request = *parsed.request;
 
-    const bool heif = heifWanted(request) && ImageTools::heifSupported();
-    const auto format = chosenFormat(request.settings);
-    if (!heif && (format == OutputFormat::HEIF || format == OutputFormat::HEIC)) {
-        std::fprintf(stderr, "--format: HEIF cannot be written on this system\n");
+    const HeifCodecs heif = heifWanted(request) ? ImageTools::heifCodecs() : HeifCodecs{};
+    const FormatRow* row = formatRow(chosenFormat(request.settings).value_or(OutputFormat::JPG));
+    if (row && !formatAvailable(*row, heif)) {
+        std::fprintf(stderr, "--format: %s cannot be written on this system\n",
+                     std::string(row->title).c_str());
         return kExitUsage;
     }
     const FileList list = buildList(request.files, heif);

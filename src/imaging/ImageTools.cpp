@@ -32,7 +32,7 @@ std::optional<vips::VImage> headerOf(const SourceFile& file, PixelCap cap = Pixe
 
 std::int64_t orientationOf(const SourceFile& file, const vips::VImage& header) {
     // libheif has already turned the picture by its own transform properties.
-    if (file.format() == SourceFormat::Heif) return 1;
+    if (file.format() == SourceFormat::Heif || file.format() == SourceFormat::Avif) return 1;
     if (header.get_typeof(VIPS_META_ORIENTATION) == 0) return 1;
     const int code = header.get_int(VIPS_META_ORIENTATION);
     return code >= 1 && code <= 8 ? code : 1;
@@ -80,15 +80,18 @@ void ImageTools::setThreadsPerImage(int threads) {
     vips_concurrency_set(std::max(threads, 0));  // 0: libvips's default, one per core
 }
 
-bool ImageTools::heifSupported() {
-    static const bool supported = [] {
+bool ImageTools::heifSupported() { return heifCodecs().hevc; }
+
+HeifCodecs ImageTools::heifCodecs() {
+    // A 16 x 16 encode and decode in memory, once per codec.
+    const auto roundTrip = [](VipsForeignHeifCompression compression) {
         try {
             const auto square =
                 vips::VImage::black(16, 16, vips::VImage::option()->set("bands", 3))
                     .cast(VIPS_FORMAT_UCHAR)
                     .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
             VipsBlob* encoded = square.heifsave_buffer(
-                vips::VImage::option()->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_HEVC));
+                vips::VImage::option()->set("compression", compression)->set("effort", 0));
             const auto decoded = vips::VImage::heifload_buffer(encoded);
             vips_area_unref(VIPS_AREA(encoded));
             return decoded.copy_memory().width() == 16;
@@ -96,8 +99,10 @@ bool ImageTools::heifSupported() {
             clearVipsError();
             return false;
         }
-    }();
-    return supported;
+    };
+    static const HeifCodecs codecs(roundTrip(VIPS_FOREIGN_HEIF_COMPRESSION_HEVC),
+                                   roundTrip(VIPS_FOREIGN_HEIF_COMPRESSION_AV1));
+    return codecs;
 }
 
 std::optional<PixelSize> ImageTools::readPixelSize(const std::string& path) {
@@ -161,6 +166,12 @@ std::optional<std::string> ImageTools::readTypeIdentifier(const std::string& pat
             return "com.microsoft.bmp";
         case SourceFormat::Heif:
             return "public.heic";
+        case SourceFormat::Avif:
+            return "public.avif";
+        case SourceFormat::WebP:
+            return "org.webmproject.webp";
+        case SourceFormat::Jxl:
+            return "public.jpeg-xl";
     }
     return std::nullopt;
 }

@@ -120,7 +120,9 @@ public:
     // runs images side by side, 0 for the default (one per core).
     static void setThreadsPerImage(int threads);
 
-    // HEIF can be both written and read here (a 16 x 16 round trip in memory, done once).
+    // The HEIF condition: which libheif codecs can both write and read here (a 16 x 16 round
+    // trip in memory for each, done once). heifSupported is its HEVC half.
+    static HeifCodecs heifCodecs();
     static bool heifSupported();
 
     // File information. Every query opens the file itself; a file that is missing, not a

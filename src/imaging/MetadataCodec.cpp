@@ -87,13 +87,7 @@ std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file) {
     }
 }
 
-OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi, int width,
-                              int height) {
-    OutputMetadata out;
-    for (const auto& datum : source.exif) {
-        if (!isStorageEntry(datum)) out.exif.add(datum);
-    }
-    auto& exif = out.exif;
+void setOutputResolution(Exiv2::ExifData& exif, std::int64_t dpi) {
     const Exiv2::URational resolution(static_cast<std::uint32_t>(std::min<std::int64_t>(
                                           dpi, std::numeric_limits<std::uint32_t>::max())),
                                       1);
@@ -101,6 +95,16 @@ OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi
     exif["Exif.Image.YResolution"] = resolution;
     exif["Exif.Image.ResolutionUnit"] = std::uint16_t{2};
     exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(kWrittenOrientation);
+}
+
+OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi, int width,
+                              int height) {
+    OutputMetadata out;
+    for (const auto& datum : source.exif) {
+        if (!isStorageEntry(datum)) out.exif.add(datum);
+    }
+    auto& exif = out.exif;
+    setOutputResolution(exif, dpi);
     if (exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")) != exif.end() ||
         exif.findKey(Exiv2::ExifKey("Exif.Photo.ExifVersion")) != exif.end()) {
         exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(width);

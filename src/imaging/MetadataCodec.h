@@ -37,6 +37,9 @@ std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file);
 OutputMetadata describeOutput(const SourceMetadataData& source, std::int64_t dpi, int width,
                               int height);
 
+// The output's resolution in dots per inch and orientation 1 (the pixels are upright).
+void setOutputResolution(Exiv2::ExifData& exif, std::int64_t dpi);
+
 // The parts of the source's metadata that an output could not take.
 struct LeftOut {
     bool xmp = false;

@@ -209,9 +209,12 @@ std::optional<Resolution> statedResolution(const SourceFile& file, const vips::V
         case SourceFormat::Jpeg2000:
             return readJp2Resolution(file);
         case SourceFormat::Heif:
-            // libvips ignores the resolution in a HEIF file's EXIF.
+        case SourceFormat::Avif:
+        case SourceFormat::WebP:
+            // No field of their own; libvips ignores the resolution in their EXIF.
             return exifResolutionOf(header);
         case SourceFormat::Gif:
+        case SourceFormat::Jxl:
             return std::nullopt;
     }
     return std::nullopt;

@@ -16,24 +16,32 @@ bool startsWith(std::span<const std::uint8_t> head, std::initializer_list<std::u
     return head.size() >= bytes.size() && std::equal(bytes.begin(), bytes.end(), head.begin());
 }
 
-bool isHeifBrand(std::span<const std::uint8_t> brand) {
-    static constexpr std::array<const char*, 10> kBrands{"heic", "heix", "hevc", "hevx", "heim",
-                                                         "heis", "hevm", "hevs", "mif1", "msf1"};
-    return std::any_of(kBrands.begin(), kBrands.end(),
+bool isBrand(std::span<const std::uint8_t> brand, std::span<const char* const> brands) {
+    return std::any_of(brands.begin(), brands.end(),
                        [&](const char* b) { return std::memcmp(brand.data(), b, 4) == 0; });
 }
 
-bool isHeif(std::span<const std::uint8_t> head) {
-    if (head.size() < 16 || std::memcmp(head.data() + 4, "ftyp", 4) != 0) return false;
+constexpr std::array<const char*, 8> kHevcBrands{"heic", "heix", "hevc", "hevx",
+                                                 "heim", "heis", "hevm", "hevs"};
+constexpr std::array<const char*, 2> kAv1Brands{"avif", "avis"};
+constexpr std::array<const char*, 2> kHeifBrands{"mif1", "msf1"};
+
+// HEIF and AVIF share the container; the major brand decides, else the first compatible
+// brand that names a codec, else a plain HEIF brand.
+std::optional<SourceFormat> heifContainerFormat(std::span<const std::uint8_t> head) {
+    if (head.size() < 16 || std::memcmp(head.data() + 4, "ftyp", 4) != 0) return std::nullopt;
     const std::uint32_t boxSize = (std::uint32_t{head[0]} << 24) | (std::uint32_t{head[1]} << 16) |
                                   (std::uint32_t{head[2]} << 8) | head[3];
-    if (isHeifBrand(head.subspan(8, 4))) return true;
-    // The major brand may be something else when a compatible brand says HEIF.
     const std::size_t end = std::min<std::size_t>(boxSize, head.size());
-    for (std::size_t at = 16; at + 4 <= end; at += 4) {
-        if (isHeifBrand(head.subspan(at, 4))) return true;
+    bool plainHeif = false;
+    for (std::size_t at = 8; at + 4 <= end; at += at == 8 ? 8 : 4) {  // minor version skipped
+        const auto brand = head.subspan(at, 4);
+        if (isBrand(brand, kHevcBrands)) return SourceFormat::Heif;
+        if (isBrand(brand, kAv1Brands)) return SourceFormat::Avif;
+        plainHeif = plainHeif || isBrand(brand, kHeifBrands);
     }
-    return false;
+    if (plainHeif) return SourceFormat::Heif;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -51,8 +59,13 @@ std::optional<SourceFormat> sniffSourceFormat(std::span<const std::uint8_t> head
     if (startsWith(head, {0, 0, 0, 12, 'j', 'P', ' ', ' ', 0x0D, 0x0A, 0x87, 0x0A}) ||
         startsWith(head, {0xFF, 0x4F, 0xFF, 0x51}))
         return SourceFormat::Jpeg2000;
-    if (isHeif(head)) return SourceFormat::Heif;
-    return std::nullopt;
+    if (startsWith(head, {'R', 'I', 'F', 'F'}) && head.size() >= 12 &&
+        std::memcmp(head.data() + 8, "WEBP", 4) == 0)
+        return SourceFormat::WebP;
+    if (startsWith(head, {0xFF, 0x0A}) ||
+        startsWith(head, {0, 0, 0, 12, 'J', 'X', 'L', ' ', 0x0D, 0x0A, 0x87, 0x0A}))
+        return SourceFormat::Jxl;
+    return heifContainerFormat(head);
 }
 
 namespace {
@@ -166,7 +179,12 @@ vips::VImage SourceFile::loadHeader(VipsFailOn failOn) const {
         case SourceFormat::Tiff:
             return vips::VImage::tiffload_source(source(), options());
         case SourceFormat::Heif:
+        case SourceFormat::Avif:
             return vips::VImage::heifload_source(source(), options());
+        case SourceFormat::WebP:
+            return vips::VImage::webpload_source(source(), options());
+        case SourceFormat::Jxl:
+            return vips::VImage::jxlload_source(source(), options());
         case SourceFormat::Bmp: {
             // libvips reads BMP through ImageMagick, which has no streaming loader here.
             VipsBlob* blob = wholeFile();

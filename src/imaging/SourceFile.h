@@ -13,7 +13,7 @@
 namespace varnholt {
 
 // The accepted input formats, told apart by content, never by the name.
-enum class SourceFormat { Jpeg, Jpeg2000, Png, Gif, Tiff, Bmp, Heif };
+enum class SourceFormat { Jpeg, Jpeg2000, Png, Gif, Tiff, Bmp, Heif, WebP, Avif, Jxl };
 
 std::optional<SourceFormat> sniffSourceFormat(std::span<const std::uint8_t> head);
 

@@ -1,57 +1,11 @@
 #include "settings/ResizeSettings.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "settings/TextReadings.h"
 
 namespace varnholt {
-namespace {
-
-struct FormatName {
-    OutputFormat format;
-    std::string_view title;
-};
-
-constexpr std::array<FormatName, 13> kFormatNames{{
-    {OutputFormat::JPG, "JPG"},
-    {OutputFormat::JPEG, "JPEG"},
-    {OutputFormat::JPE, "JPE"},
-    {OutputFormat::JP2, "JP2"},
-    {OutputFormat::JPX, "JPX"},
-    {OutputFormat::PNG, "PNG"},
-    {OutputFormat::TIFF, "TIFF"},
-    {OutputFormat::TIF, "TIF"},
-    {OutputFormat::GIF, "GIF"},
-    {OutputFormat::BMP, "BMP"},
-    {OutputFormat::HEIF, "HEIF"},
-    {OutputFormat::HEIC, "HEIC"},
-    {OutputFormat::Original, "Original"},
-}};
-
-}  // namespace
-
-std::vector<OutputFormat> formatPopupItems(bool heifAvailable) {
-    std::vector<OutputFormat> items;
-    for (const auto& name : kFormatNames) {
-        const bool heif = name.format == OutputFormat::HEIF || name.format == OutputFormat::HEIC;
-        if (heif && !heifAvailable) continue;
-        items.push_back(name.format);
-    }
-    return items;
-}
-
-std::string_view formatTitle(OutputFormat format) {
-    return kFormatNames[static_cast<std::size_t>(format)].title;
-}
-
-std::optional<OutputFormat> formatFromTitle(std::string_view title) {
-    for (const auto& name : kFormatNames) {
-        if (name.title == title) return name.format;
-    }
-    return std::nullopt;
-}
 
 ResizeMode resizeMode(const ResizeSettings& s) {
     if (s.freeResize && s.freePixels) return ResizeMode::FreePixels;
@@ -114,7 +68,11 @@ std::optional<OutputFormat> chosenFormat(const ResizeSettings& s) {
 }
 
 bool formatUsesQuality(const FormatChoice& format) {
-    return (format.index >= 0 && format.index <= 4) || format.title == "Original";
+    // The title names the item: the popup's indices move with the HEIF condition.
+    const auto chosen = formatFromTitle(format.title);
+    if (!chosen) return false;
+    const FormatRow* row = formatRow(*chosen);
+    return row == nullptr || row->usesQuality;  // no row: Original
 }
 
 std::string qualityLabel(float quality) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/FormatTable.h"
+
 namespace varnholt {
 
 enum class ResizeMode {
@@ -17,33 +19,7 @@ enum class ResizeMode {
     None
 };
 
-// The items of the format popup; Original keeps each image's own format.
-enum class OutputFormat {
-    JPG,
-    JPEG,
-    JPE,
-    JP2,
-    JPX,
-    PNG,
-    TIFF,
-    TIF,
-    GIF,
-    BMP,
-    HEIF,
-    HEIC,
-    Original
-};
-
 enum class NameCase { Unchanged = 0, Upper = 1, Lower = 2 };
-
-// The popup's items in their order; the HEIF pair only where HEIF can be read and written.
-std::vector<OutputFormat> formatPopupItems(bool heifAvailable);
-
-// "JPG", "JPEG", ..., "Original".
-std::string_view formatTitle(OutputFormat format);
-
-// The format whose popup title is exactly title.
-std::optional<OutputFormat> formatFromTitle(std::string_view title);
 
 // The selected popup item: index and title identify it together.
 struct FormatChoice {
@@ -106,7 +82,7 @@ bool dpiFieldValid(const ResizeSettings& settings);
 // The chosen format; nullopt when the title names no known item.
 std::optional<OutputFormat> chosenFormat(const ResizeSettings& settings);
 
-// The quality slider is meaningful for JPEG, JPEG 2000 and Original.
+// The quality slider is meaningful for Original and the formats whose row says so.
 bool formatUsesQuality(const FormatChoice& format);
 
 // The text of the quality label for a slider value.

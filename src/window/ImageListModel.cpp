@@ -10,7 +10,7 @@
 
 namespace varnholt {
 
-ImageListModel::ImageListModel(const std::vector<std::string>& paths, bool heifAvailable,
+ImageListModel::ImageListModel(const std::vector<std::string>& paths, HeifCodecs heifAvailable,
                                QObject* parent)
     : QAbstractListModel(parent), paths_(paths), heifAvailable_(heifAvailable) {}
 

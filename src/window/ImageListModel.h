@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/FormatTable.h"
+
 namespace varnholt {
 
 // The image table's view of the list: one row per path, the full path as text and the type
@@ -16,7 +18,7 @@ class ImageListModel : public QAbstractListModel {
     Q_OBJECT
 
 public:
-    ImageListModel(const std::vector<std::string>& paths, bool heifAvailable,
+    ImageListModel(const std::vector<std::string>& paths, HeifCodecs heifAvailable,
                    QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -45,7 +47,7 @@ signals:
 
 private:
     const std::vector<std::string>& paths_;
-    bool heifAvailable_;
+    HeifCodecs heifAvailable_;
 };
 
 }  // namespace varnholt

@@ -12,7 +12,7 @@ static void registerWindowResources() { Q_INIT_RESOURCE(varnholt); }
 
 namespace varnholt {
 
-MainWindow::MainWindow(bool heifAvailable, std::unique_ptr<Dialogs> dialogs, QWidget* parent)
+MainWindow::MainWindow(HeifCodecs heifAvailable, std::unique_ptr<Dialogs> dialogs, QWidget* parent)
     : QMainWindow(parent), dialogs_(std::move(dialogs)) {
     registerWindowResources();
     if (!dialogs_) dialogs_ = std::make_unique<WidgetDialogs>(this);

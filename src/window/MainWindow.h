@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "settings/FormatTable.h"
 #include "window/Dialogs.h"
 
 namespace varnholt {
@@ -16,7 +17,7 @@ class MainWindow : public QMainWindow {
 
 public:
     // dialogs: what the window asks through; nullptr for the desktop's own dialogs.
-    explicit MainWindow(bool heifAvailable, std::unique_ptr<Dialogs> dialogs = nullptr,
+    explicit MainWindow(HeifCodecs heifAvailable, std::unique_ptr<Dialogs> dialogs = nullptr,
                         QWidget* parent = nullptr);
     ~MainWindow() override;
 

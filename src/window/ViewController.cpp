@@ -24,7 +24,7 @@ std::string text(const QLineEdit* field) { return field->text().toStdString(); }
 
 }  // namespace
 
-ViewController::ViewController(Dialogs& dialogs, bool heifAvailable, QWidget* parent)
+ViewController::ViewController(Dialogs& dialogs, HeifCodecs heifAvailable, QWidget* parent)
     : QWidget(parent),
       acceptedExtensions(varnholt::acceptedExtensions(heifAvailable)),
       dialogs_(dialogs),

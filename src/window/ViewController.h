@@ -46,7 +46,7 @@ class ViewController : public QWidget {
 
 public:
     // heifAvailable decides the HEIF entries of the type lists and the format popup.
-    ViewController(Dialogs& dialogs, bool heifAvailable, QWidget* parent = nullptr);
+    ViewController(Dialogs& dialogs, HeifCodecs heifAvailable, QWidget* parent = nullptr);
     ~ViewController() override;
 
     // Wiring once the view sits in its window: close guard, table, format popup, defaults.
@@ -212,7 +212,7 @@ private:
     };
 
     Dialogs& dialogs_;
-    const bool heifAvailable_;
+    const HeifCodecs heifAvailable_;
     bool busy_ = false;
     std::unique_ptr<BatchRunner> batch_;
     ImageListModel* imageListModel_ = nullptr;

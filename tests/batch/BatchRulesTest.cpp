@@ -137,7 +137,7 @@ TEST(EncodingChoice, OriginalFollowsTheSourceAndQualityIsSinglePrecision) {
     s.outputFormat = {12, "Original"};
     const std::pair<const char*, OutputFormat> rows[] = {
         {"/p/a.JPEG", OutputFormat::JPEG},    {"/p/a.Jpe", OutputFormat::JPE},
-        {"/p/a.HEIC", OutputFormat::HEIC},    {"/p/a.webp", OutputFormat::JPG},
+        {"/p/a.HEIC", OutputFormat::HEIC},    {"/p/a.pcx", OutputFormat::JPG},
         {"/p/a.original", OutputFormat::JPG}, {"/p.png/a", OutputFormat::JPG},
     };
     for (const auto& [source, expected] : rows) {
@@ -179,7 +179,7 @@ TEST(BatchInputChecks, FirstFailingCheckWinsAndFinalMessages) {
 TEST(ImageListRules, ExtensionsInLowerCaseOrderAndDuplicates) {
     const std::tuple<const char*, bool, bool> rows[] = {
         {"/a/b.JPG", false, true},      {"/a/b.Jpe", false, true}, {"/a/b.jp2", false, true},
-        {"/a/b.TIF", false, true},      {"/a/b.bmp", false, true}, {"/a/b.webp", false, false},
+        {"/a/b.TIF", false, true},      {"/a/b.bmp", false, true}, {"/a/b.pcx", false, false},
         {"/a/b.heic", false, false},    {"/a/b.HEIC", true, true}, {"/a.jpg/b", false, false},
         {"/a/b.jpg.txt", false, false}, {"/a/b.", false, false},
     };
@@ -187,7 +187,7 @@ TEST(ImageListRules, ExtensionsInLowerCaseOrderAndDuplicates) {
         SCOPED_TRACE(path);
         EXPECT_EQ(hasAcceptedExtension(path, heif), accepted);
     }
-    EXPECT_EQ(acceptedExtensions(true).size(), 12u);
+    EXPECT_EQ(acceptedExtensions(true).size(), 15u);
     EXPECT_EQ(openDialogExtensions(false)[6], "tiff");
 
     TempFolder folder;
@@ -197,7 +197,7 @@ TEST(ImageListRules, ExtensionsInLowerCaseOrderAndDuplicates) {
     std::filesystem::create_directory(dir);
     std::vector<std::string> list{b};
     const std::vector<std::string> candidates{
-        a, b, a, fifo, dir, folder.write("c.webp", "x"), "", "/x/\xff.jpg", folder / "missing.gif"};
+        a, b, a, fifo, dir, folder.write("c.pcx", "x"), "", "/x/\xff.jpg", folder / "missing.gif"};
     EXPECT_EQ(appendAcceptedPaths(list, candidates, false), 2u);
     EXPECT_EQ(list, (std::vector<std::string>{b, a, folder / "missing.gif"}));
 }

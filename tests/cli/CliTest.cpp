@@ -86,7 +86,7 @@ TEST(Cli, RefusesInvalidUsageAndSettings) {
         {{"--width", "100", "--height", "1", "--dpi", "5000000", "--output", out.path(), kPortrait},
          "The DPI you entered is not valid.\n"},
         {{"--mode", "fit", kPortrait}, "--mode"},
-        {{"--format", "webp", kPortrait}, "--format"},
+        {{"--format", "pcx", kPortrait}, "--format"},
         {{"--quality", "101", kPortrait}, "--quality"},
         {{"--dpi", "abc", kPortrait}, "--dpi: must be a whole number from 1 to 1000000"},
         {{"--dpi", "0", kPortrait}, "--dpi"},

