@@ -45,7 +45,7 @@ class ViewController : public QWidget {
     Q_OBJECT
 
 public:
-    // heifAvailable decides the HEIF entries of the type lists and the format popup.
+    // heifAvailable decides the HEIF and AVIF entries of the type lists and the format popup.
     ViewController(Dialogs& dialogs, HeifCodecs heifAvailable, QWidget* parent = nullptr);
     ~ViewController() override;
 

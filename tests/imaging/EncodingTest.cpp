@@ -6,7 +6,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <map>
 
 #include "ImagingTestSupport.h"
 
@@ -32,46 +31,44 @@ std::optional<double> independentDpi(const testing::Tags& tags) {
     return std::nullopt;
 }
 
-std::string extensionOf(const FormatRow& row) {
-    std::string extension(row.title);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension;
-}
-
 // Every row of the format table keeps what it promises: the size, the DPI as exactly as its
 // field allows (or none), the pixels, alpha, the camera's EXIF, and the user's quality.
 TEST(Encoding, EveryFormatKeepsWhatItsRowPromisesAndLeavesNothingElse) {
     TempFolder folder;
-    std::map<std::string, std::pair<const FormatRow*, std::int64_t>> written;  // and its DPI
+    std::vector<std::string> names;
     const Image scaled = testing::scaledImage(kPhoto, 200, 150);
     const auto source = ImageTools::rasterizeImage(scaled);
     const auto camera = ImageTools::readSourceMetadata(kPhoto);
     ASSERT_TRUE(source && camera);
     const std::string alphaSource = testdata("pngsuite/basn6a08.png");  // alpha 0..255
-    const auto save = [&](const Image& image, const std::string& name, const FormatRow& row,
-                          double quality, std::int64_t dpi = 0) {
-        const auto result = ImageTools::saveImage(image, folder.path(name), row.format, quality);
+    // 0: no override. Around the limits of the 16-bit JPEG 2000 fractions and the bound.
+    const std::int64_t dpis[] = {0, 1, 300, 65535, 65536, 999999, 1000000};
+    const auto extensionOf = [](const FormatRow& row) {
+        std::string extension(row.title);
+        for (char& c : extension) c = static_cast<char>(std::tolower(c));
+        return extension;
+    };
+    const auto save = [&](const Image& image, const std::string& name, OutputFormat format,
+                          double quality) {
+        const auto result = ImageTools::saveImage(image, folder.path(name), format, quality);
         EXPECT_TRUE(result.ok) << name << ": " << result.reason;
-        written[name] = {&row, dpi};
+        names.push_back(name);
     };
     for (const auto& row : formatRows()) {
         const std::string extension = extensionOf(row);
-        // 0: no override. Around the limits of the 16-bit JPEG 2000 fractions and the bound.
-        for (const std::int64_t dpi : {0, 1, 300, 65535, 65536, 999999, 1000000}) {
-            const std::string name = std::to_string(dpi) + "." + extension;
-            save(ImageTools::stampDPI(scaled, dpi), name, row, 0.8, dpi ? dpi : 72);
+        for (const std::int64_t dpi : dpis) {
+            save(ImageTools::stampDPI(scaled, dpi), std::to_string(dpi) + "." + extension,
+                 row.format, 0.8);
         }
-        save(ImageTools::mergeOutputDPI(scaled, *camera, 72), "camera." + extension, row, 0.8);
-        save(ImageTools::stampDPI(scaled, 0), "q30." + extension, row, 0.3);
-        ASSERT_TRUE(testing::saveResized(alphaSource, folder.path("alpha." + extension), row.format,
-                                         32, 32, false)
-                        .ok);
-        written["alpha." + extension] = {&row, 0};
+        save(ImageTools::mergeOutputDPI(scaled, *camera, 72), "camera." + extension, row.format,
+             0.8);
+        save(ImageTools::stampDPI(scaled, 0), "q30." + extension, row.format, 0.3);
+        save(testing::scaledImage(alphaSource, 32, 32), "alpha." + extension, row.format, 0.8);
     }
-    std::vector<std::string> paths, names;
-    for (const auto& [name, dpi] : written) paths.push_back(folder.path(name));
-    for (const auto& [name, dpi] : written) names.push_back(name);
+    std::sort(names.begin(), names.end());
     EXPECT_EQ(folder.entries(), names);
+    std::vector<std::string> paths;
+    for (const auto& name : names) paths.push_back(folder.path(name));
     auto tags = testing::exiftoolTagsOfFiles(paths);
     const auto transparent = testing::displayedPixels(alphaSource, 32, 32).value();
     for (const auto& row : formatRows()) {
@@ -94,23 +91,22 @@ TEST(Encoding, EveryFormatKeepsWhatItsRowPromisesAndLeavesNothingElse) {
                             ? pixel[3] < 16
                             : pixel[3] == 255 && std::min({pixel[0], pixel[1], pixel[2]}) >= 245);
         }
-    }
-    for (const auto& [name, entry] : written) {
-        const auto [row, dpi] = entry;
-        if (dpi == 0) continue;
-        SCOPED_TRACE(name);
-        const auto& fileTags = tags[folder.path(name)];
-        EXPECT_EQ(testing::tagValue(fileTags, "ImageSize"), "200 150");
-        if (row->dpi == DpiField::None) {
-            EXPECT_EQ(independentDpi(fileTags), std::nullopt);
-            continue;
+        for (const std::int64_t override : dpis) {
+            const std::int64_t dpi = override ? override : 72;
+            const auto& fileTags = tags[path(std::to_string(override) + ".")];
+            SCOPED_TRACE(override);
+            EXPECT_EQ(testing::tagValue(fileTags, "ImageSize"), "200 150");
+            if (row.dpi == DpiField::None) {
+                EXPECT_EQ(independentDpi(fileTags), std::nullopt);
+                continue;
+            }
+            // The override or 72, never derived from the scale (71.3). PNG and BMP count whole
+            // dots per metre; JPEG 2000 has five digits above 65535 (exiftool prints seven).
+            const bool perMetre = extension == "png" || extension == "bmp";
+            const double allowed = dpi > 65535 ? dpi * 1e-4 : perMetre ? 0.0127 : dpi * 1e-6;
+            EXPECT_NEAR(independentDpi(fileTags).value_or(0), dpi, allowed);
+            EXPECT_NEAR(ImageTools::readDPI(path(std::to_string(override) + ".")), dpi, allowed);
         }
-        // The override or 72, never derived from the scale (71.3). PNG and BMP count whole dots
-        // per metre; JPEG 2000 has five digits above 65535 (and exiftool prints seven).
-        const bool perMetre = name.ends_with("png") || name.ends_with("bmp");
-        const double allowed = dpi > 65535 ? dpi * 1e-4 : perMetre ? 0.0127 : dpi * 1e-6;
-        EXPECT_NEAR(independentDpi(fileTags).value_or(0), dpi, allowed);
-        EXPECT_NEAR(ImageTools::readDPI(folder.path(name)), dpi, allowed);
     }
     // A DPI override causes no second encode.
     EXPECT_EQ(fs::file_size(folder.path("300.jpg")), fs::file_size(folder.path("0.jpg")));

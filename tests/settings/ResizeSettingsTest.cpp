@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
 namespace varnholt {
 namespace {
 
@@ -86,6 +91,44 @@ TEST(ResizeSettings, QualityLabelAndSlider) {
         {{10, "WEBP"}, true},     {{13, "AVIF"}, true},     {{14, "JXL"}, true},
     };
     for (const auto& [format, uses] : slider) EXPECT_EQ(formatUsesQuality(format), uses);
+}
+
+TEST(FormatTable, ThePopupFollowsTheRowsAndTheHeifCondition) {
+    const std::pair<HeifCodecs, std::size_t> conditions[] = {
+        {false, 13}, {true, 16}, {{true, false}, 15}, {{false, true}, 14}};
+    for (const auto& [codecs, count] : conditions) {
+        const auto items = formatPopupItems(codecs);
+        ASSERT_EQ(items.size(), count);
+        EXPECT_EQ(items.back(), OutputFormat::Original);
+    }
+    EXPECT_EQ(formatFromTitle("jpg"), std::nullopt);
+}
+
+TEST(FormatTable, TheDesktopEntryDeclaresEveryMimeTypeOfTheRowsAndTheMetainfoTheirOwn) {
+    std::set<std::string> all, own, desktop, metainfo;
+    const auto split = [](std::string_view list, std::set<std::string>& into) {
+        std::stringstream types{std::string(list)};
+        for (std::string type; std::getline(types, type, ';');) into.insert(type);
+    };
+    for (const auto& row : formatRows()) {
+        split(row.mimeTypes, all);
+        own.insert(std::string(row.mimeTypes.substr(0, row.mimeTypes.find(';'))));
+    }
+    const std::regex declared("\nMimeType=([^\n]*)|<mediatype>([^<]*)</mediatype>");
+    for (const char* file : {"desktop", "metainfo.xml"}) {
+        std::stringstream text;
+        text << std::ifstream(VARNHOLT_TESTDATA "/../../data/io.github.varnholt.Varnholt." +
+                              std::string(file))
+                    .rdbuf();
+        const std::string content = text.str();
+        for (std::sregex_iterator it(content.begin(), content.end(), declared), end; it != end;
+             ++it) {
+            split((*it)[1].matched ? (*it)[1].str() : (*it)[2].str(),
+                  (*it)[1].matched ? desktop : metainfo);
+        }
+    }
+    EXPECT_EQ(desktop, all);
+    EXPECT_EQ(metainfo, own);
 }
 
 }  // namespace
