@@ -13,10 +13,11 @@ ResizeSettings settings(char mode, const char* a = "0", const char* b = "0",
     s.freeResize = mode == 'd' || mode == 'f';
     s.keepAspect = mode != 'f';
     s.fixedWidth = mode == 'w';
-    s.fixedWidthText = s.pixelWidthText = a;
-    s.pixelHeightText = b;
+    s.fixedWidthText = std::string(a);
+    s.pixelWidthText = std::string(a);
+    s.pixelHeightText = std::string(b);
     s.changeDPI = dpi != nullptr;
-    s.dpiText = dpi ? dpi : "";
+    s.dpiText = std::string(dpi ? dpi : "");
     return s;
 }
 

@@ -37,10 +37,13 @@ ResizeSettings settingsFor(const Row& row) {
         {&s.pixelWidthText, &s.pixelHeightText},     {&s.pixelWidthText, &s.pixelHeightText},
         {&s.percentWidthText, &s.percentHeightText}, {&s.fixedWidthText, &s.fixedHeightText},
         {&s.fixedWidthText, &s.fixedHeightText},     {&s.boxWidthText, &s.boxHeightText}};
-    for (auto& pair : entries) *pair[0] = *pair[1] = "7";
+    const std::string seven(1, '7');  // copied from a string: GCC 12 misreads literals here
+    for (auto& pair : entries) {
+        for (std::string* entry : pair) *entry = seven;
+    }
     if (row.mode != Mode::None) {
-        *entries[int(row.mode)][0] = row.a;
-        *entries[int(row.mode)][1] = row.b;
+        *entries[int(row.mode)][0] = std::string(row.a);
+        *entries[int(row.mode)][1] = std::string(row.b);
     }
     return s;
 }
