@@ -289,7 +289,7 @@ std::optional<OutputMetadata> outputMetadataOf(const Image& image) {
     return describeOutput(*data.metadata, data.dpi, image.width(), image.height());
 }
 
-SaveResult failed(const ImageFailure& failure) { return {false, failure.describe()}; }
+SaveResult failed(const ImageFailure& failure) { return {false, failure, {}}; }
 
 // Bytes of memory per output pixel, beyond the streaming pipeline, for the encoders that
 // hold the whole picture (measured: a 24 MP HEIC takes 456 MB) or the whole encoded file.
@@ -462,9 +462,34 @@ std::string ImageFailure::describe() const {
         case FailureKind::NotEnoughMemory:
             return "not enough memory";
         case FailureKind::CannotWrite:
+        case FailureKind::OutputFolderMissing:
             return "cannot write: " + detail;
+        case FailureKind::SizeNotUsable:
+            return "size " + detail;
+        case FailureKind::CannotResize:
+            return "cannot resize image";
+        case FailureKind::Unexpected:
+            return "unexpected error: " + detail;
     }
     return detail;
+}
+
+std::string ImageNote::describe() const {
+    const char* parts = "metadata";
+    switch (kind) {
+        case NoteKind::MetadataNotKept:
+            break;
+        case NoteKind::XmpNotKept:
+            parts = "XMP";
+            break;
+        case NoteKind::IptcNotKept:
+            parts = "IPTC";
+            break;
+        case NoteKind::XmpAndIptcNotKept:
+            parts = "XMP and IPTC";
+            break;
+    }
+    return std::string(parts) + " not kept: " + detail;
 }
 
 std::optional<ImageFailure> ImageTools::checkOutputSize(std::int64_t width, std::int64_t height,
@@ -485,7 +510,7 @@ std::optional<ImageFailure> ImageTools::checkOutputSize(std::int64_t width, std:
 SaveResult ImageTools::saveImage(const Image& image, const std::string& outputPath,
                                  OutputFormat format, double quality) {
     const auto encoder = encoderFor(format);
-    if (!encoder) return {false, "no output format"};
+    if (!encoder) return failed({FailureKind::CannotWrite, "no output format"});
     if (const auto failure = checkOutputSize(image.width(), image.height(), format)) {
         return failed(*failure);
     }

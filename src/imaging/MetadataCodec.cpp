@@ -164,13 +164,13 @@ LeftOut embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& 
     return {true, true, true};
 }
 
-std::string leftOutNote(const LeftOut& leftOut, const std::string& container) {
-    if (!leftOut.any()) return {};
-    const char* parts = leftOut.exif                  ? "metadata"
-                        : leftOut.xmp && leftOut.iptc ? "XMP and IPTC"
-                        : leftOut.xmp                 ? "XMP"
-                                                      : "IPTC";
-    return std::string(parts) + " not kept: too large for " + container;
+std::optional<ImageNote> leftOutNote(const LeftOut& leftOut, const std::string& container) {
+    if (!leftOut.any()) return std::nullopt;
+    const NoteKind kind = leftOut.exif                  ? NoteKind::MetadataNotKept
+                          : leftOut.xmp && leftOut.iptc ? NoteKind::XmpAndIptcNotKept
+                          : leftOut.xmp                 ? NoteKind::XmpNotKept
+                                                        : NoteKind::IptcNotKept;
+    return ImageNote{kind, "too large for " + container};
 }
 
 std::vector<std::uint8_t> exifBlock(const Exiv2::ExifData& exif) {

@@ -50,8 +50,8 @@ struct LeftOut {
 // bytes are then unchanged).
 LeftOut embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadata);
 
-// "metadata not kept: too large for JPEG", "XMP not kept: ..."; empty when nothing was left out.
-std::string leftOutNote(const LeftOut& leftOut, const std::string& container);
+// What was left out ("metadata not kept: too large for JPEG"); nothing when nothing was.
+std::optional<ImageNote> leftOutNote(const LeftOut& leftOut, const std::string& container);
 
 // EXIF as a TIFF-structured block (no "Exif" prefix), as PNG's eXIf chunk holds it.
 std::vector<std::uint8_t> exifBlock(const Exiv2::ExifData& exif);

@@ -9,7 +9,6 @@ namespace varnholt {
 namespace {
 
 using D = OverwriteDecision;
-using Statuses = std::vector<std::string>;
 
 struct ImagingEnvironment : ::testing::Environment {
     void SetUp() override { runtime = std::make_unique<ImageTools::Runtime>("batch_engine"); }
@@ -33,21 +32,26 @@ struct Collector : BatchObserver {
     BatchResult result;
 };
 
-// "written", "skipped" or "failed: <reason>" per image.
-Statuses runBatch(const std::vector<std::string>& sources, const ResizeSettings& settings,
-                  const std::vector<OverwriteDecision>& decisions, std::size_t atOnce = 0) {
+std::vector<ImageOutcome> runBatch(const std::vector<std::string>& sources,
+                                   const ResizeSettings& settings,
+                                   const std::vector<OverwriteDecision>& decisions,
+                                   std::size_t atOnce = 0) {
     Collector collector;
-    BatchJob job(sources, settings, decisions, collector, BatchOptions{atOnce});
+    BatchJob job(planWith(sources, settings, decisions), collector, BatchOptions{atOnce});
     job.start();
     job.wait();
-    Statuses statuses;
-    for (const auto& o : collector.result.outcomes) {
-        statuses.push_back(o.status == ImageStatus::Written   ? "written"
-                           : o.status == ImageStatus::Skipped ? "skipped"
-                                                              : "failed: " + o.reason);
-    }
     EXPECT_EQ(collector.result.allSucceeded, collector.result.countOf(ImageStatus::Failed) == 0);
-    return statuses;
+    return collector.result.outcomes;
+}
+
+// The failure's kind and text of the only image, or nothing when it was written.
+std::optional<std::pair<FailureKind, std::string>> failureOf(
+    const std::vector<ImageOutcome>& outcomes) {
+    EXPECT_EQ(outcomes.size(), 1u);
+    if (outcomes.empty() || outcomes[0].status == ImageStatus::Written) return std::nullopt;
+    const auto& failure = outcomes[0].failure;
+    if (!failure) return std::pair{FailureKind::Unexpected, std::string("no failure")};
+    return std::pair{failure->kind, failure->describe()};
 }
 
 ResizeSettings widthSettings(const std::string& folder, const std::string& width,
@@ -71,41 +75,46 @@ std::int64_t modified(const std::string& path) {
     return info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec;
 }
 
-// Each cause has its reason; a failed image touches no file and the next one is written.
-TEST(BatchEngine, FailuresHaveTheirOwnReasonAndTouchNothing) {
+// Each cause has its kind, decided where it happened, and its text; a failed image touches
+// no file and the next one is written.
+TEST(BatchEngine, FailuresHaveTheirOwnKindAndTouchNothing) {
     TempFolder in, out;
     const std::string heic = in.copy(kData + "/libheif/rainbow-451x461.heic", "in place.heic");
     const auto heicBytes = readFile(heic);
     std::filesystem::create_directory(in / "folder.jpg");
+    using K = FailureKind;
     struct Row {
-        std::string source, width, status;
+        std::string source, width;
+        std::optional<std::pair<FailureKind, std::string>> failure;  // none: written
     };
     const Row rows[] = {
-        {kNokia, "1", "failed: size not above 0"},  // the height rounds to 0
-        {kPortrait, "100000", "failed: size too large (at most 65535 pixels a side)"},
-        {in.write("b.jpg", "text"), "50", "failed: not an image of an accepted format"},
-        {in / "gone.jpg", "50", "failed: file not found"},
-        {in / "folder.jpg", "50", "failed: not a regular file"},
-        {kGps, "50", "written"},
+        {kNokia, "1", {{K::SizeNotUsable, "size not above 0"}}},  // the height rounds to 0
+        {kPortrait, "100000", {{K::SizeNotUsable, "size too large (at most 65535 pixels a side)"}}},
+        {in.write("b.jpg", "text"), "50", {{K::NotAnImage, "not an image of an accepted format"}}},
+        {in / "gone.jpg", "50", {{K::FileNotFound, "file not found"}}},
+        {in / "folder.jpg", "50", {{K::NotRegularFile, "not a regular file"}}},
+        {kGps, "50", std::nullopt},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.source + " " + row.width);
         const ResizeSettings s = widthSettings(out.path(), row.width, "[FileIndex]");
         const std::string existing = out.write("1.jpg", "keep me");
-        EXPECT_EQ(runBatch({row.source}, s, {D::Overwrite}), Statuses{row.status});
-        EXPECT_EQ(readFile(existing) == "keep me", row.status != "written");
+        EXPECT_EQ(failureOf(runBatch({row.source}, s, {D::Overwrite})), row.failure);
+        EXPECT_EQ(readFile(existing) == "keep me", row.failure.has_value());
     }
     // In place: the source was the output.
     ResizeSettings inPlace = widthSettings(in.path(), "16385");
     inPlace.outputFormat.title = "Original";
-    EXPECT_EQ(runBatch({heic}, inPlace, {D::Overwrite}).at(0).rfind("failed: size too large", 0),
-              0u);
+    EXPECT_EQ(failureOf(runBatch({heic}, inPlace, {D::Overwrite})),
+              std::pair(K::SizeTooLarge, std::string("size too large for HEIC (at most 16384 "
+                                                     "pixels a side)")));
     EXPECT_EQ(readFile(heic), heicBytes);
     EXPECT_EQ(width(out / "1.jpg"), 50);
     EXPECT_EQ(out.entries(), 1);
     TempFolder missing;
-    EXPECT_EQ(runBatch({kPortrait}, widthSettings(missing / "no", "50"), {D::Write}),
-              Statuses{"failed: cannot write: no such file or directory"});
+    EXPECT_EQ(
+        failureOf(runBatch({kPortrait}, widthSettings(missing / "no", "50"), {D::Write})),
+        std::pair(K::OutputFolderMissing, std::string("cannot write: no such file or directory")));
 }
 
 // Also "Original" with mixed formats: each image keeps its own.
@@ -117,8 +126,10 @@ TEST(BatchEngine, TwoAtOnceWritesWhatOneAtATimeWrites) {
     ResizeSettings s = widthSettings(sequential.path(), "150", std::string(kDefaultNamePattern));
     s.outputFormat = {12, "Original"};
     s.keepExifInfoAndCreationDate = true;
-    EXPECT_EQ(runBatch(sources, s, std::vector(sources.size(), D::Write), 1),
-              Statuses(6, "written"));
+    const auto outcomes = runBatch(sources, s, std::vector(sources.size(), D::Write), 1);
+    EXPECT_EQ(std::count_if(outcomes.begin(), outcomes.end(),
+                            [](const auto& o) { return o.status == ImageStatus::Written; }),
+              6);
     s.outputFolder = parallel.path();
     runBatch(sources, s, std::vector(sources.size(), D::Write), 2);
     for (const auto& entry : std::filesystem::directory_iterator(sequential.path())) {

@@ -56,8 +56,9 @@ TEST(FileInformation, ReadingsAgreeWithTheCorpusIndexAndDamagedPixelsFailWhole) 
         const auto scaled = ImageTools::drawScaled(*ImageTools::loadImage(path), 50, 40);
         ASSERT_TRUE(scaled.has_value());
         EXPECT_FALSE(ImageTools::rasterizeImage(*scaled).has_value());
-        EXPECT_EQ(ImageTools::saveImage(*scaled, folder.path("x.png"), OutputFormat::PNG, 1).reason,
-                  "damaged image data");
+        EXPECT_EQ(
+            ImageTools::saveImage(*scaled, folder.path("x.png"), OutputFormat::PNG, 1).reason(),
+            "damaged image data");
         ++damaged;
     }
     EXPECT_GT(checked, 90);

@@ -48,7 +48,7 @@ TEST(OutputSafety, SizesBeyondAFormatsLimitFailBeforeAnyWork) {
         SCOPED_TRACE(::testing::Message() << row.width << "x" << row.height << " " << row.reason);
         const Image image = testing::scaledImage(kPhoto, row.width, row.height);
         const SaveResult saved = ImageTools::saveImage(image, existing, row.format, 0.8);
-        EXPECT_EQ(saved.reason, row.reason);
+        EXPECT_EQ(saved.reason(), row.reason);
         if (row.reason.empty()) {
             ASSERT_TRUE(saved.ok);
             EXPECT_EQ(ImageTools::readPixelSize(existing)->width, row.width);
@@ -107,17 +107,17 @@ TEST(OutputSafety, DamagedDataFailsInEveryFormat) {
         const auto opened = ImageTools::openImage(folder.path(row.name));
         SaveResult saved;
         if (const auto* failure = std::get_if<ImageFailure>(&opened)) {
-            saved.reason = failure->describe();  // a cut header already refuses the file
+            saved.failure = *failure;  // a cut header already refuses the file
         } else {
             const auto scaled = ImageTools::drawScaled(std::get<Image>(opened), 40, 60);
             ASSERT_TRUE(scaled);
             saved = ImageTools::saveImage(*scaled, output, OutputFormat::PNG, 1);
         }
         if (row.damage == Damage::StrayBytes) {
-            EXPECT_TRUE(saved.ok) << saved.reason;
+            EXPECT_TRUE(saved.ok) << saved.reason();
             ::unlink(output.c_str());
         } else {
-            EXPECT_EQ(saved.reason, "damaged image data");
+            EXPECT_EQ(saved.reason(), "damaged image data");
         }
         EXPECT_FALSE(testing::fileBytes(output).size()) << "written anyway";
     }
