@@ -136,7 +136,6 @@ void BatchJob::work() {
         ImageOutcome outcome = runStep(image);
         outcome.index = index;
         outcome.sourcePath = image.sourcePath;
-        outcome.outputPath = image.outputPath;
         if (outcome.status == ImageStatus::Failed) allSucceeded_.store(false);
         lock.lock();
 

@@ -19,7 +19,6 @@ struct ImageOutcome {
     // For Written: what of the request the file lacks. The image still counts as written.
     std::optional<ImageNote> note;
     std::string sourcePath;
-    std::string outputPath;
 
     static ImageOutcome failed(ImageFailure failure);
     static ImageOutcome written(std::optional<ImageNote> note = std::nullopt);

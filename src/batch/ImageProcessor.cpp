@@ -39,9 +39,9 @@ ImageOutcome processImage(const PlannedImage& planned) {
     if (!resized) return ImageOutcome::failed({FailureKind::CannotResize, {}});
 
     // The resolution and the metadata ride on the one encode, so they only ever reach a
-    // file whose write succeeded.
-    Image image = ImageTools::stampDPI(*resized, planned.dpi);
-    if (metadata) image = ImageTools::mergeOutputDPI(image, *metadata, planned.dpi);
+    // file whose write succeeded; kept metadata carries the resolution with it.
+    const Image image = metadata ? ImageTools::mergeOutputDPI(*resized, *metadata, planned.dpi)
+                                 : ImageTools::stampDPI(*resized, planned.dpi);
 
     // One atomic replace, so an existing file stays whole until the new one is.
     SaveResult saved =
