@@ -8,6 +8,7 @@ namespace varnholt {
 namespace {
 
 using D = OverwriteDecision;
+using namespace std::string_literals;
 
 struct ImagingEnvironment : ::testing::Environment {
     void SetUp() override { runtime = std::make_unique<ImageTools::Runtime>("batch_engine"); }
@@ -85,15 +86,13 @@ TEST(BatchEngine, FailuresHaveTheirOwnKindAndTouchNothing) {
     ResizeSettings inPlace = widthSettings(in.path(), "16385");
     inPlace.outputFormat.title = "Original";
     EXPECT_EQ(failureOf(heic, inPlace, D::Overwrite),
-              std::pair(K::SizeTooLarge, std::string("size too large for HEIC (at most 16384 "
-                                                     "pixels a side)")));
+              std::pair(K::SizeTooLarge, "size too large for HEIC (at most 16384 pixels a side)"s));
     EXPECT_EQ(readFile(heic), heicBytes);
     EXPECT_EQ(ImageTools::readPixelSize(out / "1.jpg")->width, 50);
     EXPECT_EQ(out.entries(), 1);
     TempFolder missing;
-    EXPECT_EQ(
-        failureOf(kPortrait, widthSettings(missing / "no", "50"), D::Write),
-        std::pair(K::OutputFolderMissing, std::string("cannot write: no such file or directory")));
+    EXPECT_EQ(failureOf(kPortrait, widthSettings(missing / "no", "50"), D::Write),
+              std::pair(K::OutputFolderMissing, "cannot write: no such file or directory"s));
 }
 
 }  // namespace

@@ -69,10 +69,6 @@ ProgramRun cli(const std::vector<std::string>& args, const std::optional<std::st
     return run;
 }
 
-std::string header(const std::string& file, const std::string& field) {
-    return shell("vipsheader -f " + field + " " + shellQuoted(file) + " 2>/dev/null");
-}
-
 TEST(Cli, RefusesInvalidUsageAndSettings) {
     TempFolder out;
     const std::string text = out.write("notes.txt", "hello");
@@ -135,17 +131,13 @@ TEST(Cli, DryRunPrintsPlannedSizes) {
 TEST(Cli, FoldersAndPathListsMakeOneBatch) {
     TempFolder in, out;
     fs::create_directories(in / "trip");
-    for (const char* name : {"trip/img10.jpg", "trip/img2.jpg", "a b.jpg", "two  spaces.jpg"}) {
+    for (const char* name : {"trip/img10.jpg", "trip/img2.jpg", "a b.jpg"})
         in.copy(kPortrait, name);
-    }
-    const std::string list = "printf '%s\\0%s\\0' " + shellQuoted(in / "a b.jpg") + " " +
-                             shellQuoted(in / "two  spaces.jpg");
     const std::string dryRun =
-        shell(list + " | " + shellQuoted(VARNHOLT_CLI) + " --null --files-from - --dry-run " +
-              "--mode=width --width=10 --output " + shellQuoted(out.path()) + " " +
-              shellQuoted(in / "trip") + " | cut -f1");
-    EXPECT_EQ(dryRun, in / "trip/img2.jpg\n" + in / "trip/img10.jpg\n" + in / "a b.jpg\n" +
-                          in / "two  spaces.jpg");
+        shell("printf '%s\\0' " + shellQuoted(in / "a b.jpg") + " | " + shellQuoted(VARNHOLT_CLI) +
+              " --null --files-from - --dry-run --mode=width --width=10 --output " +
+              shellQuoted(out.path()) + " " + shellQuoted(in / "trip") + " | cut -f1");
+    EXPECT_EQ(dryRun, in / "trip/img2.jpg\n" + in / "trip/img10.jpg\n" + in / "a b.jpg");
     const ProgramRun missing = cli({"--files-from", in / "none.txt", "--output", out.path()});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, "--files-from: cannot read " + in / "none.txt" + "\n");
@@ -230,9 +222,10 @@ TEST(Cli, OverwriteAnswers) {
         EXPECT_EQ(run.out, "Images resized successfully.\n");
         for (const auto& [file, replaced] :
              {std::pair{first, row.firstReplaced}, {second, row.secondReplaced}}) {
-            EXPECT_EQ(
-                replaced ? header(file, "width") + " " + header(file, "xres") : readFile(file),
-                replaced ? "64 11.811023622047244" : "old");
+            const std::string vipsheader =
+                "vipsheader -f width " + shellQuoted(file) + "; vipsheader -f xres ";
+            EXPECT_EQ(replaced ? shell(vipsheader + shellQuoted(file)) : readFile(file),
+                      replaced ? "64\n11.811023622047244" : "old");
         }
         const std::string question = "already exists. Do you want to overwrite it?";
         std::size_t questions = 0;
