@@ -81,6 +81,10 @@ ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings)
     if (metadata) ImageTools::copyMetadataAndDate(task.outputPath, *metadata);
     ImageOutcome written = outcome(ImageStatus::Written);
     written.note = saved.note;
+    if (metadata && !metadata->sizeNote().empty()) {
+        written.note =
+            saved.note.empty() ? metadata->sizeNote() : metadata->sizeNote() + "; " + saved.note;
+    }
     return written;
 }
 

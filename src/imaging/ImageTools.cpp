@@ -15,15 +15,10 @@
 namespace varnholt {
 namespace {
 
-enum class PixelCap { Ignore, Apply };
-
-// The first page of an open source as stored, header only; nullopt when libvips refuses it
-// or, where pixels are to be decoded, it is larger than the cap.
-std::optional<vips::VImage> headerOf(const SourceFile& file, PixelCap cap = PixelCap::Ignore) {
+// The first page of an open source as stored, header only; nullopt when libvips refuses it.
+std::optional<vips::VImage> headerOf(const SourceFile& file) {
     try {
-        auto header = file.loadHeader(VIPS_FAIL_ON_NONE);
-        if (cap == PixelCap::Apply && !withinPixelCap(header)) return std::nullopt;
-        return header;
+        return file.loadHeader(VIPS_FAIL_ON_NONE);
     } catch (const std::exception&) {
         clearVipsError();
         return std::nullopt;
@@ -197,10 +192,10 @@ std::optional<Image> ImageTools::drawScaled(const Image& source, std::int64_t wi
     if (width < 1 || height < 1 || width > kLongestSide || height > kLongestSide) {
         return std::nullopt;
     }
+    // The header was read and checked when the source was opened, and the decode checks the
+    // pixel cap again: a header read here would only cost time.
     const auto file = SourceFile::open(source.data().path);
-    if (!file || file->format() != source.data().format || !headerOf(*file, PixelCap::Apply)) {
-        return std::nullopt;
-    }
+    if (!file || file->format() != source.data().format) return std::nullopt;
     auto data = std::make_shared<ImageData>(source.data());
     data->uprightWidth = static_cast<int>(width);
     data->uprightHeight = static_cast<int>(height);
@@ -240,8 +235,6 @@ Image ImageTools::stampDPI(const Image& image, std::int64_t dpi) {
 std::optional<SourceMetadata> ImageTools::readSourceMetadata(const std::string& sourcePath) {
     const auto file = SourceFile::open(sourcePath);
     if (!file) return std::nullopt;
-    const auto header = headerOf(*file);
-    if (!header) return std::nullopt;
     auto data = std::make_shared<SourceMetadataData>();
     if (auto read = readSourceMetadataOf(*file)) *data = std::move(*read);
     data->creationDate = readCreationDate(sourcePath).value_or(currentFileTime());
@@ -258,5 +251,14 @@ Image ImageTools::mergeOutputDPI(const Image& image, const SourceMetadata& meta,
 FileTime SourceMetadata::creationDate() const { return data_->creationDate; }
 
 bool SourceMetadata::hasExif() const { return !data_->exif.empty(); }
+
+std::string SourceMetadata::sizeNote() const {
+    std::string note;
+    for (const auto& part : data_->dropped) {
+        note += note.empty() ? "metadata not kept: " : ", ";
+        note += part;
+    }
+    return note;
+}
 
 }  // namespace varnholt

@@ -94,6 +94,9 @@ class SourceMetadata {
 public:
     FileTime creationDate() const;
     bool hasExif() const;
+    // What was left out for its size, "metadata not kept: XMP larger than 16 MB"; empty when
+    // nothing was.
+    std::string sizeNote() const;
     const std::shared_ptr<const SourceMetadataData>& shared() const { return data_; }
     explicit SourceMetadata(std::shared_ptr<const SourceMetadataData> data)
         : data_(std::move(data)) {}

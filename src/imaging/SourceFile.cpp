@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "imaging/BoundedPng.h"
+
 namespace varnholt {
 namespace {
 
@@ -117,6 +119,7 @@ SourceFile::SourceFile(SourceFile&& other) noexcept : fd_(other.fd_), format_(ot
 }
 
 vips::VSource SourceFile::source() const {
+    if (format_ == SourceFormat::Png) return pngDecoderSource(*this);
     // libvips duplicates the descriptor, so the source outlives this object safely.
     return vips::VSource::new_from_descriptor(fd_);
 }
