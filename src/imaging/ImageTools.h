@@ -123,7 +123,7 @@ public:
     // runs images side by side, 0 for the default (one per core).
     static void setThreadsPerImage(int threads);
 
-    // HEIF can be both written and read here (a 16 x 16 round trip in memory, done once).
+    // libheif here has both an HEVC decoder and an encoder (asked once; no encode).
     static bool heifSupported();
 
     // File information. Every query opens the file itself; a file that is missing, not a
