@@ -79,13 +79,12 @@ void ImageTools::setThreadsPerImage(int threads) {
 bool ImageTools::heifSupported() {
     // Asks libheif for its codecs instead of encoding a test picture: starting the encoder
     // deadlocks under a tight address-space limit (ulimit -v 400000), and the window asks at
-    // start. The init is counted, so libvips's own use is not disturbed.
+    // start. The library stays initialised: a last heif_deinit would unregister the codecs
+    // libvips encodes with.
     static const bool supported = [] {
         if (heif_init(nullptr).code != heif_error_Ok) return false;
-        const bool both = heif_have_decoder_for_format(heif_compression_HEVC) != 0 &&
-                          heif_have_encoder_for_format(heif_compression_HEVC) != 0;
-        heif_deinit();
-        return both;
+        return heif_have_decoder_for_format(heif_compression_HEVC) != 0 &&
+               heif_have_encoder_for_format(heif_compression_HEVC) != 0;
     }();
     return supported;
 }
