@@ -49,7 +49,10 @@ ImageOutcome processImage(const PlannedImage& planned) {
     if (!saved.ok) return ImageOutcome::failed(std::move(saved.failure));
 
     if (metadata) ImageTools::copyMetadataAndDate(planned.outputPath, *metadata);
-    return ImageOutcome::written(std::move(saved.note));
+    // What the source read left out for its size comes first, then what the format dropped.
+    std::optional<ImageNote> note = metadata ? metadata->sizeNote() : std::nullopt;
+    if (note && saved.note) note->detail += "; " + saved.note->describe();
+    return ImageOutcome::written(note ? std::move(note) : std::move(saved.note));
 }
 
 }  // namespace varnholt

@@ -51,8 +51,8 @@ bool namesHeif(const std::string& file) {
     return hasAcceptedExtension(file, true) && !hasAcceptedExtension(file, false);
 }
 
-// The HEIF probe costs an encoder start, which can hang under a tight memory limit: it runs
-// only when a HEIF file or a folder is named or HEIF is to be written.
+// HEIF support is asked about only when a HEIF file or a folder is named or HEIF is to be
+// written.
 bool heifWanted(const CliRequest& request) {
     const OutputFormat format = chosenFormat(request.settings).value_or(OutputFormat::JPG);
     const auto namesHeifOrFolder = [](const std::string& file) {

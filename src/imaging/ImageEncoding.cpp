@@ -7,6 +7,7 @@
 #include <new>
 
 #include "imaging/AtomicFile.h"
+#include "imaging/BmpCodec.h"
 #include "imaging/ImageData.h"
 #include "imaging/JpegCheck.h"
 #include "imaging/MetadataCodec.h"
@@ -172,7 +173,7 @@ std::vector<std::uint8_t> encode(const vips::VImage& pixels, Encoder encoder, do
             // The default effort: lower ones cost a fifth more error, higher ones more time.
             return takeBlob(pixels.gifsave_buffer());
         case Encoder::Bmp:
-            return takeBlob(pixels.magicksave_buffer(VImage::option()->set("format", "bmp")));
+            return encodeBmp(pixels);
         case Encoder::Heif:
             return takeBlob(
                 pixels.heifsave_buffer(VImage::option()
@@ -299,8 +300,6 @@ std::int64_t bytesPerPixel(Encoder encoder, bool intoFile) {
             return 20;
         case Encoder::Gif:
             return 8;
-        case Encoder::Bmp:
-            return 12;  // ImageMagick's 16-bit RGBA copy plus the file
         default:
             return intoFile ? 0 : 4;
     }

@@ -106,6 +106,8 @@ class SourceMetadata {
 public:
     FileTime creationDate() const;
     bool hasExif() const;
+    // What was left out for its size ("metadata not kept: XMP larger than 16 MB").
+    std::optional<ImageNote> sizeNote() const;
     const std::shared_ptr<const SourceMetadataData>& shared() const { return data_; }
     explicit SourceMetadata(std::shared_ptr<const SourceMetadataData> data)
         : data_(std::move(data)) {}
@@ -132,7 +134,7 @@ public:
     // runs images side by side, 0 for the default (one per core).
     static void setThreadsPerImage(int threads);
 
-    // HEIF can be both written and read here (a 16 x 16 round trip in memory, done once).
+    // libheif here has both an HEVC decoder and an encoder (asked once; no encode).
     static bool heifSupported();
 
     // File information. Every query opens the file itself; a file that is missing, not a

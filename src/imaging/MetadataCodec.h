@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/BoundedPng.h"
 #include "imaging/ImageTools.h"
 #include "imaging/Resolution.h"
 #include "imaging/SourceFile.h"
@@ -19,6 +20,7 @@ struct SourceMetadataData {
     std::string xmpPacket;
     Exiv2::IptcData iptc;
     FileTime creationDate;
+    std::vector<std::string> dropped;  // left out for its size: "XMP larger than 16 MB"
 };
 
 // The metadata one output carries: the source's, describing the output's own pixels.
@@ -28,7 +30,8 @@ struct OutputMetadata {
     Exiv2::IptcData iptc;
 };
 
-// Reads the EXIF, XMP and IPTC of an open source; throws nothing.
+// Reads the EXIF, XMP and IPTC of an open source, each within kMaxMetadataBytes; throws
+// nothing.
 std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file);
 
 // The source's entries without the ones that describe its own storage (strips, profile,
