@@ -25,7 +25,7 @@ std::optional<OutputMetadata> outputMetadataOf(const Image& image, const FormatR
     return metadata;
 }
 
-SaveResult failed(const ImageFailure& failure) { return {false, failure.describe()}; }
+SaveResult failed(const ImageFailure& failure) { return {false, failure, {}}; }
 
 // The EXIF an encoder of its own writes: the kept one, or one that states the resolution.
 EncodeExtras extrasFor(const Saver& saver, std::int64_t dpi,
@@ -181,32 +181,6 @@ SaveResult saveEncoded(const Image& image, const std::string& outputPath, const 
 
 }  // namespace
 
-std::string ImageFailure::describe() const {
-    switch (kind) {
-        case FailureKind::FileNotFound:
-            return "file not found";
-        case FailureKind::PermissionDenied:
-            return "permission denied";
-        case FailureKind::NotRegularFile:
-            return "not a regular file";
-        case FailureKind::CannotOpen:
-            return "cannot open: " + detail;
-        case FailureKind::NotAnImage:
-            return "not an image of an accepted format";
-        case FailureKind::TooManyPixels:
-            return "too many pixels (at most 268 MP)";
-        case FailureKind::DamagedData:
-            return "damaged image data";
-        case FailureKind::SizeTooLarge:
-            return "size too large for " + detail;
-        case FailureKind::NotEnoughMemory:
-            return "not enough memory";
-        case FailureKind::CannotWrite:
-            return "cannot write: " + detail;
-    }
-    return detail;
-}
-
 std::optional<ImageFailure> ImageTools::checkOutputSize(std::int64_t width, std::int64_t height,
                                                         OutputFormat format) {
     const FormatRow* row = formatRow(format);
@@ -224,7 +198,7 @@ std::optional<ImageFailure> ImageTools::checkOutputSize(std::int64_t width, std:
 SaveResult ImageTools::saveImage(const Image& image, const std::string& outputPath,
                                  OutputFormat format, double quality) {
     const FormatRow* row = formatRow(format);
-    if (!row) return {false, "no output format"};
+    if (!row) return failed({FailureKind::CannotWrite, "no output format"});
     if (const auto failure = checkOutputSize(image.width(), image.height(), format)) {
         return failed(*failure);
     }

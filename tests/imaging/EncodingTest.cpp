@@ -51,7 +51,7 @@ TEST(Encoding, EveryFormatKeepsWhatItsRowPromisesAndLeavesNothingElse) {
     const auto save = [&](const Image& image, const std::string& name, OutputFormat format,
                           double quality) {
         const auto result = ImageTools::saveImage(image, folder.path(name), format, quality);
-        EXPECT_TRUE(result.ok) << name << ": " << result.reason;
+        EXPECT_TRUE(result.ok) << name << ": " << result.reason();
         names.push_back(name);
     };
     for (const auto& row : formatRows()) {
@@ -122,15 +122,16 @@ TEST(Encoding, WritesAreAtomicAndLeaveNothingBehind) {
     fs::copy_file(testdata("pillow/hopper_gray.jpg"), path("target.jpg"));
     const auto before = testing::fileBytes(path("existing.jpg"));
     ASSERT_EQ(mkdir(path("taken.png").c_str(), 0700), 0);
-    EXPECT_EQ(ImageTools::saveImage(good, path("taken.png"), OutputFormat::PNG, 1).reason,
+    EXPECT_EQ(ImageTools::saveImage(good, path("taken.png"), OutputFormat::PNG, 1).reason(),
               "cannot write: is a directory");
-    EXPECT_EQ(ImageTools::saveImage(good, path("no/such.png"), OutputFormat::PNG, 1).reason,
+    EXPECT_EQ(ImageTools::saveImage(good, path("no/such.png"), OutputFormat::PNG, 1).reason(),
               "cannot write: no such file or directory");
     std::ofstream(path("source.jpg")) << "no longer a picture";  // after it was loaded
-    EXPECT_EQ(ImageTools::saveImage(fromSource, path("existing.jpg"), OutputFormat::JPG, 1).reason,
-              "damaged image data");
+    EXPECT_EQ(
+        ImageTools::saveImage(fromSource, path("existing.jpg"), OutputFormat::JPG, 1).reason(),
+        "damaged image data");
     EXPECT_FALSE(ImageTools::convertToHEIC(fromSource).has_value());
-    EXPECT_EQ(ImageTools::saveHEIF(fromSource, path("out.heic")).reason, "damaged image data");
+    EXPECT_EQ(ImageTools::saveHEIF(fromSource, path("out.heic")).reason(), "damaged image data");
     EXPECT_EQ(testing::fileBytes(path("existing.jpg")), before);
     ASSERT_EQ(chmod(path("existing.jpg").c_str(), 0600), 0);  // kept when it is replaced
     ASSERT_TRUE(ImageTools::saveImage(good, path("existing.jpg"), OutputFormat::PNG, 1).ok);
