@@ -170,8 +170,7 @@ std::optional<bool> runBatch(const std::vector<std::string>& list, const CliRequ
     gBatchRunning.store(false);
 
     if (result->stopped) {
-        std::fprintf(stderr, "Stopped after %zu of %zu images.\n", result->outcomes.size(),
-                     result->count);
+        std::fprintf(stderr, "%s\n", closingMessage(*result).c_str());
         return std::nullopt;
     }
     if (!request.quiet)

@@ -26,7 +26,7 @@ TEST_F(WindowTest, ReadersFindEveryControlWithItsRoleNameAndState) {
         {"imageView", QAccessible::StaticText}, {"tableView", QAccessible::Table},
         {"tabView", QAccessible::Client}};
     const QList<QWidget*> all = outlets(vc);
-    EXPECT_EQ(all.size(), 42);
+    EXPECT_EQ(all.size(), 43);
     for (QWidget* widget : all) {
         SCOPED_TRACE(str(widget->objectName()));
         QAccessibleInterface* spoken = tree.value(widget);
