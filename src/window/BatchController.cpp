@@ -57,7 +57,8 @@ BatchController::BatchController(const std::vector<std::string>& listImagePaths,
       listImagePaths(listImagePaths),
       c_(controls),
       dialogs_(dialogs),
-      panel_(panel) {}
+      panel_(panel),
+      busyState_(controls, panel) {}
 
 ResizeSettings BatchController::readSettings() const { return panel_.readSettings(); }
 
@@ -65,7 +66,7 @@ ResizeSettings BatchController::readSettings() const { return panel_.readSetting
 BatchController::~BatchController() = default;
 
 void BatchController::OnResizeImages() {
-    if (busy_) return;
+    if (isBusy()) return;
     const ResizeSettings settings = readSettings();
     if (const auto message = checkBatchInputs(listImagePaths.size(), settings)) {
         dialogs_.runAlert(messageAlert(AlertStyle::Warning, QString::fromStdString(*message)));
@@ -84,11 +85,14 @@ void BatchController::OnResizeImages() {
     batch_->start();
 }
 
+void BatchController::enterBusyState() { busyState_.enter(); }
+void BatchController::leaveBusyState() { busyState_.leave(); }
+
 void BatchController::stop() {
     if (!batch_ || stopReason_ != StopReason::None) return;
     stopReason_ = StopReason::User;
     // Taken once: the images in flight still finish, and pressing again would change nothing.
-    setStopEnabled(false);
+    busyState_.setStopEnabled(false);
     batch_->requestStop();
 }
 
@@ -120,43 +124,6 @@ void BatchController::finishBatch(const BatchResult& result) {
                      QString::fromStdString(closingMessage(result)));
     alert.details = outcomeDetails(result);
     dialogs_.runAlert(alert);
-}
-
-QList<QWidget*> BatchController::busyControls() const {
-    QList<QWidget*> controls{c_.buttonAddImages, c_.buttonRemoveSelected, c_.buttonRemoveAll};
-    return controls << c_.panelControls() << c_.buttonResizeImages;
-}
-
-void BatchController::setStopEnabled(bool enabled) {
-    c_.buttonStop->setEnabled(enabled);
-    c_.actionStop->setEnabled(enabled);
-}
-
-// The table still takes drops while a batch runs, into the visible list only: the batch
-// works on its own copy.
-void BatchController::enterBusyState() {
-    busy_ = true;
-    for (QWidget* control : busyControls()) control->setEnabled(false);
-    c_.buttonResizeImages->setText(QStringLiteral("Resizing..."));
-    // The menu and the Delete key reach the same commands; New would empty the list the
-    // user is waiting on.
-    for (QAction* action :
-         {c_.actionAddImages, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
-        action->setEnabled(false);
-    }
-    setStopEnabled(true);
-}
-
-void BatchController::leaveBusyState() {
-    setStopEnabled(false);
-    for (QWidget* control : busyControls()) control->setEnabled(true);
-    panel_.applyEnablingRules();
-    c_.buttonResizeImages->setText(QStringLiteral("&Resize Images"));
-    for (QAction* action :
-         {c_.actionAddImages, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
-        action->setEnabled(true);
-    }
-    busy_ = false;
 }
 
 }  // namespace varnholt

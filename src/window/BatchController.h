@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QObject>
 
 #include <memory>
@@ -8,8 +7,7 @@
 #include <vector>
 
 #include "settings/ResizeSettings.h"
-
-class QWidget;
+#include "window/BusyState.h"
 
 namespace varnholt {
 
@@ -37,7 +35,7 @@ public:
     void abandon();
 
     // A batch runs: the panel and the list commands are disabled until it ends.
-    bool isBusy() const { return busy_; }
+    bool isBusy() const { return busyState_.isBusy(); }
     void enterBusyState();
     void leaveBusyState();
 
@@ -52,15 +50,12 @@ private:
     ResizeSettings readSettings() const;
     void reportProgress(qsizetype done, qsizetype count);
     void finishBatch(const BatchResult& result);
-    // The controls a batch disables: the list's buttons, the panel, the command.
-    QList<QWidget*> busyControls() const;
-    void setStopEnabled(bool enabled);
 
     const std::vector<std::string>& listImagePaths;
     const WindowControls& c_;
     Dialogs& dialogs_;
     SettingsPanel& panel_;
-    bool busy_ = false;
+    BusyState busyState_;
     StopReason stopReason_ = StopReason::None;
     std::unique_ptr<BatchRunner> batch_;
 };
