@@ -51,6 +51,7 @@ private:
     void reportProgress(qsizetype done, qsizetype count);
     void finishBatch(const BatchResult& result);
 
+    // The window's list; the command takes a copy, the batch's own.
     const std::vector<std::string>& listImagePaths;
     const WindowControls& c_;
     Dialogs& dialogs_;
