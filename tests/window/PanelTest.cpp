@@ -105,37 +105,21 @@ TEST_F(WindowTest, TheOtherFieldFollows) {
     }
 }
 
-// Every way of choosing a mode runs the panel's rules: the set stays exclusive, the other set
-// keeps its choice, the enabling rule and the labels follow.
-TEST_F(WindowTest, EveryWayOfChoosingAModeRunsThePanelRules) {
-    const auto key = [](QRadioButton* radio, Qt::Key key) {
-        radio->setFocus();
-        QTest::keyClick(radio, key);
-    };
-    const std::function<void(ViewController*)> ways[] = {
-        [](auto vc) { QTest::mouseClick(vc->radioFixedHeight, Qt::LeftButton); },
-        [&](auto vc) { key(vc->radioFixedHeight, Qt::Key_Space); },
-        [&](auto vc) { vc->radioFixedWidth->click(), key(vc->radioFixedWidth, Qt::Key_Down); },
-        [](auto vc) {
-            QTest::keyClick(vc, Qt::Key_G, Qt::AltModifier);  // an animated click
-            EXPECT_TRUE(QTest::qWaitFor([vc] { return vc->radioFixedHeight->isChecked(); }, 5000));
-        },
-        [](auto vc) {
-            QAccessible::queryAccessibleInterface(vc->radioFixedHeight)
-                ->actionInterface()
-                ->doAction(QAccessibleActionInterface::toggleAction());
-        },
-        [](auto vc) { vc->radioFixedHeight->setChecked(true); },
-    };
-    for (const auto& choose : ways) {
-        SCOPED_TRACE(&choose - ways);
+// A mode chosen by the mouse or by the program runs the panel's rules: the set stays exclusive,
+// the other set keeps its choice, the enabling rule and the labels follow.
+TEST_F(WindowTest, ChoosingAModeRunsThePanelRules) {
+    for (const bool byMouse : {true, false}) {
+        SCOPED_TRACE(byMouse);
         makeWindow(false, true);
         vc->textFieldFixedHeight->setText(QStringLiteral("300"));
         vc->radioFreeResizePercents->click();
         EXPECT_FALSE(vc->checkDoNotEnlargeImages->isEnabled());
         vc->openData(urls({generatedImages().landscape}));
         select(0);
-        choose(vc);
+        if (byMouse)
+            QTest::mouseClick(vc->radioFixedHeight, Qt::LeftButton);
+        else
+            vc->radioFixedHeight->setChecked(true);
         EXPECT_TRUE(vc->radioFixedHeight->isChecked() && vc->radioFreeResizePercents->isChecked());
         EXPECT_FALSE(vc->radioFreeResize->isChecked() || vc->radioFixedWidth->isChecked());
         EXPECT_TRUE(vc->checkDoNotEnlargeImages->isEnabled());
