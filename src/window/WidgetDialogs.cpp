@@ -60,7 +60,7 @@ QStringList withMnemonics(const QStringList& titles) {
 
 // Chooses image files and folders at once. The desktop's own dialogs offer either files or
 // folders; this one is drawn by the application, so that the Add button takes a selected
-// folder (Enter and a double click still open it), with the files beside it.
+// folder, with the files beside it; a double click and Enter still open a folder.
 class FilesAndFoldersDialog : public QFileDialog {
 public:
     FilesAndFoldersDialog(QWidget* parent, const QString& title) : QFileDialog(parent, title) {
@@ -73,24 +73,21 @@ public:
         auto* names = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         auto* view = findChild<QListView*>(QStringLiteral("listView"));
         if (names == nullptr || view == nullptr) return;
-        selection_ = view->selectionModel();
         const auto keepLabel = [this] { setLabelText(QFileDialog::Accept, kAddLabel); };
         connect(names, &QLineEdit::textChanged, this, keepLabel);
-        connect(selection_, &QItemSelectionModel::selectionChanged, this, keepLabel);
-        connect(selection_, &QItemSelectionModel::currentChanged, this, keepLabel);
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, keepLabel);
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, keepLabel);
     }
 
+protected:
     void accept() override {
+        // Enter in the name field opens a typed folder, as in any file dialog.
+        const bool typed = qobject_cast<const QLineEdit*>(sender()) != nullptr;
         const QStringList chosen = selectedFiles();
-        const bool folderSelected =
-            selection_ != nullptr && selection_->hasSelection() &&
-            std::any_of(chosen.begin(), chosen.end(),
-                        [](const QString& path) { return QFileInfo(path).isDir(); });
-        const bool allExist = std::all_of(chosen.begin(), chosen.end(), [](const QString& path) {
-            return QFileInfo::exists(path);
-        });
-        // A typed folder name still opens that folder, as in any file dialog.
-        if (folderSelected && allExist) {
+        const auto isFolder = [](const QString& path) { return QFileInfo(path).isDir(); };
+        const auto exists = [](const QString& path) { return QFileInfo::exists(path); };
+        if (!typed && std::any_of(chosen.begin(), chosen.end(), isFolder) &&
+            std::all_of(chosen.begin(), chosen.end(), exists)) {
             QDialog::accept();
         } else {
             QFileDialog::accept();
@@ -99,7 +96,6 @@ public:
 
 private:
     static inline const QString kAddLabel = QStringLiteral("&Add");
-    QPointer<QItemSelectionModel> selection_;
 };
 
 }  // namespace
