@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "batch/EncodingChoice.h"
 #include "batch/ImageProcessor.h"
-#include "batch/OutputNaming.h"
 #include "imaging/ImageTools.h"
 
 namespace varnholt {
@@ -23,37 +21,27 @@ std::size_t chooseImagesAtOnce(const BatchOptions& options, std::size_t count) {
 
 }  // namespace
 
-BatchJob::BatchJob(std::vector<std::string> sourcePaths, ResizeSettings settings,
-                   std::vector<OverwriteDecision> decisions, BatchObserver& observer,
-                   BatchOptions options)
-    : BatchJob(std::move(sourcePaths), std::move(settings), std::move(decisions), observer, options,
-               &processImage) {}
+BatchJob::BatchJob(BatchPlan plan, BatchObserver& observer, BatchOptions options)
+    : BatchJob(std::move(plan), observer, options, &processImage) {}
 
-BatchJob::BatchJob(std::vector<std::string> sourcePaths, ResizeSettings settings,
-                   std::vector<OverwriteDecision> decisions, BatchObserver& observer,
-                   BatchOptions options, ImageStep step)
-    : sourcePaths_(std::move(sourcePaths)),
-      settings_(std::move(settings)),
-      decisions_(std::move(decisions)),
+BatchJob::BatchJob(BatchPlan plan, BatchObserver& observer, BatchOptions options, ImageStep step)
+    : plan_(std::move(plan)),
       observer_(observer),
       options_(options),
       step_(std::move(step)),
-      done_(sourcePaths_.size()) {}
+      done_(plan_.images.size()) {}
 
 BatchJob::~BatchJob() { wait(); }
 
-ImageOutcome BatchJob::runStep(const ImageTask& task) const {
+ImageOutcome BatchJob::runStep(const PlannedImage& image) const {
     // One odd file fails its own image, never the batch or the process.
-    ImageOutcome outcome;
-    outcome.status = ImageStatus::Failed;
     try {
-        return step_(task, settings_);
+        return step_(image);
     } catch (const std::bad_alloc&) {
-        outcome.reason = "not enough memory";
+        return ImageOutcome::failed({FailureKind::NotEnoughMemory, {}});
     } catch (const std::exception& error) {
-        outcome.reason = std::string("unexpected error: ") + error.what();
+        return ImageOutcome::failed({FailureKind::Unexpected, error.what()});
     }
-    return outcome;
 }
 
 void BatchJob::start() {
@@ -74,35 +62,9 @@ void BatchJob::wait() {
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-bool BatchJob::clash(const Footprint& a, const Footprint& b) {
-    if (a.heif && b.heif) return true;
-    // Two reads of one file do not conflict; anything involving a write does.
-    if (a.output && b.output && sameEntry(*a.output, *b.output)) return true;
-    if (a.output && sameEntry(*a.output, b.source)) return true;
-    if (b.output && sameEntry(*b.output, a.source)) return true;
-    return false;
-}
-
 void BatchJob::run() {
-    const std::size_t count = sourcePaths_.size();
-    ImageTools::removeLeftoverFiles(settings_.outputFolder);
-    tasks_.reserve(count);
-    footprints_.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        ImageTask task;
-        task.index = i;
-        task.sourcePath = sourcePaths_[i];
-        task.outputPath = buildOutputPath(task.sourcePath, static_cast<std::int64_t>(i), settings_);
-        task.decision = i < decisions_.size() ? decisions_[i] : OverwriteDecision::Skip;
-        Footprint footprint{pathIdentity(task.sourcePath), std::nullopt};
-        if (task.decision != OverwriteDecision::Skip) {
-            footprint.output = pathIdentity(task.outputPath);
-            const OutputFormat format = encodingFormat(task.sourcePath, settings_);
-            footprint.heif = format == OutputFormat::HEIF || format == OutputFormat::HEIC;
-        }
-        tasks_.push_back(std::move(task));
-        footprints_.push_back(std::move(footprint));
-    }
+    const std::size_t count = plan_.images.size();
+    ImageTools::removeLeftoverFiles(plan_.outputFolder);
 
     const std::size_t atOnce = chooseImagesAtOnce(options_, count);
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -114,7 +76,8 @@ void BatchJob::run() {
     for (auto& helper : helpers) helper.join();
     ImageTools::setThreadsPerImage(cores);
 
-    // After a stop, images that finished behind one never started are still reported.
+    // The workers are gone, so nobody else reports. After a stop, images that finished
+    // behind one never started are still reported.
     for (std::size_t i = nextToReport_; i < count; ++i) {
         if (done_[i]) reportOne(*done_[i]);
     }
@@ -133,7 +96,7 @@ void BatchJob::run() {
 bool BatchJob::mustWaitFor(std::size_t index) const {
     // Every image before index is finished or in flight, so only those in flight can clash.
     return std::any_of(inFlight_.begin(), inFlight_.end(), [&](std::size_t other) {
-        return other < index && clash(footprints_[other], footprints_[index]);
+        return other < index && sharesFile(plan_.images[other], plan_.images[index]);
     });
 }
 
@@ -142,9 +105,23 @@ void BatchJob::reportOne(const ImageOutcome& outcome) {
     observer_.reportProgress(++reported_, done_.size());
 }
 
+void BatchJob::reportFinished(std::unique_lock<std::mutex>& lock) {
+    // The worker already reporting takes this outcome too before it lets go: it looks for
+    // the next one under the lock.
+    if (reporting_) return;
+    reporting_ = true;
+    while (nextToReport_ < done_.size() && done_[nextToReport_]) {
+        const ImageOutcome& outcome = *done_[nextToReport_++];
+        lock.unlock();
+        reportOne(outcome);
+        lock.lock();
+    }
+    reporting_ = false;
+}
+
 void BatchJob::work() {
     std::unique_lock lock(mutex_);
-    while (!stopRequested_.load() && nextToClaim_ < tasks_.size()) {
+    while (!stopRequested_.load() && nextToClaim_ < plan_.images.size()) {
         const std::size_t index = nextToClaim_++;
         inFlight_.push_back(index);
         changed_.wait(lock, [&] { return stopRequested_.load() || !mustWaitFor(index); });
@@ -155,26 +132,18 @@ void BatchJob::work() {
         }
 
         lock.unlock();
-        ImageOutcome outcome;
-        if (index < decisions_.size()) {
-            outcome = runStep(tasks_[index]);
-        } else {
-            outcome.status = ImageStatus::Failed;
-            outcome.reason = "no overwrite decision";
-        }
+        const PlannedImage& image = plan_.images[index];
+        ImageOutcome outcome = runStep(image);
         outcome.index = index;
-        outcome.sourcePath = tasks_[index].sourcePath;
-        outcome.outputPath = tasks_[index].outputPath;
+        outcome.sourcePath = image.sourcePath;
         if (outcome.status == ImageStatus::Failed) allSucceeded_.store(false);
         lock.lock();
 
         inFlight_.erase(std::find(inFlight_.begin(), inFlight_.end(), index));
         done_[index] = std::move(outcome);
-        // Report in list order: an image that finished early waits for those before it.
-        while (nextToReport_ < done_.size() && done_[nextToReport_]) {
-            reportOne(*done_[nextToReport_++]);
-        }
         changed_.notify_all();
+        // Report in list order: an image that finished early waits for those before it.
+        reportFinished(lock);
     }
 }
 

@@ -10,11 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "batch/BatchPlan.h"
 #include "batch/BatchReport.h"
-#include "batch/ImageTask.h"
-#include "batch/OverwriteConfirmation.h"
-#include "batch/PathIdentity.h"
-#include "settings/ResizeSettings.h"
 
 namespace varnholt {
 
@@ -23,28 +20,23 @@ struct BatchOptions {
     std::size_t imagesAtOnce = 0;
 };
 
-// One run of Resize Images over its own copy of the list, its settings snapshot and its
-// overwrite decisions; none of them changes after construction, whatever happens to the
-// window's list meanwhile.
+// One run of Resize Images over its own plan, which does not change after construction,
+// whatever happens to the window's list meanwhile.
 //
 // Threads: start() launches the run on a thread of its own, which may process a few images
 // at once. The observer is called from those threads, one call at a time and in list order
-// (see BatchObserver). Everything an image writes, and every observer call, is the same as
-// when the images run one after the other: images that share a file (one's output is
-// another's output or source) never run at the same time, the earlier one first. Neither do
-// two HEIF encodes, which would only add memory.
+// (see BatchObserver), and never while the job holds its lock, so a slow observer does not
+// hold up the images. Everything an image writes, and every observer call, is the same as
+// when the images run one after the other: images that share a file (sharesFile) never run
+// at the same time, the earlier one first.
 // requestStop(), wait(), finished() and the destructor may be called from any other thread.
 class BatchJob {
 public:
-    using ImageStep = std::function<ImageOutcome(const ImageTask&, const ResizeSettings&)>;
+    using ImageStep = std::function<ImageOutcome(const PlannedImage&)>;
 
-    BatchJob(std::vector<std::string> sourcePaths, ResizeSettings settings,
-             std::vector<OverwriteDecision> decisions, BatchObserver& observer,
-             BatchOptions options = {});
+    BatchJob(BatchPlan plan, BatchObserver& observer, BatchOptions options = {});
     // The same with another step per image (processImage by default).
-    BatchJob(std::vector<std::string> sourcePaths, ResizeSettings settings,
-             std::vector<OverwriteDecision> decisions, BatchObserver& observer,
-             BatchOptions options, ImageStep step);
+    BatchJob(BatchPlan plan, BatchObserver& observer, BatchOptions options, ImageStep step);
     // Joins the run (like wait()); it does not stop it.
     ~BatchJob();
 
@@ -62,35 +54,23 @@ public:
     // finishBatch has returned.
     bool finished() const { return finished_.load(); }
 
-    std::size_t count() const { return sourcePaths_.size(); }
+    std::size_t count() const { return plan_.images.size(); }
     // True until an image fails (or the run stops early); read it after finishBatch.
     bool allSucceeded() const { return allSucceeded_.load(); }
 
 private:
     void run();
-    ImageOutcome runStep(const ImageTask& task) const;
+    ImageOutcome runStep(const PlannedImage& image) const;
     void work();
     bool mustWaitFor(std::size_t index) const;
+    void reportFinished(std::unique_lock<std::mutex>& lock);
     void reportOne(const ImageOutcome& outcome);
 
-    const std::vector<std::string> sourcePaths_;
-    const ResizeSettings settings_;
-    const std::vector<OverwriteDecision> decisions_;
+    const BatchPlan plan_;
     BatchObserver& observer_;
     const BatchOptions options_;
     const ImageStep step_;
 
-    // What an image occupies: it reads its source and, unless skipped, writes its output;
-    // a HEIF encode also takes much memory and every core by itself.
-    struct Footprint {
-        PathIdentity source;
-        std::optional<PathIdentity> output;
-        bool heif = false;
-    };
-    static bool clash(const Footprint& a, const Footprint& b);
-
-    std::vector<ImageTask> tasks_;
-    std::vector<Footprint> footprints_;
     std::atomic<bool> allSucceeded_{true};
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> finished_{false};
@@ -101,9 +81,11 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t nextToClaim_ = 0;
-    std::vector<std::size_t> inFlight_;  // claimed, not finished
-    std::vector<std::optional<ImageOutcome>> done_;
+    std::vector<std::size_t> inFlight_;              // claimed, not finished
+    std::vector<std::optional<ImageOutcome>> done_;  // an entry is not changed once set
     std::size_t nextToReport_ = 0;
+    // One worker at a time reports, outside the lock; it alone touches reported_.
+    bool reporting_ = false;
     std::size_t reported_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "batch/BatchOutputSize.h"
 
 #include <cmath>
+#include <string>
 
 #include "settings/TextReadings.h"
 
@@ -10,13 +11,12 @@ namespace {
 // round(x): formed in single precision, rounded half away from zero in double.
 double roundSide(float value) { return std::round(static_cast<double>(value)); }
 
-BatchOutputSize byMode(double w, double h, const ResizeSettings& s) {
+BatchOutputSize byMode(double w, double h, const OutputSizeRule& s) {
     const float r = static_cast<float>(w / h);
     const bool turned = s.widthIsLargestDimension && r < 1.0f;
-    const SizeEntries entries = sizeEntries(s);
-    const float a = leadingFloatValue(entries.width);
-    const float b = leadingFloatValue(entries.height);
-    switch (resizeMode(s)) {
+    const float a = s.widthEntry;
+    const float b = s.heightEntry;
+    switch (s.mode) {
         case ResizeMode::FreePixels:
             if (!s.keepAspect) return turned ? BatchOutputSize{b, a} : BatchOutputSize{a, b};
             [[fallthrough]];
@@ -47,16 +47,50 @@ BatchOutputSize byMode(double w, double h, const ResizeSettings& s) {
     return {0, 0};
 }
 
+// Why wholePixels refused the size.
+ImageFailure unusableSize(const BatchOutputSize& size) {
+    // An entry too large for a float ("1e39") arrives as infinity: too large as well.
+    const auto tooLarge = [](double side) {
+        return side >= static_cast<double>(kMaxOutputSide) + 1;
+    };
+    if (tooLarge(size.width) || tooLarge(size.height)) {
+        return {FailureKind::SizeNotUsable,
+                "too large (at most " + std::to_string(kMaxOutputSide) + " pixels a side)"};
+    }
+    const auto belowOne = [](double side) { return side > 0 && side < 1; };
+    if (belowOne(size.width) || belowOne(size.height)) {
+        return {FailureKind::SizeNotUsable, "below 1 pixel"};
+    }
+    return {FailureKind::SizeNotUsable, "not above 0"};
+}
+
 }  // namespace
 
+OutputSizeRule outputSizeRule(const ResizeSettings& settings) {
+    const SizeEntries entries = sizeEntries(settings);
+    OutputSizeRule rule;
+    rule.mode = resizeMode(settings);
+    rule.widthEntry = leadingFloatValue(entries.width);
+    rule.heightEntry = leadingFloatValue(entries.height);
+    rule.keepAspect = settings.keepAspect;
+    rule.widthIsLargestDimension = settings.widthIsLargestDimension;
+    rule.doNotEnlarge = settings.doNotEnlarge;
+    return rule;
+}
+
 BatchOutputSize computeBatchOutputSize(double imageWidth, double imageHeight,
-                                       const ResizeSettings& settings) {
-    BatchOutputSize size = byMode(imageWidth, imageHeight, settings);
-    if (settings.doNotEnlarge) {
+                                       const OutputSizeRule& rule) {
+    BatchOutputSize size = byMode(imageWidth, imageHeight, rule);
+    if (rule.doNotEnlarge) {
         if (size.width > imageWidth) size.width = imageWidth;
         if (size.height > imageHeight) size.height = imageHeight;
     }
     return size;
+}
+
+BatchOutputSize computeBatchOutputSize(double imageWidth, double imageHeight,
+                                       const ResizeSettings& settings) {
+    return computeBatchOutputSize(imageWidth, imageHeight, outputSizeRule(settings));
 }
 
 std::optional<PixelDimensions> wholePixels(const BatchOutputSize& size) {
@@ -70,6 +104,13 @@ std::optional<PixelDimensions> wholePixels(const BatchOutputSize& size) {
     const auto height = side(size.height);
     if (!width || !height) return std::nullopt;
     return PixelDimensions{*width, *height};
+}
+
+std::variant<PixelDimensions, ImageFailure> outputPixels(const OutputSizeRule& rule,
+                                                         double imageWidth, double imageHeight) {
+    const BatchOutputSize size = computeBatchOutputSize(imageWidth, imageHeight, rule);
+    if (const auto pixels = wholePixels(size)) return *pixels;
+    return unusableSize(size);
 }
 
 }  // namespace varnholt

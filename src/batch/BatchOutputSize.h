@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <variant>
 
+#include "imaging/ImageTools.h"
 #include "settings/ResizeSettings.h"
 
 namespace varnholt {
@@ -14,6 +16,21 @@ struct BatchOutputSize {
     double height = 0;
 };
 
+// The batch's size rule with the entries of the chosen mode already read (leadingFloatValue);
+// what is left to know is the image's own pixel size, which only opening it tells.
+struct OutputSizeRule {
+    ResizeMode mode = ResizeMode::None;
+    float widthEntry = 0;
+    float heightEntry = 0;
+    bool keepAspect = true;
+    bool widthIsLargestDimension = false;
+    bool doNotEnlarge = false;
+};
+
+OutputSizeRule outputSizeRule(const ResizeSettings& settings);
+
+BatchOutputSize computeBatchOutputSize(double imageWidth, double imageHeight,
+                                       const OutputSizeRule& rule);
 BatchOutputSize computeBatchOutputSize(double imageWidth, double imageHeight,
                                        const ResizeSettings& settings);
 
@@ -30,5 +47,9 @@ struct PixelDimensions {
 // The whole-pixel size to write (fractions truncated), or nullopt when a side is not
 // finite, below 1 or above kMaxOutputSide: such an image is written nowhere.
 std::optional<PixelDimensions> wholePixels(const BatchOutputSize& size);
+
+// wholePixels of the rule's size for an image of the given pixel size, or why there is none.
+std::variant<PixelDimensions, ImageFailure> outputPixels(const OutputSizeRule& rule,
+                                                         double imageWidth, double imageHeight);
 
 }  // namespace varnholt

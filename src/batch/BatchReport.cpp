@@ -4,6 +4,32 @@
 
 namespace varnholt {
 
+ImageOutcome ImageOutcome::failed(ImageFailure failure) {
+    ImageOutcome outcome;
+    outcome.status = ImageStatus::Failed;
+    outcome.failure = std::move(failure);
+    return outcome;
+}
+
+ImageOutcome ImageOutcome::written(std::optional<ImageNote> note) {
+    ImageOutcome outcome;
+    outcome.status = ImageStatus::Written;
+    outcome.note = std::move(note);
+    return outcome;
+}
+
+ImageOutcome ImageOutcome::skipped() {
+    ImageOutcome outcome;
+    outcome.status = ImageStatus::Skipped;
+    return outcome;
+}
+
+std::string ImageOutcome::message() const {
+    if (failure) return failure->describe();
+    if (note) return note->describe();
+    return {};
+}
+
 std::size_t BatchResult::countOf(ImageStatus status) const {
     return static_cast<std::size_t>(
         std::count_if(outcomes.begin(), outcomes.end(),

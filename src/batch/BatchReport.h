@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "imaging/ImageTools.h"
 
 namespace varnholt {
 
@@ -13,12 +16,16 @@ enum class ImageStatus { Written, Skipped, Failed };
 struct ImageOutcome {
     std::size_t index = 0;  // position in the batch's list
     ImageStatus status = ImageStatus::Failed;
-    std::string reason;  // short and lower case for Failed ("cannot read image"), else empty
-    // For Written: what of the request the file lacks ("metadata not kept: too large for
-    // JPEG"), else empty. The image still counts as written.
-    std::string note;
+    std::optional<ImageFailure> failure;  // why, for Failed
+    // For Written: what of the request the file lacks. The image still counts as written.
+    std::optional<ImageNote> note;
     std::string sourcePath;
-    std::string outputPath;
+
+    static ImageOutcome failed(ImageFailure failure);
+    static ImageOutcome written(std::optional<ImageNote> note = std::nullopt);
+    static ImageOutcome skipped();
+    // The line for the user: the failure's or the note's description, else empty.
+    std::string message() const;
 };
 
 struct BatchResult {

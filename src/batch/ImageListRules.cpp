@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "batch/OutputNaming.h"
 
@@ -43,18 +42,26 @@ bool isUnlistablePath(const std::string& path) {
     return !S_ISREG(info.st_mode);
 }
 
+ImageListBuilder::ImageListBuilder(bool heifAvailable, std::vector<std::string> listed)
+    : heifAvailable_(heifAvailable),
+      paths_(std::move(listed)),
+      listed_(paths_.begin(), paths_.end()) {}
+
+std::optional<ImageListBuilder::Refusal> ImageListBuilder::add(const std::string& path) {
+    if (!hasAcceptedExtension(path, heifAvailable_)) return Refusal::NotAccepted;
+    if (isUnlistablePath(path)) return Refusal::Unlistable;
+    if (!listed_.insert(path).second) return Refusal::Listed;
+    paths_.push_back(path);
+    return std::nullopt;
+}
+
 std::size_t appendAcceptedPaths(std::vector<std::string>& list,
                                 const std::vector<std::string>& candidates, bool heifAvailable) {
-    // A set keeps open-with of thousands of files linear rather than quadratic.
-    std::unordered_set<std::string_view> listed(list.begin(), list.end());
-    std::vector<std::string> accepted;
-    for (const auto& path : candidates) {
-        if (!hasAcceptedExtension(path, heifAvailable) || isUnlistablePath(path)) continue;
-        if (!listed.insert(path).second) continue;
-        accepted.push_back(path);
-    }
-    list.insert(list.end(), accepted.begin(), accepted.end());
-    return accepted.size();
+    const std::size_t before = list.size();
+    ImageListBuilder builder(heifAvailable, std::move(list));
+    for (const auto& path : candidates) builder.add(path);
+    list = builder.take();
+    return list.size() - before;
 }
 
 }  // namespace varnholt

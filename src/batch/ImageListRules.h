@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace varnholt {
@@ -20,6 +22,25 @@ bool hasAcceptedExtension(std::string_view path, bool heifAvailable);
 // could not be shown or named faithfully), or one that exists but is not a regular file
 // (a FIFO named x.jpg would block every reader). A path that does not exist passes.
 bool isUnlistablePath(const std::string& path);
+
+// A list grown one path at a time by the list rules, in time linear in its length: the
+// listed paths are held in a hash set, so a duplicate check does not scan the list.
+class ImageListBuilder {
+public:
+    enum class Refusal { NotAccepted, Unlistable, Listed };
+
+    explicit ImageListBuilder(bool heifAvailable, std::vector<std::string> listed = {});
+    // Appends path unless a rule refuses it: the extension first, then isUnlistablePath,
+    // then an equal path listed already.
+    std::optional<Refusal> add(const std::string& path);
+    const std::vector<std::string>& paths() const { return paths_; }
+    std::vector<std::string> take() { return std::move(paths_); }
+
+private:
+    bool heifAvailable_;
+    std::vector<std::string> paths_;
+    std::unordered_set<std::string> listed_;
+};
 
 // Appends the candidates that have an accepted extension, are listable and are not
 // listed yet, in order. Returns how many were added.

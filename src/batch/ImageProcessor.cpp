@@ -1,87 +1,58 @@
 #include "batch/ImageProcessor.h"
 
-#include <cmath>
-
-#include "batch/BatchOutputSize.h"
-#include "batch/EncodingChoice.h"
-#include "imaging/ImageTools.h"
-
 namespace varnholt {
-namespace {
 
-constexpr std::int64_t kDefaultDPI = 72;
-
-ImageOutcome outcome(ImageStatus status, std::string reason = {}) {
-    ImageOutcome result;
-    result.status = status;
-    result.reason = std::move(reason);
-    return result;
-}
-
-// Why wholePixels refused the size.
-std::string unusableSizeReason(const BatchOutputSize& size) {
-    // An entry too large for a float ("1e39") arrives as infinity: too large as well.
-    const auto tooLarge = [](double side) {
-        return side >= static_cast<double>(kMaxOutputSide) + 1;
-    };
-    if (tooLarge(size.width) || tooLarge(size.height)) {
-        return "size too large (at most " + std::to_string(kMaxOutputSide) + " pixels a side)";
+std::variant<PixelDimensions, ImageFailure> plannedPixels(const PlannedImage& planned,
+                                                          const Image& opened) {
+    auto pixels = outputPixels(planned.size, opened.width(), opened.height());
+    if (const auto* size = std::get_if<PixelDimensions>(&pixels)) {
+        if (auto failure = ImageTools::checkOutputSize(size->width, size->height, planned.format))
+            return std::move(*failure);
     }
-    const auto belowOne = [](double side) { return side > 0 && side < 1; };
-    if (belowOne(size.width) || belowOne(size.height)) return "size below 1 pixel";
-    return "size not above 0";
+    return pixels;
 }
 
-}  // namespace
-
-ImageOutcome processImage(const ImageTask& task, const ResizeSettings& settings) {
+ImageOutcome processImage(const PlannedImage& planned) {
     // The picture comes upright, at its pixel size.
-    const auto loaded = ImageTools::openImage(task.sourcePath);
-    if (const auto* failure = std::get_if<ImageFailure>(&loaded)) {
-        return outcome(ImageStatus::Failed, failure->describe());
+    auto loaded = ImageTools::openImage(planned.sourcePath);
+    if (auto* failure = std::get_if<ImageFailure>(&loaded)) {
+        return ImageOutcome::failed(std::move(*failure));
     }
     const Image working =
-        ImageTools::normalizeToPixelSize(std::get<Image>(loaded), task.sourcePath);
+        ImageTools::normalizeToPixelSize(std::get<Image>(loaded), planned.sourcePath);
 
-    // An unusable size writes nothing rather than a full-size copy
-    // under the resized name.
-    const OutputFormat format = encodingFormat(task.sourcePath, settings);
-    const BatchOutputSize size =
-        computeBatchOutputSize(working.width(), working.height(), settings);
-    const auto pixels = wholePixels(size);
-    if (!pixels) return outcome(ImageStatus::Failed, unusableSizeReason(size));
-    // What the format cannot hold fails before any work, and before an existing file could
-    // be touched.
-    if (const auto failure = ImageTools::checkOutputSize(pixels->width, pixels->height, format)) {
-        return outcome(ImageStatus::Failed, failure->describe());
+    // An unusable size writes nothing rather than a full-size copy under the resized name;
+    // what the format cannot hold fails before an existing file could be touched.
+    auto pixels = plannedPixels(planned, working);
+    if (auto* failure = std::get_if<ImageFailure>(&pixels)) {
+        return ImageOutcome::failed(std::move(*failure));
     }
+    const PixelDimensions size = std::get<PixelDimensions>(pixels);
 
-    if (task.decision == OverwriteDecision::Skip) return outcome(ImageStatus::Skipped);
+    if (planned.decision == OverwriteDecision::Skip) return ImageOutcome::skipped();
 
     // What is kept is read before anything is written: the output may replace the source.
-    const bool keep = settings.keepExifInfoAndCreationDate;
     std::optional<SourceMetadata> metadata;
-    if (keep) metadata = ImageTools::readSourceMetadata(task.sourcePath);
+    if (planned.keepMetadata) metadata = ImageTools::readSourceMetadata(planned.sourcePath);
 
-    auto resized = ImageTools::drawScaled(working, pixels->width, pixels->height);
-    if (!resized) return outcome(ImageStatus::Failed, "cannot resize image");
-    Image image = *resized;
+    auto resized = ImageTools::drawScaled(working, size.width, size.height);
+    if (!resized) return ImageOutcome::failed({FailureKind::CannotResize, {}});
 
     // The resolution and the metadata ride on the one encode, so they only ever reach a
-    // file whose write succeeded.
-    const std::int64_t dpi = dpiOverride(settings).value_or(kDefaultDPI);
-    image = ImageTools::stampDPI(image, dpi);
-    if (metadata) image = ImageTools::mergeOutputDPI(image, *metadata, dpi);
+    // file whose write succeeded; kept metadata carries the resolution with it.
+    const Image image = metadata ? ImageTools::mergeOutputDPI(*resized, *metadata, planned.dpi)
+                                 : ImageTools::stampDPI(*resized, planned.dpi);
 
     // One atomic replace, so an existing file stays whole until the new one is.
-    const SaveResult saved =
-        ImageTools::saveImage(image, task.outputPath, format, encodingQuality(settings));
-    if (!saved.ok) return outcome(ImageStatus::Failed, saved.reason);
+    SaveResult saved =
+        ImageTools::saveImage(image, planned.outputPath, planned.format, planned.quality);
+    if (!saved.ok) return ImageOutcome::failed(std::move(saved.failure));
 
-    if (metadata) ImageTools::copyMetadataAndDate(task.outputPath, *metadata);
-    ImageOutcome written = outcome(ImageStatus::Written);
-    written.note = saved.note;
-    return written;
+    if (metadata) ImageTools::copyMetadataAndDate(planned.outputPath, *metadata);
+    // What the source read left out for its size comes first, then what the format dropped.
+    std::optional<ImageNote> note = metadata ? metadata->sizeNote() : std::nullopt;
+    if (note && saved.note) note->detail += "; " + saved.note->describe();
+    return ImageOutcome::written(note ? std::move(note) : std::move(saved.note));
 }
 
 }  // namespace varnholt

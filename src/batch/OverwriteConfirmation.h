@@ -3,16 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/ResizeSettings.h"
+#include "batch/BatchPlan.h"
 
 namespace varnholt {
-
-// What the batch does at one image's output path.
-enum class OverwriteDecision {
-    Write,      // nothing there: write
-    Overwrite,  // something there and the user agreed to replace it
-    Skip,       // something there and the user declined: leave it exactly as it is
-};
 
 // The buttons of the overwrite question, by their result codes.
 enum class OverwriteAnswer : int {
@@ -37,17 +30,9 @@ std::string overwriteQuestionText(const std::string& path);
 // The button titles in their order.
 inline constexpr const char* kOverwriteButtons[] = {"Yes", "Yes to All", "No", "No to All"};
 
-// One decision per source path, in order: an output path that exists on disk, or that an
-// earlier image of the same batch will write, is asked about (until a "... to All" answer
-// settles the rest); any other path gets Write.
-std::vector<OverwriteDecision> confirmOverwrites(const std::vector<std::string>& sourcePaths,
-                                                 const ResizeSettings& settings,
-                                                 OverwriteQuestion& question);
-
-// Per source path, in order, why its output path would be asked about: "exists" for an entry
-// already on disk, "clash with image N" (1-based) when an earlier image of the list has the
-// same output path; empty when the path is free.
-std::vector<std::string> outputConflicts(const std::vector<std::string>& sourcePaths,
-                                         const ResizeSettings& settings);
+// Decides for every image of the plan, in order: an output path where an entry exists, or
+// that an earlier image of the same batch will write, is asked about (until a "... to All"
+// answer settles the rest); any other path gets Write.
+void confirmOverwrites(BatchPlan& plan, OverwriteQuestion& question);
 
 }  // namespace varnholt

@@ -16,12 +16,10 @@ void ConsoleReport::reportProgress(std::size_t done, std::size_t count) {
 }
 
 void ConsoleReport::imageFinished(std::size_t index, const ImageOutcome& outcome) {
-    if (outcome.status == ImageStatus::Written && outcome.note.empty()) return;
+    if (outcome.status == ImageStatus::Written && !outcome.note) return;
     clearProgressLine();
     if (outcome.status != ImageStatus::Skipped) {
-        const std::string& line =
-            outcome.status == ImageStatus::Failed ? outcome.reason : outcome.note;
-        std::fprintf(stderr, "%s: %s\n", outcome.sourcePath.c_str(), line.c_str());
+        std::fprintf(stderr, "%s: %s\n", outcome.sourcePath.c_str(), outcome.message().c_str());
         return;
     }
     const std::string why = index < conflicts_.size() ? conflicts_[index] : std::string();

@@ -16,7 +16,7 @@ namespace varnholt {
 // else; the closing message is the caller's.
 class ConsoleReport : public BatchObserver {
 public:
-    // conflicts: outputConflicts of the batch's list, which say why an image was skipped.
+    // conflicts: outputConflict of each planned image, which says why an image was skipped.
     ConsoleReport(bool showProgress, std::vector<std::string> conflicts)
         : showProgress_(showProgress), conflicts_(std::move(conflicts)) {}
 

@@ -10,13 +10,13 @@
 
 #include "batch/BatchInputChecks.h"
 #include "batch/BatchJob.h"
-#include "batch/BatchOutputSize.h"
-#include "batch/EncodingChoice.h"
-#include "batch/FolderExpansion.h"
+#include "batch/BatchPlan.h"
 #include "batch/ImageListRules.h"
-#include "batch/OutputNaming.h"
+#include "batch/ImageProcessor.h"
+#include "batch/OverwriteConfirmation.h"
 #include "cli/CliRequest.h"
 #include "cli/ConsoleReport.h"
+#include "cli/FileList.h"
 #include "cli/TerminalQuestion.h"
 #include "imaging/ImageTools.h"
 
@@ -47,26 +47,12 @@ void installInterruptHandler() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-std::string listPath(const std::string& file) {
-    std::error_code error;
-    const auto absolute = std::filesystem::absolute(file, error);
-    if (error) return file;
-    // "link/.." is not the folder holding "link" when link is a symbolic link: a folder
-    // with ".." is resolved the way the system resolves it, the rest only tidied.
-    for (const auto& part : absolute) {
-        if (part != "..") continue;
-        const auto folder = std::filesystem::weakly_canonical(absolute.parent_path(), error);
-        return error ? absolute.string() : (folder / absolute.filename()).string();
-    }
-    return absolute.lexically_normal().string();
-}
-
 bool namesHeif(const std::string& file) {
     return hasAcceptedExtension(file, true) && !hasAcceptedExtension(file, false);
 }
 
-// The HEIF probe costs an encoder start, which can hang under a tight memory limit: it runs
-// only when a HEIF file or a folder is named or HEIF is to be written.
+// HEIF support is asked about only when a HEIF file or a folder is named or HEIF is to be
+// written.
 bool heifWanted(const CliRequest& request) {
     const OutputFormat format = chosenFormat(request.settings).value_or(OutputFormat::JPG);
     const auto namesHeifOrFolder = [](const std::string& file) {
@@ -77,65 +63,31 @@ bool heifWanted(const CliRequest& request) {
            std::any_of(request.files.begin(), request.files.end(), namesHeifOrFolder);
 }
 
-struct FileList {
-    std::vector<std::string> paths;
-    bool anyIgnored = false;
-};
-
-void ignore(FileList& list, const std::string& file, const char* why) {
-    std::fprintf(stderr, "%s: %s, ignored\n", file.c_str(), why);
-    list.anyIgnored = true;
-}
-
-// The window's list rules over the files as given, a folder standing for the images inside it;
-// every refused file and every folder without images is named.
-FileList buildList(const std::vector<std::string>& files, bool heif) {
-    FileList list;
-    for (const auto& given : files) {
-        const std::vector<std::string> found = expandFolders({given}, heif);
-        if (found.empty()) ignore(list, given, "a folder without accepted images");
-        for (const auto& file : found) {
-            const std::string path = listPath(file);
-            if (!hasAcceptedExtension(path, heif)) {
-                ignore(list, file, "not an accepted image file");
-            } else if (isUnlistablePath(path)) {
-                ignore(list, file,
-                       path.empty() || std::filesystem::exists(path) ? "not a regular file"
-                                                                     : "not a valid file name");
-            } else if (appendAcceptedPaths(list.paths, {path}, heif) == 0) {
-                ignore(list, file, "listed already");
-            }
-        }
-    }
-    return list;
-}
-
-std::string plannedSize(const std::string& source, const ResizeSettings& settings) {
-    const auto opened = ImageTools::openImage(source);
-    if (const auto* failure = std::get_if<ImageFailure>(&opened))
-        return "fail: " + failure->describe();
-    const Image& image = std::get<Image>(opened);
-    const auto pixels =
-        wholePixels(computeBatchOutputSize(image.width(), image.height(), settings));
-    if (!pixels) return "fail: size not usable";
-    const auto format = encodingFormat(source, settings);
-    if (const auto failure = ImageTools::checkOutputSize(pixels->width, pixels->height, format)) {
-        return "fail: " + failure->describe();
-    }
-    return std::to_string(pixels->width) + "x" + std::to_string(pixels->height);
+// The size the image would be written at, or why it would fail.
+std::variant<PixelDimensions, ImageFailure> plannedSize(const PlannedImage& planned) {
+    auto opened = ImageTools::openImage(planned.sourcePath);
+    if (auto* failure = std::get_if<ImageFailure>(&opened)) return std::move(*failure);
+    return plannedPixels(planned, std::get<Image>(opened));
 }
 
 // One line per image: source, output path, planned size or why it fails, and whether the
-// output path is taken.
-bool dryRun(const std::vector<std::string>& list, const ResizeSettings& settings) {
+// output path is taken. True when no image would fail.
+bool dryRun(const BatchPlan& plan) {
     bool anyFails = false;
-    const auto conflicts = outputConflicts(list, settings);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const std::string output = buildOutputPath(list[i], static_cast<std::int64_t>(i), settings);
-        const std::string size = plannedSize(list[i], settings);
-        anyFails = anyFails || size.rfind("fail", 0) == 0;
-        std::printf("%s\t%s\t%s%s%s\n", list[i].c_str(), output.c_str(), size.c_str(),
-                    conflicts[i].empty() ? "" : "\t", conflicts[i].c_str());
+    for (const PlannedImage& image : plan.images) {
+        const auto size = plannedSize(image);
+        std::string sizeText;
+        if (const auto* failure = std::get_if<ImageFailure>(&size)) {
+            anyFails = true;
+            sizeText = "fail: ";
+            sizeText += failure->describe();
+        } else {
+            const auto& pixels = std::get<PixelDimensions>(size);
+            sizeText = std::to_string(pixels.width) + "x" + std::to_string(pixels.height);
+        }
+        const std::string conflict = outputConflict(image);
+        std::printf("%s\t%s\t%s%s%s\n", image.sourcePath.c_str(), image.outputPath.c_str(),
+                    sizeText.c_str(), conflict.empty() ? "" : "\t", conflict.c_str());
     }
     return !anyFails;
 }
@@ -149,13 +101,15 @@ std::unique_ptr<OverwriteQuestion> overwriteQuestion(OverwriteMode mode) {
 }
 
 // The batch's outcome: true when every image was written or skipped.
-std::optional<bool> runBatch(const std::vector<std::string>& list, const CliRequest& request) {
+std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request) {
     const auto question = overwriteQuestion(request.overwrite);
-    auto decisions = confirmOverwrites(list, request.settings, *question);
+    confirmOverwrites(plan, *question);
 
-    ConsoleReport report(!request.quiet && isatty(STDERR_FILENO),
-                         outputConflicts(list, request.settings));
-    BatchJob job(list, request.settings, std::move(decisions), report);
+    std::vector<std::string> conflicts;
+    conflicts.reserve(plan.images.size());
+    for (const PlannedImage& image : plan.images) conflicts.push_back(outputConflict(image));
+    ConsoleReport report(!request.quiet && isatty(STDERR_FILENO), std::move(conflicts));
+    BatchJob job(std::move(plan), report);
     gBatchRunning.store(true);
     job.start();
     std::optional<BatchResult> result;
@@ -196,9 +150,10 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", problem->c_str());
         return kExitUsage;
     }
-    const std::optional<bool> succeeded = request.dryRun
-                                              ? std::optional(dryRun(list.paths, request.settings))
-                                              : runBatch(list.paths, request);
+    // The settings are read once, here, for the whole batch.
+    BatchPlan plan = planBatch(list.paths, request.settings);
+    const std::optional<bool> succeeded =
+        request.dryRun ? std::optional(dryRun(plan)) : runBatch(std::move(plan), request);
     if (!succeeded) return kExitInterrupted;
     return *succeeded && !list.anyIgnored ? 0 : kExitFailed;
 }

@@ -77,6 +77,17 @@ ImageFailure writeFailure(int error) {
     return {FailureKind::CannotWrite, text};
 }
 
+namespace {
+
+// A file cannot be made in a folder that is not there.
+ImageFailure createFailure(int error) {
+    ImageFailure failure = writeFailure(error);
+    if (error == ENOENT || error == ENOTDIR) failure.kind = FailureKind::OutputFolderMissing;
+    return failure;
+}
+
+}  // namespace
+
 void captureFileModeMask() {
     const mode_t mask = ::umask(022);
     ::umask(mask);
@@ -96,7 +107,7 @@ std::optional<AtomicFile> AtomicFile::create(const std::string& path, ImageFailu
     if (fd >= 0) return AtomicFile(fd, path, std::move(folder), {});
     // Not every file system has unnamed files: a hidden sibling instead.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        failure = writeFailure(errno);
+        failure = createFailure(errno);
         return std::nullopt;
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -105,7 +116,7 @@ std::optional<AtomicFile> AtomicFile::create(const std::string& path, ImageFailu
         if (fd >= 0) return AtomicFile(fd, path, std::move(folder), std::move(named));
         if (errno != EEXIST) break;
     }
-    failure = writeFailure(errno);
+    failure = createFailure(errno);
     return std::nullopt;
 }
 
@@ -132,10 +143,7 @@ bool AtomicFile::write(std::span<const std::uint8_t> bytes, ImageFailure& failur
 bool AtomicFile::reset() { return ::ftruncate(fd_, 0) == 0 && ::lseek(fd_, 0, SEEK_SET) == 0; }
 
 SaveResult AtomicFile::commit() {
-    const auto fail = [](int error) {
-        const ImageFailure failure = writeFailure(error);
-        return SaveResult{false, failure.describe()};
-    };
+    const auto fail = [](int error) { return SaveResult{false, writeFailure(error), {}}; };
     if (::fsync(fd_) != 0) return fail(errno);
     // A replaced file keeps its permissions (a private file stays private); a new one gets
     // what the user's umask allows.
@@ -171,13 +179,13 @@ SaveResult AtomicFile::commit() {
         ::fsync(folderFd);
         ::close(folderFd);
     }
-    return {true, {}};
+    return {true, {}, {}};
 }
 
 SaveResult writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
     ImageFailure failure;
     auto file = AtomicFile::create(path, failure);
-    if (!file || !file->write(bytes, failure)) return {false, failure.describe()};
+    if (!file || !file->write(bytes, failure)) return {false, failure, {}};
     return file->commit();
 }
 

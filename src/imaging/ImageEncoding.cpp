@@ -7,6 +7,7 @@
 #include <new>
 
 #include "imaging/AtomicFile.h"
+#include "imaging/BmpCodec.h"
 #include "imaging/ImageData.h"
 #include "imaging/JpegCheck.h"
 #include "imaging/MetadataCodec.h"
@@ -172,7 +173,7 @@ std::vector<std::uint8_t> encode(const vips::VImage& pixels, Encoder encoder, do
             // The default effort: lower ones cost a fifth more error, higher ones more time.
             return takeBlob(pixels.gifsave_buffer());
         case Encoder::Bmp:
-            return takeBlob(pixels.magicksave_buffer(VImage::option()->set("format", "bmp")));
+            return encodeBmp(pixels);
         case Encoder::Heif:
             return takeBlob(
                 pixels.heifsave_buffer(VImage::option()
@@ -289,7 +290,7 @@ std::optional<OutputMetadata> outputMetadataOf(const Image& image) {
     return describeOutput(*data.metadata, data.dpi, image.width(), image.height());
 }
 
-SaveResult failed(const ImageFailure& failure) { return {false, failure.describe()}; }
+SaveResult failed(const ImageFailure& failure) { return {false, failure, {}}; }
 
 // Bytes of memory per output pixel, beyond the streaming pipeline, for the encoders that
 // hold the whole picture (measured: a 24 MP HEIC takes 456 MB) or the whole encoded file.
@@ -299,8 +300,6 @@ std::int64_t bytesPerPixel(Encoder encoder, bool intoFile) {
             return 20;
         case Encoder::Gif:
             return 8;
-        case Encoder::Bmp:
-            return 12;  // ImageMagick's 16-bit RGBA copy plus the file
         default:
             return intoFile ? 0 : 4;
     }
@@ -441,32 +440,6 @@ SaveResult saveEncoded(const Image& image, const std::string& outputPath, Encode
 
 }  // namespace
 
-std::string ImageFailure::describe() const {
-    switch (kind) {
-        case FailureKind::FileNotFound:
-            return "file not found";
-        case FailureKind::PermissionDenied:
-            return "permission denied";
-        case FailureKind::NotRegularFile:
-            return "not a regular file";
-        case FailureKind::CannotOpen:
-            return "cannot open: " + detail;
-        case FailureKind::NotAnImage:
-            return "not an image of an accepted format";
-        case FailureKind::TooManyPixels:
-            return "too many pixels (at most 268 MP)";
-        case FailureKind::DamagedData:
-            return "damaged image data";
-        case FailureKind::SizeTooLarge:
-            return "size too large for " + detail;
-        case FailureKind::NotEnoughMemory:
-            return "not enough memory";
-        case FailureKind::CannotWrite:
-            return "cannot write: " + detail;
-    }
-    return detail;
-}
-
 std::optional<ImageFailure> ImageTools::checkOutputSize(std::int64_t width, std::int64_t height,
                                                         OutputFormat format) {
     const auto encoder = encoderFor(format);
@@ -485,7 +458,7 @@ std::optional<ImageFailure> ImageTools::checkOutputSize(std::int64_t width, std:
 SaveResult ImageTools::saveImage(const Image& image, const std::string& outputPath,
                                  OutputFormat format, double quality) {
     const auto encoder = encoderFor(format);
-    if (!encoder) return {false, "no output format"};
+    if (!encoder) return failed({FailureKind::CannotWrite, "no output format"});
     if (const auto failure = checkOutputSize(image.width(), image.height(), format)) {
         return failed(*failure);
     }

@@ -49,7 +49,12 @@ enum class FailureKind {
     DamagedData,
     SizeTooLarge,  // detail: the format and its limit
     NotEnoughMemory,
-    CannotWrite,  // detail: the system's reason
+    CannotWrite,          // detail: the system's reason
+    OutputFolderMissing,  // detail: the system's reason; reads as CannotWrite
+    // Decided by the batch before or around the image layer's work.
+    SizeNotUsable,  // detail: why ("not above 0", "below 1 pixel", ...)
+    CannotResize,
+    Unexpected,  // detail: what was thrown
 };
 
 struct ImageFailure {
@@ -59,15 +64,22 @@ struct ImageFailure {
     std::string describe() const;
 };
 
-// reason is an ImageFailure's description. note says what a written file lacks of what was
-// asked ("metadata not kept: too large for JPEG").
+// What a written file lacks of what was asked; it still counts as written.
+enum class NoteKind { MetadataNotKept, XmpNotKept, IptcNotKept, XmpAndIptcNotKept };
+
+struct ImageNote {
+    NoteKind kind = NoteKind::MetadataNotKept;
+    std::string detail;  // why: "too large for JPEG"
+    // "metadata not kept: too large for JPEG".
+    std::string describe() const;
+};
+
+// failure when not ok; note only for a written file.
 struct SaveResult {
     bool ok = false;
-    std::string reason;
-    std::string note;
-    SaveResult() = default;
-    SaveResult(bool ok, std::string reason, std::string note = {})
-        : ok(ok), reason(std::move(reason)), note(std::move(note)) {}
+    ImageFailure failure;
+    std::optional<ImageNote> note;
+    std::string reason() const { return ok ? std::string() : failure.describe(); }
 };
 
 struct ImageData;
@@ -94,6 +106,8 @@ class SourceMetadata {
 public:
     FileTime creationDate() const;
     bool hasExif() const;
+    // What was left out for its size ("metadata not kept: XMP larger than 16 MB").
+    std::optional<ImageNote> sizeNote() const;
     const std::shared_ptr<const SourceMetadataData>& shared() const { return data_; }
     explicit SourceMetadata(std::shared_ptr<const SourceMetadataData> data)
         : data_(std::move(data)) {}
@@ -120,7 +134,7 @@ public:
     // runs images side by side, 0 for the default (one per core).
     static void setThreadsPerImage(int threads);
 
-    // HEIF can be both written and read here (a 16 x 16 round trip in memory, done once).
+    // libheif here has both an HEVC decoder and an encoder (asked once; no encode).
     static bool heifSupported();
 
     // File information. Every query opens the file itself; a file that is missing, not a

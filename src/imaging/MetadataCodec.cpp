@@ -70,17 +70,57 @@ void lockXmp(void* mutex, bool lock) {
 
 }  // namespace
 
+namespace {
+
+// The EXIF an output would carry: a TIFF's own entries (its XMP among them) do not count.
+std::size_t exifBytes(const Exiv2::ExifData& exif) {
+    std::size_t total = 0;
+    for (const auto& datum : exif) {
+        if (!isStorageEntry(datum)) total += static_cast<std::size_t>(datum.size());
+    }
+    return total;
+}
+
+std::size_t iptcBytes(const Exiv2::IptcData& iptc) {
+    std::size_t total = 0;
+    for (const auto& datum : iptc) total += static_cast<std::size_t>(datum.size());
+    return total;
+}
+
+}  // namespace
+
 std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file) {
     try {
-        // The descriptor's own path: exiv2 reads the very file that was checked.
-        auto image =
-            Exiv2::ImageFactory::open("/proc/self/fd/" + std::to_string(file.descriptor()));
+        SourceMetadataData data;
+        std::vector<std::uint8_t> pngCopy;
+        Exiv2::Image::AutoPtr image;
+        if (file.format() == SourceFormat::Png) {
+            // exiv2 would inflate every text chunk of the file in full.
+            pngCopy = pngMetadataCopy(file, data.dropped);
+            image = Exiv2::ImageFactory::open(pngCopy.data(), static_cast<long>(pngCopy.size()));
+        } else {
+            // The descriptor's own path: exiv2 reads the very file that was checked.
+            image = Exiv2::ImageFactory::open("/proc/self/fd/" + std::to_string(file.descriptor()));
+        }
         if (!image.get()) return std::nullopt;
         image->readMetadata();
-        SourceMetadataData data;
-        data.exif = image->exifData();
-        data.xmpPacket = image->xmpPacket();
-        data.iptc = image->iptcData();
+        // Past the bound a part is left out: copied into every output it would cost the
+        // memory and time of a picture many times the output's size.
+        if (exifBytes(image->exifData()) > kMaxMetadataBytes) {
+            data.dropped.push_back(oversizeNote("EXIF"));
+        } else {
+            data.exif = image->exifData();
+        }
+        if (image->xmpPacket().size() > kMaxMetadataBytes) {
+            data.dropped.push_back(oversizeNote("XMP"));
+        } else {
+            data.xmpPacket = image->xmpPacket();
+        }
+        if (iptcBytes(image->iptcData()) > kMaxMetadataBytes) {
+            data.dropped.push_back(oversizeNote("IPTC"));
+        } else {
+            data.iptc = image->iptcData();
+        }
         return data;
     } catch (const std::exception&) {
         return std::nullopt;
@@ -164,13 +204,13 @@ LeftOut embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& 
     return {true, true, true};
 }
 
-std::string leftOutNote(const LeftOut& leftOut, const std::string& container) {
-    if (!leftOut.any()) return {};
-    const char* parts = leftOut.exif                  ? "metadata"
-                        : leftOut.xmp && leftOut.iptc ? "XMP and IPTC"
-                        : leftOut.xmp                 ? "XMP"
-                                                      : "IPTC";
-    return std::string(parts) + " not kept: too large for " + container;
+std::optional<ImageNote> leftOutNote(const LeftOut& leftOut, const std::string& container) {
+    if (!leftOut.any()) return std::nullopt;
+    const NoteKind kind = leftOut.exif                  ? NoteKind::MetadataNotKept
+                          : leftOut.xmp && leftOut.iptc ? NoteKind::XmpAndIptcNotKept
+                          : leftOut.xmp                 ? NoteKind::XmpNotKept
+                                                        : NoteKind::IptcNotKept;
+    return ImageNote{kind, "too large for " + container};
 }
 
 std::vector<std::uint8_t> exifBlock(const Exiv2::ExifData& exif) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/BoundedPng.h"
 #include "imaging/ImageTools.h"
 #include "imaging/Resolution.h"
 #include "imaging/SourceFile.h"
@@ -19,6 +20,7 @@ struct SourceMetadataData {
     std::string xmpPacket;
     Exiv2::IptcData iptc;
     FileTime creationDate;
+    std::vector<std::string> dropped;  // left out for its size: "XMP larger than 16 MB"
 };
 
 // The metadata one output carries: the source's, describing the output's own pixels.
@@ -28,7 +30,8 @@ struct OutputMetadata {
     Exiv2::IptcData iptc;
 };
 
-// Reads the EXIF, XMP and IPTC of an open source; throws nothing.
+// Reads the EXIF, XMP and IPTC of an open source, each within kMaxMetadataBytes; throws
+// nothing.
 std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file);
 
 // The source's entries without the ones that describe its own storage (strips, profile,
@@ -50,8 +53,8 @@ struct LeftOut {
 // bytes are then unchanged).
 LeftOut embedMetadata(std::vector<std::uint8_t>& encoded, const OutputMetadata& metadata);
 
-// "metadata not kept: too large for JPEG", "XMP not kept: ..."; empty when nothing was left out.
-std::string leftOutNote(const LeftOut& leftOut, const std::string& container);
+// What was left out ("metadata not kept: too large for JPEG"); nothing when nothing was.
+std::optional<ImageNote> leftOutNote(const LeftOut& leftOut, const std::string& container);
 
 // EXIF as a TIFF-structured block (no "Exif" prefix), as PNG's eXIf chunk holds it.
 std::vector<std::uint8_t> exifBlock(const Exiv2::ExifData& exif);

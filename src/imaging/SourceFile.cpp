@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "imaging/BmpCodec.h"
+#include "imaging/BoundedPng.h"
+
 namespace varnholt {
 namespace {
 
@@ -117,6 +120,7 @@ SourceFile::SourceFile(SourceFile&& other) noexcept : fd_(other.fd_), format_(ot
 }
 
 vips::VSource SourceFile::source() const {
+    if (format_ == SourceFormat::Png) return pngDecoderSource(*this);
     // libvips duplicates the descriptor, so the source outlives this object safely.
     return vips::VSource::new_from_descriptor(fd_);
 }
@@ -135,23 +139,6 @@ std::vector<std::uint8_t> SourceFile::readAt(std::int64_t offset, std::size_t si
     return bytes;
 }
 
-namespace {
-constexpr std::uint64_t kMaxWholeFileBytes =
-    static_cast<std::uint64_t>(kMaxInputPixels) * 4 + (1 << 20);
-}  // namespace
-
-VipsBlob* SourceFile::wholeFile() const {
-    struct stat info {};
-    if (fstat(fd_, &info) != 0) throw vips::VError("cannot read the file");
-    // Held in memory whole, so a file larger than the biggest picture the cap allows
-    // (32-bit pixels plus headers and palette) is refused before it is read.
-    if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > kMaxWholeFileBytes) {
-        throw vips::VError("file too large");
-    }
-    const auto bytes = readAt(0, static_cast<std::size_t>(info.st_size));
-    return vips_blob_copy(bytes.data(), bytes.size());
-}
-
 vips::VImage SourceFile::loadHeader(VipsFailOn failOn) const {
     const auto options = [failOn] { return vips::VImage::option()->set("fail_on", failOn); };
     switch (format_) {
@@ -167,18 +154,8 @@ vips::VImage SourceFile::loadHeader(VipsFailOn failOn) const {
             return vips::VImage::tiffload_source(source(), options());
         case SourceFormat::Heif:
             return vips::VImage::heifload_source(source(), options());
-        case SourceFormat::Bmp: {
-            // libvips reads BMP through ImageMagick, which has no streaming loader here.
-            VipsBlob* blob = wholeFile();
-            try {
-                auto image = vips::VImage::magickload_buffer(blob, options());
-                vips_area_unref(VIPS_AREA(blob));
-                return image;
-            } catch (...) {
-                vips_area_unref(VIPS_AREA(blob));
-                throw;
-            }
-        }
+        case SourceFormat::Bmp:
+            return loadBmp(*this, failOn);
     }
     throw vips::VError("unknown format");
 }

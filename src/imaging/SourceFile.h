@@ -49,7 +49,6 @@ public:
 private:
     SourceFile(int fd, SourceFormat format) : fd_(fd), format_(format) {}
     vips::VSource source() const;
-    VipsBlob* wholeFile() const;
 
     int fd_ = -1;
     SourceFormat format_;

@@ -40,10 +40,9 @@ QString outcomeDetails(const BatchResult& result) {
     QStringList lines;
     for (const ImageOutcome& outcome : result.outcomes) {
         const bool failed = outcome.status == ImageStatus::Failed;
-        if (!failed && outcome.note.empty()) continue;
-        const std::string& line = failed ? outcome.reason : outcome.note;
+        if (!failed && !outcome.note) continue;
         lines.append(QStringLiteral("%1: %2").arg(QString::fromStdString(outcome.sourcePath),
-                                                  QString::fromStdString(line)));
+                                                  QString::fromStdString(outcome.message())));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -73,13 +72,13 @@ void BatchController::OnResizeImages() {
         return;
     }
     enterBusyState();
-    // The batch's own copy: the questions below run an event loop in which drops and
-    // open-with still add to the visible list.
-    std::vector<std::string> paths = listImagePaths;
+    // The batch's own copy of the list and the settings, read once: the questions below run
+    // an event loop in which drops and open-with still add to the visible list.
+    BatchPlan plan = planBatch(listImagePaths, settings);
     OverwriteAlert question(dialogs_);
-    std::vector<OverwriteDecision> decisions = confirmOverwrites(paths, settings, question);
+    confirmOverwrites(plan, question);
 
-    batch_ = std::make_unique<BatchRunner>(std::move(paths), settings, std::move(decisions));
+    batch_ = std::make_unique<BatchRunner>(std::move(plan));
     connect(batch_.get(), &BatchRunner::progressed, this, &BatchController::reportProgress);
     connect(batch_.get(), &BatchRunner::finished, this, &BatchController::finishBatch);
     batch_->start();

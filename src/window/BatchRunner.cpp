@@ -4,19 +4,8 @@
 
 namespace varnholt {
 
-BatchRunner::BatchRunner(std::vector<std::string> sourcePaths, ResizeSettings settings,
-                         std::vector<OverwriteDecision> decisions, QObject* parent)
-    : QObject(parent),
-      job_(std::make_unique<BatchJob>(std::move(sourcePaths), std::move(settings),
-                                      std::move(decisions), observer())) {}
-
-BatchRunner::BatchRunner(std::vector<std::string> sourcePaths, ResizeSettings settings,
-                         std::vector<OverwriteDecision> decisions, BatchJob::ImageStep step,
-                         QObject* parent)
-    : QObject(parent),
-      job_(std::make_unique<BatchJob>(std::move(sourcePaths), std::move(settings),
-                                      std::move(decisions), observer(), BatchOptions{},
-                                      std::move(step))) {}
+BatchRunner::BatchRunner(BatchPlan plan, QObject* parent)
+    : QObject(parent), job_(std::make_unique<BatchJob>(std::move(plan), observer())) {}
 
 BatchRunner::~BatchRunner() {
     job_->requestStop();

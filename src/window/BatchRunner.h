@@ -3,8 +3,6 @@
 #include <QObject>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "batch/BatchJob.h"
 #include "batch/BatchReport.h"
@@ -22,12 +20,7 @@ class BatchRunner : public QObject, private BatchObserver {
     Q_OBJECT
 
 public:
-    BatchRunner(std::vector<std::string> sourcePaths, ResizeSettings settings,
-                std::vector<OverwriteDecision> decisions, QObject* parent = nullptr);
-    // The same with another step per image (tests).
-    BatchRunner(std::vector<std::string> sourcePaths, ResizeSettings settings,
-                std::vector<OverwriteDecision> decisions, BatchJob::ImageStep step,
-                QObject* parent = nullptr);
+    explicit BatchRunner(BatchPlan plan, QObject* parent = nullptr);
     ~BatchRunner() override;
 
     void start();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 
 #include "BatchTestSupport.h"
 
@@ -12,124 +13,129 @@ namespace {
 using namespace std::chrono_literals;
 using D = OverwriteDecision;
 
+// A one-shot signal between threads. Waiting gives up after ten seconds, so that a fault
+// fails the test instead of hanging it.
+struct Signal {
+    std::promise<void> promise;
+    std::shared_future<void> future = promise.get_future().share();
+    std::once_flag once;
+    void set() { std::call_once(once, &std::promise<void>::set_value, &promise); }
+    bool wait() const { return future.wait_for(10s) == std::future_status::ready; }
+    bool isSet() const { return future.wait_for(0s) == std::future_status::ready; }
+};
+
 // Records the observer's calls as one sequence; the flag catches two calls at once.
 struct Recorder : BatchObserver {
     void reportProgress(std::size_t done, std::size_t count) override {
         add("progress " + std::to_string(done) + "/" + std::to_string(count));
     }
     void imageFinished(std::size_t index, const ImageOutcome& outcome) override {
-        EXPECT_EQ(outcome.index, index);
         add("image " + std::to_string(index) +
-            (outcome.status == ImageStatus::Failed ? " failed" : " written"));
+                (outcome.status == ImageStatus::Failed ? " failed" : " written"),
+            index);
     }
     void finishBatch(const BatchResult& r) override {
         result = r;
         add("finish");
     }
-    void add(std::string event) {
+    void add(std::string event, std::optional<std::size_t> image = {}) {
         EXPECT_FALSE(inCall.exchange(true));
-        std::lock_guard lock(mutex);
+        if (image && onImage) onImage(*image);
         events.push_back(std::move(event));
         inCall = false;
     }
+    std::function<void(std::size_t)> onImage;
     std::vector<std::string> events;
     BatchResult result;
     std::atomic<bool> inCall{false};
-    std::mutex mutex;
 };
 
-ImageOutcome written() {
-    ImageOutcome outcome;
-    outcome.status = ImageStatus::Written;
-    return outcome;
-}
+const BatchPlan kFour = planWith({"/in/a.png", "/in/b.png", "/in/c.png", "/in/d.png"},
+                                 namedBySource("/out"), std::vector(4, D::Write));
 
-TEST(BatchJob, OwnListReportedInOrderWhateverFinishesFirst) {
-    std::vector<std::string> sources{"/in/a.png", "/in/b.png", "/in/c.png", "/in/d.png"};
+// Image 1 finishes before image 0, and while the observer is busy with image 0 the other
+// worker finishes image 2 and takes image 3: the job holds no lock during the call.
+TEST(BatchJob, ReportsInListOrderOutsideTheLock) {
     Recorder recorder;
-    {
-        // Image 0 is the slowest, so image 1 finishes first; image 2 fails.
-        BatchJob job(sources, namedBySource("/out"), std::vector(4, D::Write), recorder, {2},
-                     [](const ImageTask& task, const ResizeSettings&) {
-                         if (task.index == 0) std::this_thread::sleep_for(60ms);
-                         ImageOutcome outcome = written();
-                         if (task.index == 2) outcome.status = ImageStatus::Failed;
-                         return outcome;
-                     });
-        sources.clear();  // the window's list changing under a running batch
-        job.start();
-    }  // the destructor waits for the run
-    std::vector<std::string> expected;
-    for (const char* status : {" written", " written", " failed", " written"}) {
-        expected.push_back("image " + std::to_string(expected.size() / 2) + status);
-        expected.push_back("progress " + std::to_string(expected.size() / 2 + 1) + "/4");
-    }
-    expected.push_back("finish");
-    EXPECT_EQ(recorder.events, expected);
+    Signal secondDone, reporting, fourthStarted;
+    recorder.onImage = [&](std::size_t index) {
+        if (index != 0) return;
+        reporting.set();
+        EXPECT_TRUE(fourthStarted.wait());
+    };
+    BatchJob job(kFour, recorder, {2}, [&](const PlannedImage& i) {
+        if (i.index == 0) {
+            EXPECT_TRUE(secondDone.wait());
+        } else if (i.index == 2) {
+            secondDone.set();
+            EXPECT_TRUE(reporting.wait());
+        } else if (i.index == 3) {
+            fourthStarted.set();
+        }
+        return i.index == 2 ? ImageOutcome::failed({FailureKind::DamagedData, {}})
+                            : ImageOutcome::written();
+    });
+    job.start();
+    job.wait();
+    EXPECT_EQ(recorder.events,
+              (std::vector<std::string>{"image 0 written", "progress 1/4", "image 1 written",
+                                        "progress 2/4", "image 2 failed", "progress 3/4",
+                                        "image 3 written", "progress 4/4", "finish"}));
     EXPECT_FALSE(recorder.result.allSucceeded);
-    EXPECT_FALSE(recorder.result.stopped);
-    ASSERT_EQ(recorder.result.outcomes.size(), 4u);
-    EXPECT_EQ(recorder.result.outcomes[3].sourcePath, "/in/d.png");
-    EXPECT_EQ(recorder.result.outcomes[3].outputPath, "/out/d.jpg");
 }
 
-TEST(BatchJob, ImagesSharingAFileNeverRunTogether) {
-    struct Row {
-        std::vector<std::string> sources;
-        std::vector<OverwriteDecision> decisions;
-        std::string format = "JPG", pattern = "[FileName]";
-    };
-    // Output folder /in.
-    const Row rows[] = {
-        {{"/x/p.png", "/y/p.png"}, {D::Write, D::Overwrite}},   // same output
-        {{"/x/p.png", "/y//p.png"}, {D::Write, D::Overwrite}},  // spelled differently
-        {{"/x/a.png", "/in/1.jpg"}, {D::Write, D::Write}, "JPG", "[FileIndex]"},  // a later source
-        {{"/in/2.jpg", "/x/b.png"},
-         {D::Skip, D::Write},
-         "JPG",
-         "[FileIndex]"},                                             // an earlier source
-        {{"/in/a.png", "/in/b.png"}, {D::Write, D::Write}, "HEIC"},  // two HEIF encodes
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.sources[1]);
-        std::atomic<int> running{0}, started{0};
-        std::atomic<bool> overlapped{false};
+// Images that share a file (one writes what the other reads or writes, or both encode HEIF)
+// never run at the same time, the earlier one first; others run side by side. A third image
+// that shares nothing runs beside the first in either case.
+TEST(BatchJob, ImagesSharingAFileWaitForTheEarlierOne) {
+    constexpr D W = D::Write, S = D::Skip;
+    const std::tuple<std::vector<std::string>, std::vector<D>, std::string, std::string, bool>
+        rows[] = {
+            {{"/x/p.png", "/y/p.png"}, {W, W}, "JPG", "[FileName]", true},
+            {{"/x/a.png", "/in/1.jpg"}, {W, W}, "JPG", "[FileIndex]", true},
+            {{"/in/2.jpg", "/x/b.png"}, {S, W}, "JPG", "[FileIndex]", true},
+            {{"/in/a.png", "/in/b.png"}, {W, W}, "HEIC", "[FileName]", true},
+            {{"/x/a.png", "/x/a.png"}, {W, W}, "JPG", "[FileIndex]", false},  // two reads
+            {{"/x/p.png", "/y/p.png"}, {S, S}, "HEIC", "[FileName]", false},
+        };
+    for (auto [sources, decisions, format, pattern, shared] : rows) {
+        SCOPED_TRACE(sources[1] + " " + format);
+        ResizeSettings settings = namedBySource("/in", format);
+        settings.namePattern = pattern;
+        sources.push_back("/z/c.png");
+        decisions.push_back(S);
         Recorder recorder;
-        ResizeSettings settings = namedBySource("/in", row.format);
-        settings.namePattern = row.pattern;
-        BatchJob job(row.sources, settings, row.decisions, recorder, {2},
-                     [&](const ImageTask& task, const ResizeSettings&) {
-                         if (started++ == 0) {
-                             EXPECT_EQ(task.index, 0u);  // the earlier one first
+        Signal secondStarted, thirdStarted;
+        BatchJob job(planWith(sources, settings, decisions), recorder, {3},
+                     [&](const PlannedImage& image) {
+                         if (image.index == 0) {
+                             // Image 2 was taken after image 1, so image 1 is waiting by now.
+                             EXPECT_TRUE((shared ? thirdStarted : secondStarted).wait());
+                             EXPECT_EQ(secondStarted.isSet(), !shared);
                          }
-                         if (++running > 1) overlapped = true;
-                         std::this_thread::sleep_for(50ms);  // room for the other to start
-                         --running;
-                         return written();
+                         (image.index == 1 ? secondStarted : thirdStarted).set();
+                         return ImageOutcome::written();
                      });
         job.start();
         job.wait();
-        EXPECT_FALSE(overlapped);
+        EXPECT_EQ(recorder.events.size(), 7u);
     }
 }
 
 TEST(BatchJob, StopLeavesLaterImagesUnstarted) {
     Recorder recorder;
     BatchJob* running = nullptr;
-    BatchJob job({"/in/a.png", "/in/b.png", "/in/c.png"}, namedBySource("/out"),
-                 std::vector(3, D::Write), recorder, {1},
-                 [&](const ImageTask&, const ResizeSettings&) {
-                     running->requestStop();
-                     return written();
-                 });
+    BatchJob job(kFour, recorder, {1}, [&](const PlannedImage&) {
+        running->requestStop();
+        return ImageOutcome::written();
+    });
     running = &job;
     job.start();
     job.wait();
     EXPECT_EQ(recorder.events,
-              (std::vector<std::string>{"image 0 written", "progress 1/3", "finish"}));
+              (std::vector<std::string>{"image 0 written", "progress 1/4", "finish"}));
     EXPECT_TRUE(recorder.result.stopped);
     EXPECT_FALSE(recorder.result.allSucceeded);
-    EXPECT_EQ(recorder.result.count, 3u);
 }
 
 }  // namespace

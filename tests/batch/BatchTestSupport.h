@@ -57,6 +57,14 @@ inline ResizeSettings namedBySource(const std::string& folder, const std::string
     return s;
 }
 
+// The plan of the sources with the decisions given, as confirmOverwrites would leave it.
+inline BatchPlan planWith(const std::vector<std::string>& sources, const ResizeSettings& settings,
+                          const std::vector<OverwriteDecision>& decisions) {
+    BatchPlan plan = planBatch(sources, settings);
+    for (std::size_t i = 0; i < decisions.size(); ++i) plan.images.at(i).decision = decisions[i];
+    return plan;
+}
+
 // Gives the answers in order and records what was asked; a question beyond them fails.
 struct ScriptedQuestion : OverwriteQuestion {
     explicit ScriptedQuestion(std::deque<OverwriteAnswer> script) : answers(std::move(script)) {}

@@ -11,10 +11,15 @@ namespace {
 using A = OverwriteAnswer;
 
 // W(rite), O(verwrite) or S(kip) per image.
-std::string letters(const std::vector<OverwriteDecision>& decisions) {
+std::string letters(const std::vector<std::string>& sources, const ResizeSettings& settings,
+                    OverwriteQuestion& question) {
+    BatchPlan plan = planBatch(sources, settings);
+    confirmOverwrites(plan, question);
     std::string text;
-    for (const auto d : decisions)
+    for (const auto& image : plan.images) {
+        const auto d = image.decision;
         text += d == OverwriteDecision::Write ? 'W' : d == OverwriteDecision::Overwrite ? 'O' : 'S';
+    }
     return text;
 }
 
@@ -45,8 +50,7 @@ TEST(ConfirmOverwrites, DecisionsFollowAnswersAndPolicy) {
         TempFolder out;
         for (const auto& name : row.existing) out.write(name, "old");
         ScriptedQuestion question(row.answers);
-        EXPECT_EQ(letters(confirmOverwrites(row.sources, namedBySource(out.path()), question)),
-                  row.decisions);
+        EXPECT_EQ(letters(row.sources, namedBySource(out.path()), question), row.decisions);
         std::vector<std::string> asked;
         for (const auto& name : row.asked) asked.push_back(out / name);
         EXPECT_EQ(question.asked, asked);
@@ -58,8 +62,7 @@ TEST(ConfirmOverwrites, AnyEntryCountsAsExistingAndQuestionText) {
     ASSERT_EQ(symlink("/no/such/target", (out / "dangling.jpg").c_str()), 0);
     std::filesystem::create_directory(out / "folder.jpg");
     ScriptedQuestion question({A::Yes, A::No});
-    EXPECT_EQ(letters(confirmOverwrites({"/in/dangling.png", "/in/folder.png"},
-                                        namedBySource(out.path()), question)),
+    EXPECT_EQ(letters({"/in/dangling.png", "/in/folder.png"}, namedBySource(out.path()), question),
               "OS");
     EXPECT_EQ(overwriteQuestionText("/o/a (1).jpg"),
               "The file /o/a (1).jpg already exists. Do you want to overwrite it?");

@@ -46,7 +46,7 @@ TEST(Encoding, EveryFormatStatesTheDpiAsExactlyAsItsFieldAllowsAndLeavesNothingE
             const std::string name = std::to_string(dpi) + "." + extension;
             const auto result = ImageTools::saveImage(ImageTools::stampDPI(scaled, dpi),
                                                       folder.path(name), format, 0.8);
-            ASSERT_TRUE(result.ok) << name << ": " << result.reason;
+            ASSERT_TRUE(result.ok) << name << ": " << result.reason();
             written[name] = dpi ? dpi : 72;
         }
     }
@@ -92,15 +92,16 @@ TEST(Encoding, WritesAreAtomicAndLeaveNothingBehind) {
     fs::copy_file(testdata("pillow/hopper_gray.jpg"), path("target.jpg"));
     const auto before = testing::fileBytes(path("existing.jpg"));
     ASSERT_EQ(mkdir(path("taken.png").c_str(), 0700), 0);
-    EXPECT_EQ(ImageTools::saveImage(good, path("taken.png"), OutputFormat::PNG, 1).reason,
+    EXPECT_EQ(ImageTools::saveImage(good, path("taken.png"), OutputFormat::PNG, 1).reason(),
               "cannot write: is a directory");
-    EXPECT_EQ(ImageTools::saveImage(good, path("no/such.png"), OutputFormat::PNG, 1).reason,
+    EXPECT_EQ(ImageTools::saveImage(good, path("no/such.png"), OutputFormat::PNG, 1).reason(),
               "cannot write: no such file or directory");
     std::ofstream(path("source.jpg")) << "no longer a picture";  // after it was loaded
-    EXPECT_EQ(ImageTools::saveImage(fromSource, path("existing.jpg"), OutputFormat::JPG, 1).reason,
-              "damaged image data");
+    EXPECT_EQ(
+        ImageTools::saveImage(fromSource, path("existing.jpg"), OutputFormat::JPG, 1).reason(),
+        "damaged image data");
     EXPECT_FALSE(ImageTools::convertToHEIC(fromSource).has_value());
-    EXPECT_EQ(ImageTools::saveHEIF(fromSource, path("out.heic")).reason, "damaged image data");
+    EXPECT_EQ(ImageTools::saveHEIF(fromSource, path("out.heic")).reason(), "damaged image data");
     EXPECT_EQ(testing::fileBytes(path("existing.jpg")), before);
     ASSERT_EQ(chmod(path("existing.jpg").c_str(), 0600), 0);  // kept when it is replaced
     ASSERT_TRUE(ImageTools::saveImage(good, path("existing.jpg"), OutputFormat::PNG, 1).ok);

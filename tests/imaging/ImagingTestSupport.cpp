@@ -145,10 +145,10 @@ SaveResult saveResized(const std::string& source, const std::string& output, Out
                        int width, int height, bool keep, std::int64_t dpi, double quality) {
     const auto loaded = ImageTools::loadImage(source);
     const auto meta = keep ? ImageTools::readSourceMetadata(source) : std::nullopt;
-    if (!loaded || (keep && !meta)) return {false, "cannot read the source"};
+    if (!loaded || (keep && !meta)) return {false, {FailureKind::CannotOpen, "the source"}, {}};
     const auto scaled =
         ImageTools::drawScaled(ImageTools::normalizeToPixelSize(*loaded, source), width, height);
-    if (!scaled) return {false, "cannot scale"};
+    if (!scaled) return {false, {FailureKind::CannotResize, {}}, {}};
     Image image = ImageTools::stampDPI(*scaled, dpi);
     if (keep) image = ImageTools::mergeOutputDPI(image, *meta, dpi);
     const auto result = ImageTools::saveImage(image, output, format, quality);

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch/BatchOutputSize.h"
+#include "batch/PathIdentity.h"
+#include "settings/ResizeSettings.h"
+
+namespace varnholt {
+
+// What the batch does at one image's output path.
+enum class OverwriteDecision {
+    Write,      // nothing there: write
+    Overwrite,  // something there and the user agreed to replace it
+    Skip,       // something there and the user declined: leave it exactly as it is
+};
+
+// One image of a batch with everything about it decided on the calling thread before the
+// run: the worker reads it and reads no setting text.
+struct PlannedImage {
+    std::size_t index = 0;
+    std::string sourcePath;
+    std::string outputPath;  // buildOutputPath of the source at index
+    PathIdentity source;
+    PathIdentity output;
+    OutputFormat format = OutputFormat::JPG;  // concrete: "Original" already resolved
+    OutputSizeRule size;
+    std::int64_t dpi = 72;  // every output states one: the override, else 72
+    double quality = 0.8;   // the encoder's factor
+    bool keepMetadata = false;
+    // Why the output path is taken before the run, if it is: an earlier image of the list
+    // (its index) writes the same entry, or an entry is there already.
+    std::optional<std::size_t> sameOutputAs;
+    bool outputExists = false;
+    OverwriteDecision decision = OverwriteDecision::Write;  // confirmOverwrites settles it
+};
+
+struct BatchPlan {
+    std::string outputFolder;
+    std::vector<PlannedImage> images;  // in list order
+};
+
+// Reads the settings once for every image of the list; every decision is Write until
+// confirmOverwrites. Looks at the file system only to tell which output paths are taken.
+BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSettings& settings);
+
+// "clash with image N" (1-based) when an earlier image has the same output path, "exists"
+// for an entry already there, empty when the path is free.
+std::string outputConflict(const PlannedImage& image);
+
+// The two must not run at the same time: one writes what the other reads or writes (two
+// reads of one file do not conflict), or both encode HEIF, which takes much memory and every
+// core by itself.
+bool sharesFile(const PlannedImage& a, const PlannedImage& b);
+
+}  // namespace varnholt

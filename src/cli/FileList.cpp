@@ -1,0 +1,62 @@
+#include "cli/FileList.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "batch/FolderExpansion.h"
+#include "batch/ImageListRules.h"
+
+namespace varnholt {
+namespace {
+
+void ignore(FileList& list, const std::string& file, const char* why) {
+    std::fprintf(stderr, "%s: %s, ignored\n", file.c_str(), why);
+    list.anyIgnored = true;
+}
+
+const char* refusalText(ImageListBuilder::Refusal refusal, const std::string& path) {
+    switch (refusal) {
+        case ImageListBuilder::Refusal::NotAccepted:
+            return "not an accepted image file";
+        case ImageListBuilder::Refusal::Unlistable:
+            return path.empty() || std::filesystem::exists(path) ? "not a regular file"
+                                                                 : "not a valid file name";
+        case ImageListBuilder::Refusal::Listed:
+            break;
+    }
+    return "listed already";
+}
+
+}  // namespace
+
+std::string listPath(const std::string& file) {
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(file, error);
+    if (error) return file;
+    // "link/.." is not the folder holding "link" when link is a symbolic link: a folder
+    // with ".." is resolved the way the system resolves it, the rest only tidied.
+    for (const auto& part : absolute) {
+        if (part != "..") continue;
+        const auto folder = std::filesystem::weakly_canonical(absolute.parent_path(), error);
+        return error ? absolute.string() : (folder / absolute.filename()).string();
+    }
+    return absolute.lexically_normal().string();
+}
+
+FileList buildList(const std::vector<std::string>& files, bool heif) {
+    FileList list;
+    ImageListBuilder builder(heif);
+    for (const auto& given : files) {
+        const std::vector<std::string> found = expandFolders({given}, heif);
+        if (found.empty()) ignore(list, given, "a folder without accepted images");
+        for (const auto& file : found) {
+            const std::string path = listPath(file);
+            if (const auto refusal = builder.add(path))
+                ignore(list, file, refusalText(*refusal, path));
+        }
+    }
+    list.paths = builder.take();
+    return list;
+}
+
+}  // namespace varnholt

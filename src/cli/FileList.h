@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace varnholt {
+
+// The batch's list from the files as given on the command line.
+struct FileList {
+    std::vector<std::string> paths;
+    bool anyIgnored = false;
+};
+
+// The absolute, lexically normal path a file is listed by; "link/.." is resolved the way the
+// system resolves it, so two spellings of one file are one entry.
+std::string listPath(const std::string& file);
+
+// The window's list rules over the files as given, in order, a folder standing for the images
+// inside it; every refused file and every folder without images is named on standard error.
+FileList buildList(const std::vector<std::string>& files, bool heif);
+
+}  // namespace varnholt
