@@ -12,8 +12,4 @@ std::optional<std::string> checkBatchInputs(std::size_t imageCount,
     return std::nullopt;
 }
 
-std::string_view finalMessage(bool allSucceeded) {
-    return allSucceeded ? kAllResizedMessage : kSomeFailedMessage;
-}
-
 }  // namespace varnholt

@@ -14,14 +14,9 @@ inline constexpr std::string_view kInvalidDimensionsMessage =
     "The dimensions you entered are not valid.";
 inline constexpr std::string_view kInvalidDpiMessage = "The DPI you entered is not valid.";
 inline constexpr std::string_view kNoOutputFolderMessage = "Please select an output folder.";
-inline constexpr std::string_view kAllResizedMessage = "Images resized successfully.";
-inline constexpr std::string_view kSomeFailedMessage = "Some images could not be resized.";
 
 // The checks a batch must pass before anything is asked or touched, in their order:
 // the message of the first one that fails, or nothing when the batch may start.
 std::optional<std::string> checkBatchInputs(std::size_t imageCount, const ResizeSettings& settings);
-
-// The message that closes a batch.
-std::string_view finalMessage(bool allSucceeded);
 
 }  // namespace varnholt

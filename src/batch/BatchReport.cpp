@@ -36,4 +36,22 @@ std::size_t BatchResult::countOf(ImageStatus status) const {
                       [status](const ImageOutcome& outcome) { return outcome.status == status; }));
 }
 
+std::string_view finalMessage(bool allSucceeded) {
+    return allSucceeded ? kAllResizedMessage : kSomeFailedMessage;
+}
+
+std::string stoppedMessage(std::size_t written, std::size_t count) {
+    std::string message = "The resizing was stopped. ";
+    message += std::to_string(written);
+    message += " of ";
+    message += std::to_string(count);
+    message += " images were resized.";
+    return message;
+}
+
+std::string closingMessage(const BatchResult& result) {
+    if (result.stopped) return stoppedMessage(result.countOf(ImageStatus::Written), result.count);
+    return std::string(finalMessage(result.allSucceeded));
+}
+
 }  // namespace varnholt

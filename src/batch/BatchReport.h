@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "imaging/ImageTools.h"
@@ -37,6 +38,19 @@ struct BatchResult {
 
     std::size_t countOf(ImageStatus status) const;
 };
+
+inline constexpr std::string_view kAllResizedMessage = "Images resized successfully.";
+inline constexpr std::string_view kSomeFailedMessage = "Some images could not be resized.";
+
+// The message that closes a batch that ran to its end.
+std::string_view finalMessage(bool allSucceeded);
+
+// The message that closes a batch stopped on request: "The resizing was stopped. N of M
+// images were resized.", N the images written, M the images of the batch.
+std::string stoppedMessage(std::size_t written, std::size_t count);
+
+// The one message that closes the batch of result, stopped or not.
+std::string closingMessage(const BatchResult& result);
 
 // How a batch reports back. Every call comes from a thread of the batch, never two at once,
 // in this order: for each processed image, in list order, imageFinished then reportProgress;

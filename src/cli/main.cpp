@@ -125,8 +125,7 @@ std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request) {
     gBatchRunning.store(false);
 
     if (result->stopped) {
-        std::fprintf(stderr, "Stopped after %zu of %zu images.\n", result->outcomes.size(),
-                     result->count);
+        std::fprintf(stderr, "%s\n", closingMessage(*result).c_str());
         return std::nullopt;
     }
     if (!request.quiet)

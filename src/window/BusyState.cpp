@@ -1,44 +1,46 @@
-// The window while a batch runs: the panel and the list commands are disabled, the image
-// table still takes drops (into the visible list only; the batch works on its own copy).
+#include "window/BusyState.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
 
-#include "settings/PanelRules.h"
-#include "window/ViewController.h"
+#include "window/SettingsPanel.h"
+#include "window/WindowControls.h"
 
 namespace varnholt {
 
-QList<QWidget*> ViewController::busyControls() const {
-    QList<QWidget*> controls{buttonAddImages, buttonRemoveSelected, buttonRemoveAll};
-    return controls << panelControls() << buttonResizeImages;
+BusyState::BusyState(const WindowControls& controls, SettingsPanel& panel)
+    : c_(controls), panel_(panel) {}
+
+QList<QWidget*> BusyState::busyControls() const {
+    QList<QWidget*> controls{c_.buttonAddImages, c_.buttonRemoveSelected, c_.buttonRemoveAll};
+    return controls << c_.panelControls() << c_.buttonResizeImages;
 }
 
-void ViewController::enterBusyState() {
+void BusyState::setStopEnabled(bool enabled) {
+    c_.buttonStop->setEnabled(enabled);
+    c_.actionStop->setEnabled(enabled);
+}
+
+void BusyState::enter() {
     busy_ = true;
     for (QWidget* control : busyControls()) control->setEnabled(false);
-    buttonResizeImages->setText(QStringLiteral("Resizing..."));
+    c_.buttonResizeImages->setText(QStringLiteral("Resizing..."));
     // The menu and the Delete key reach the same commands; New would empty the list the
     // user is waiting on.
     for (QAction* action :
-         {actionAddImages_, actionNew_, actionResizeImages_, actionRemoveSelected_}) {
+         {c_.actionAddImages, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
         action->setEnabled(false);
     }
+    setStopEnabled(true);
 }
 
-void ViewController::leaveBusyState() {
+void BusyState::leave() {
+    setStopEnabled(false);
     for (QWidget* control : busyControls()) control->setEnabled(true);
-    checkDoNotEnlargeImages->setEnabled(doNotEnlargeEnabled(modeRadios()));
-    sliderQuality->setEnabled(formatUsesQuality(
-        FormatChoice{comboFormat->currentIndex(), comboFormat->currentText().toStdString()}));
-    buttonResizeImages->setText(QStringLiteral("&Resize Images"));
+    panel_.applyEnablingRules();
+    c_.buttonResizeImages->setText(QStringLiteral("&Resize Images"));
     for (QAction* action :
-         {actionAddImages_, actionNew_, actionResizeImages_, actionRemoveSelected_}) {
+         {c_.actionAddImages, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
         action->setEnabled(true);
     }
     busy_ = false;

@@ -33,7 +33,7 @@ public:
 
     virtual int runAlert(const Alert& alert) = 0;
 
-    // Image files to add; nullopt when the dialog was cancelled.
+    // Image files and folders to add; nullopt when the dialog was cancelled.
     virtual std::optional<QList<QUrl>> chooseImageFiles(const QStringList& extensions) = 0;
 
     // A folder; nullopt when the dialog was cancelled or gave none.

@@ -1,6 +1,4 @@
-// The settings panel's actions: the mode radios, the synchronised size fields, the enabling
-// rules, the quality slider and the output folder. Each ends with the display update where
-// the panel's rules ask for one.
+#include "window/SettingsPanel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,7 +10,7 @@
 
 #include "settings/PanelRules.h"
 #include "window/Dialogs.h"
-#include "window/ViewController.h"
+#include "window/WindowControls.h"
 
 namespace varnholt {
 namespace {
@@ -25,134 +23,179 @@ void setText(QLineEdit* field, const std::optional<std::string>& value) {
 
 }  // namespace
 
-void ViewController::connectSettingsPanel() {
+SettingsPanel::SettingsPanel(const WindowControls& controls,
+                             const std::optional<DisplayedImage>& currentImage, Dialogs& dialogs,
+                             QObject* parent)
+    : QObject(parent), c_(controls), currentImage_(currentImage), dialogs_(dialogs) {
+    connectControls();
+}
+
+ResizeSettings SettingsPanel::readSettings() const {
+    ResizeSettings s;
+    s.freeResize = c_.radioFreeResize->isChecked();
+    s.keepAspect = c_.checkFreeResizeKeepAspect->isChecked();
+    s.freePixels = c_.radioFreeResizePixels->isChecked();
+    s.pixelWidthText = text(c_.textFieldFreeResizePixelsWidth);
+    s.pixelHeightText = text(c_.textFieldFreeResizePixelsHeight);
+    s.freePercents = c_.radioFreeResizePercents->isChecked();
+    s.percentWidthText = text(c_.textFieldFreeResizePercentsWidth);
+    s.percentHeightText = text(c_.textFieldFreeResizePercentsHeight);
+    s.widthIsLargestDimension = c_.checkWidthLargestDimension->isChecked();
+    s.fixedWidth = c_.radioFixedWidth->isChecked();
+    s.fixedWidthText = text(c_.textFieldFixedWidth);
+    s.fixedHeight = c_.radioFixedHeight->isChecked();
+    s.fixedHeightText = text(c_.textFieldFixedHeight);
+    s.fixedWidthAndHeight = c_.radioFixedWidthAndHeight->isChecked();
+    s.boxWidthText = text(c_.textFieldFixedDimensionsWidth);
+    s.boxHeightText = text(c_.textFieldFixedDimensionsHeight);
+    s.doNotEnlarge = c_.checkDoNotEnlargeImages->isChecked();
+    s.changeDPI = c_.checkChangeDPI->isChecked();
+    s.dpiText = text(c_.textFieldChangeDPI);
+    s.outputFormat =
+        FormatChoice{c_.comboFormat->currentIndex(), c_.comboFormat->currentText().toStdString()};
+    s.quality = static_cast<float>(c_.sliderQuality->value());
+    s.namePattern = text(c_.textFieldName);
+    s.nameCase = c_.comboCase->currentIndex();
+    s.outputFolder = text(c_.textFieldOutputFolder);
+    s.keepExifInfoAndCreationDate = c_.checkKeepExifInfoAndCreationDate->isChecked();
+    return s;
+}
+
+void SettingsPanel::applyEnablingRules() {
+    c_.checkDoNotEnlargeImages->setEnabled(doNotEnlargeEnabled(modeRadios()));
+    OnFormatSelected();
+}
+
+void SettingsPanel::connectControls() {
     // Toggled rather than clicked: the arrow keys, the accessibility action and the code
     // choose as well as the mouse and Space, and each must run the panel's rules.
-    const auto onChosen = [this](QAbstractButton* radio, void (ViewController::*slot)()) {
+    const auto onChosen = [this](QAbstractButton* radio, void (SettingsPanel::*slot)()) {
         connect(radio, &QAbstractButton::toggled, this, [this, slot](bool on) {
             if (on) (this->*slot)();
         });
     };
-    onChosen(radioFreeResize, &ViewController::OnFreeResizeSelected);
-    onChosen(radioFreeResizePixels, &ViewController::OnFreeResizePixelsSelected);
-    onChosen(radioFreeResizePercents, &ViewController::OnFreeResizePercentsSelected);
-    onChosen(radioFixedWidth, &ViewController::OnFixedWidthSelected);
-    onChosen(radioFixedHeight, &ViewController::OnFixedHeightSelected);
-    onChosen(radioFixedWidthAndHeight, &ViewController::OnFixedWidthAndHeightSelected);
-    const auto onToggled = [this](QAbstractButton* box, void (ViewController::*slot)()) {
+    onChosen(c_.radioFreeResize, &SettingsPanel::OnFreeResizeSelected);
+    onChosen(c_.radioFreeResizePixels, &SettingsPanel::OnFreeResizePixelsSelected);
+    onChosen(c_.radioFreeResizePercents, &SettingsPanel::OnFreeResizePercentsSelected);
+    onChosen(c_.radioFixedWidth, &SettingsPanel::OnFixedWidthSelected);
+    onChosen(c_.radioFixedHeight, &SettingsPanel::OnFixedHeightSelected);
+    onChosen(c_.radioFixedWidthAndHeight, &SettingsPanel::OnFixedWidthAndHeightSelected);
+    const auto onToggled = [this](QAbstractButton* box, void (SettingsPanel::*slot)()) {
         connect(box, &QAbstractButton::toggled, this, slot);
     };
-    onToggled(checkFreeResizeKeepAspect, &ViewController::OnFreeResizeKeepAspectChecked);
-    onToggled(checkWidthLargestDimension, &ViewController::OnWidthLargestDimensionChecked);
-    onToggled(checkDoNotEnlargeImages, &ViewController::OnDoNotEnlargeImagesSelected);
-    onToggled(checkChangeDPI, &ViewController::OnChangeDPISelected);
-    connect(buttonBrowse, &QAbstractButton::clicked, this, &ViewController::OnBrowse);
+    onToggled(c_.checkFreeResizeKeepAspect, &SettingsPanel::OnFreeResizeKeepAspectChecked);
+    onToggled(c_.checkWidthLargestDimension, &SettingsPanel::OnWidthLargestDimensionChecked);
+    onToggled(c_.checkDoNotEnlargeImages, &SettingsPanel::OnDoNotEnlargeImagesSelected);
+    onToggled(c_.checkChangeDPI, &SettingsPanel::OnChangeDPISelected);
+    connect(c_.buttonBrowse, &QAbstractButton::clicked, this, &SettingsPanel::OnBrowse);
 
-    const auto onEdited = [this](QLineEdit* field, void (ViewController::*slot)()) {
+    const auto onEdited = [this](QLineEdit* field, void (SettingsPanel::*slot)()) {
         connect(field, &QLineEdit::editingFinished, this, slot);
     };
-    onEdited(textFieldFreeResizePixelsWidth, &ViewController::OnFreeResizePixelsWidthChanged);
-    onEdited(textFieldFreeResizePixelsHeight, &ViewController::OnFreeResizePixelsHeightChanged);
-    onEdited(textFieldFreeResizePercentsWidth, &ViewController::OnFreeResizePercentsWidthChanged);
-    onEdited(textFieldFreeResizePercentsHeight, &ViewController::OnFreeResizePercentsHeightChanged);
+    onEdited(c_.textFieldFreeResizePixelsWidth, &SettingsPanel::OnFreeResizePixelsWidthChanged);
+    onEdited(c_.textFieldFreeResizePixelsHeight, &SettingsPanel::OnFreeResizePixelsHeightChanged);
+    onEdited(c_.textFieldFreeResizePercentsWidth, &SettingsPanel::OnFreeResizePercentsWidthChanged);
+    onEdited(c_.textFieldFreeResizePercentsHeight,
+             &SettingsPanel::OnFreeResizePercentsHeightChanged);
     // The fixed-size fields, the DPI field, the name and the case take effect at the next
     // update or when the batch starts; editing them runs nothing.
 
-    connect(comboFormat, &QComboBox::currentIndexChanged, this, &ViewController::OnFormatSelected);
-    connect(sliderQuality, &QSlider::valueChanged, this, &ViewController::OnQualityChanged);
+    connect(c_.comboFormat, &QComboBox::currentIndexChanged, this,
+            &SettingsPanel::OnFormatSelected);
+    connect(c_.sliderQuality, &QSlider::valueChanged, this, &SettingsPanel::OnQualityChanged);
 }
 
-ModeRadios ViewController::modeRadios() const {
-    return {radioFreeResize->isChecked(),       radioFixedWidth->isChecked(),
-            radioFixedHeight->isChecked(),      radioFixedWidthAndHeight->isChecked(),
-            radioFreeResizePixels->isChecked(), radioFreeResizePercents->isChecked()};
+ModeRadios SettingsPanel::modeRadios() const {
+    return {c_.radioFreeResize->isChecked(),       c_.radioFixedWidth->isChecked(),
+            c_.radioFixedHeight->isChecked(),      c_.radioFixedWidthAndHeight->isChecked(),
+            c_.radioFreeResizePixels->isChecked(), c_.radioFreeResizePercents->isChecked()};
 }
 
-void ViewController::selectModeRadio(ModeRadio chosen) {
+void SettingsPanel::selectModeRadio(ModeRadio chosen) {
     // The layout's groups already keep each set exclusive; the rule is applied here too so
     // that the display never sees another combination.
     const ModeRadios radios = selectRadio(modeRadios(), chosen);
-    radioFreeResize->setChecked(radios.freeResize);
-    radioFixedWidth->setChecked(radios.fixedWidth);
-    radioFixedHeight->setChecked(radios.fixedHeight);
-    radioFixedWidthAndHeight->setChecked(radios.fixedWidthAndHeight);
-    radioFreeResizePixels->setChecked(radios.pixels);
-    radioFreeResizePercents->setChecked(radios.percents);
-    checkDoNotEnlargeImages->setEnabled(doNotEnlargeEnabled(radios));
-    updateDimensionDisplay();
+    c_.radioFreeResize->setChecked(radios.freeResize);
+    c_.radioFixedWidth->setChecked(radios.fixedWidth);
+    c_.radioFixedHeight->setChecked(radios.fixedHeight);
+    c_.radioFixedWidthAndHeight->setChecked(radios.fixedWidthAndHeight);
+    c_.radioFreeResizePixels->setChecked(radios.pixels);
+    c_.radioFreeResizePercents->setChecked(radios.percents);
+    c_.checkDoNotEnlargeImages->setEnabled(doNotEnlargeEnabled(radios));
+    emit displayOutdated();
 }
 
-void ViewController::OnFreeResizeSelected() { selectModeRadio(ModeRadio::FreeResize); }
-void ViewController::OnFreeResizePixelsSelected() { selectModeRadio(ModeRadio::Pixels); }
-void ViewController::OnFreeResizePercentsSelected() { selectModeRadio(ModeRadio::Percents); }
-void ViewController::OnFixedWidthSelected() { selectModeRadio(ModeRadio::FixedWidth); }
-void ViewController::OnFixedHeightSelected() { selectModeRadio(ModeRadio::FixedHeight); }
-void ViewController::OnFixedWidthAndHeightSelected() {
+void SettingsPanel::OnFreeResizeSelected() { selectModeRadio(ModeRadio::FreeResize); }
+void SettingsPanel::OnFreeResizePixelsSelected() { selectModeRadio(ModeRadio::Pixels); }
+void SettingsPanel::OnFreeResizePercentsSelected() { selectModeRadio(ModeRadio::Percents); }
+void SettingsPanel::OnFixedWidthSelected() { selectModeRadio(ModeRadio::FixedWidth); }
+void SettingsPanel::OnFixedHeightSelected() { selectModeRadio(ModeRadio::FixedHeight); }
+void SettingsPanel::OnFixedWidthAndHeightSelected() {
     selectModeRadio(ModeRadio::FixedWidthAndHeight);
 }
 
-void ViewController::OnFreeResizeKeepAspectChecked() {
-    setText(textFieldFreeResizePercentsHeight,
-            percentHeightOnLock(checkFreeResizeKeepAspect->isChecked(),
-                                text(textFieldFreeResizePercentsWidth)));
-    updateDimensionDisplay();
+void SettingsPanel::OnFreeResizeKeepAspectChecked() {
+    setText(c_.textFieldFreeResizePercentsHeight,
+            percentHeightOnLock(c_.checkFreeResizeKeepAspect->isChecked(),
+                                text(c_.textFieldFreeResizePercentsWidth)));
+    emit displayOutdated();
 }
 
-AspectLock ViewController::aspectLock() const {
+AspectLock SettingsPanel::aspectLock() const {
     AspectLock lock;
-    if (currentImage) {
-        lock.imageWidth = currentImage->width;
-        lock.imageHeight = currentImage->height;
+    if (currentImage_) {
+        lock.imageWidth = currentImage_->width;
+        lock.imageHeight = currentImage_->height;
     }
-    lock.keepAspect = checkFreeResizeKeepAspect->isChecked();
-    lock.widthIsLargestDimension = checkWidthLargestDimension->isChecked();
+    lock.keepAspect = c_.checkFreeResizeKeepAspect->isChecked();
+    lock.widthIsLargestDimension = c_.checkWidthLargestDimension->isChecked();
     return lock;
 }
 
-void ViewController::OnFreeResizePixelsWidthChanged() {
-    setText(textFieldFreeResizePixelsHeight,
-            pixelHeightForWidth(aspectLock(), text(textFieldFreeResizePixelsWidth)));
-    updateDimensionDisplay();
+void SettingsPanel::OnFreeResizePixelsWidthChanged() {
+    setText(c_.textFieldFreeResizePixelsHeight,
+            pixelHeightForWidth(aspectLock(), text(c_.textFieldFreeResizePixelsWidth)));
+    emit displayOutdated();
 }
 
-void ViewController::OnFreeResizePixelsHeightChanged() {
-    setText(textFieldFreeResizePixelsWidth,
-            pixelWidthForHeight(aspectLock(), text(textFieldFreeResizePixelsHeight)));
-    updateDimensionDisplay();
+void SettingsPanel::OnFreeResizePixelsHeightChanged() {
+    setText(c_.textFieldFreeResizePixelsWidth,
+            pixelWidthForHeight(aspectLock(), text(c_.textFieldFreeResizePixelsHeight)));
+    emit displayOutdated();
 }
 
-void ViewController::OnFreeResizePercentsWidthChanged() {
-    setText(textFieldFreeResizePercentsHeight,
-            percentForOther(checkFreeResizeKeepAspect->isChecked(),
-                            text(textFieldFreeResizePercentsWidth)));
-    updateDimensionDisplay();
+void SettingsPanel::OnFreeResizePercentsWidthChanged() {
+    setText(c_.textFieldFreeResizePercentsHeight,
+            percentForOther(c_.checkFreeResizeKeepAspect->isChecked(),
+                            text(c_.textFieldFreeResizePercentsWidth)));
+    emit displayOutdated();
 }
 
-void ViewController::OnFreeResizePercentsHeightChanged() {
-    setText(textFieldFreeResizePercentsWidth,
-            percentForOther(checkFreeResizeKeepAspect->isChecked(),
-                            text(textFieldFreeResizePercentsHeight)));
-    updateDimensionDisplay();
+void SettingsPanel::OnFreeResizePercentsHeightChanged() {
+    setText(c_.textFieldFreeResizePercentsWidth,
+            percentForOther(c_.checkFreeResizeKeepAspect->isChecked(),
+                            text(c_.textFieldFreeResizePercentsHeight)));
+    emit displayOutdated();
 }
 
-void ViewController::OnWidthLargestDimensionChecked() { updateDimensionDisplay(); }
-void ViewController::OnDoNotEnlargeImagesSelected() { updateDimensionDisplay(); }
-void ViewController::OnChangeDPISelected() { updateDimensionDisplay(); }
+void SettingsPanel::OnWidthLargestDimensionChecked() { emit displayOutdated(); }
+void SettingsPanel::OnDoNotEnlargeImagesSelected() { emit displayOutdated(); }
+void SettingsPanel::OnChangeDPISelected() { emit displayOutdated(); }
 
-void ViewController::OnFormatSelected() {
-    sliderQuality->setEnabled(formatUsesQuality(
-        FormatChoice{comboFormat->currentIndex(), comboFormat->currentText().toStdString()}));
+void SettingsPanel::OnFormatSelected() {
+    c_.sliderQuality->setEnabled(formatUsesQuality(
+        FormatChoice{c_.comboFormat->currentIndex(), c_.comboFormat->currentText().toStdString()}));
 }
 
-void ViewController::OnQualityChanged() {
-    labelQuality->setText(
-        QString::fromStdString(qualityLabel(static_cast<float>(sliderQuality->value()))));
+void SettingsPanel::OnQualityChanged() {
+    c_.labelQuality->setText(
+        QString::fromStdString(qualityLabel(static_cast<float>(c_.sliderQuality->value()))));
 }
 
-void ViewController::OnBrowse() {
+void SettingsPanel::OnBrowse() {
     const std::optional<QUrl> folder = dialogs_.chooseFolder(QStringLiteral("Select Folder"));
     if (!folder || !folder->isLocalFile()) return;
-    textFieldOutputFolder->setText(folder->toLocalFile());
+    c_.textFieldOutputFolder->setText(folder->toLocalFile());
 }
 
 }  // namespace varnholt

@@ -1,9 +1,10 @@
 #include "window/ViewController.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -13,14 +14,24 @@
 #include <QTabWidget>
 
 #include "batch/ImageListRules.h"
-#include "window/BatchRunner.h"
-#include "window/ImageListModel.h"
-#include "window/ImageTableView.h"
+#include "window/BatchController.h"
+#include "window/Dialogs.h"
+#include "window/ImageListController.h"
+#include "window/PreviewController.h"
+#include "window/SettingsPanel.h"
+#include "window/UserGuide.h"
+#include "window/WindowLayout.h"
 
 namespace varnholt {
 namespace {
 
-std::string text(const QLineEdit* field) { return field->text().toStdString(); }
+const QString kTitle = QStringLiteral("Varnholt");
+
+QString exitQuestion() {
+    return QStringLiteral(
+        "You have unsaved changes that will be lost. Are you sure you want to exit the "
+        "application?");
+}
 
 }  // namespace
 
@@ -30,14 +41,31 @@ ViewController::ViewController(Dialogs& dialogs, HeifCodecs heifAvailable, QWidg
       dialogs_(dialogs),
       heifAvailable_(heifAvailable) {
     setObjectName(QStringLiteral("viewController"));
-    buildLayout();
-    createActions();
+    WindowLayout::build(this, *this);
+    settingsPanel_ = new SettingsPanel(*this, currentImage, dialogs_, this);
+    imageList_ = new ImageListController(listImagePaths, *this, dialogs_, heifAvailable_, this);
+    preview_ = new PreviewController(currentImage, *this, *imageList_, *settingsPanel_, this);
+    batch_ = new BatchController(listImagePaths, *this, dialogs_, *settingsPanel_, this);
+
+    connect(settingsPanel_, &SettingsPanel::displayOutdated, preview_,
+            &PreviewController::updateDimensionDisplay);
+    connect(imageList_, &ImageListController::selectionChanged, preview_,
+            &PreviewController::showSelectedImage);
+    connect(imageList_, &ImageListController::refreshed, preview_,
+            &PreviewController::listRefreshed);
+    // The batch may have replaced the selected file: its labels are read again.
+    connect(batch_, &BatchController::batchEnded, preview_, &PreviewController::showSelectedImage);
     connectCommands();
-    connectSettingsPanel();
-    connectPreview();
 }
 
-ViewController::~ViewController() { folderWalksAbandoned_->store(true); }
+// The controllers go first, while the controls they refer to are all still there; a batch
+// still running is stopped and its images in flight finish.
+ViewController::~ViewController() {
+    delete batch_;
+    delete preview_;
+    delete imageList_;
+    delete settingsPanel_;
+}
 
 QWidget* ViewController::hostWindow() const {
     QWidget* host = window();
@@ -50,18 +78,7 @@ void ViewController::viewDidLoad() {
         guardedWindow_ = host;
         host->installEventFilter(this);
     }
-
-    imageListModel_ = new ImageListModel(listImagePaths, heifAvailable_, this);
-    tableViewImage->setModel(imageListModel_);
-    connect(imageListModel_, &ImageListModel::filesDropped, this, &ViewController::acceptDrop);
-    // Rows inserted by a drop report a selection change with nothing selected or deselected;
-    // the selection did not change then.
-    connect(tableViewImage->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected, const QItemSelection& deselected) {
-                if (reselecting_) return;
-                if (!selected.isEmpty() || !deselected.isEmpty()) showSelectedImage();
-            });
-
+    imageList_->attachTable();
     fillFormatPopup();
     resetToDefaults();
 }
@@ -73,10 +90,31 @@ bool ViewController::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         // The window goes: no further image starts; the running ones finish their writes.
-        if (batch_) batch_->requestStop();
+        batch_->abandon();
     }
     return QWidget::eventFilter(watched, event);
 }
+
+void ViewController::connectCommands() {
+    connect(buttonAddImages, &QPushButton::clicked, this, &ViewController::OnAddImages);
+    connect(buttonRemoveSelected, &QPushButton::clicked, this, &ViewController::OnRemoveSelected);
+    connect(buttonRemoveAll, &QPushButton::clicked, this, &ViewController::OnRemoveAll);
+    connect(actionAddImages, &QAction::triggered, this, &ViewController::OnAddImages);
+    connect(actionRemoveSelected, &QAction::triggered, this, &ViewController::OnRemoveSelected);
+    connect(buttonResizeImages, &QPushButton::clicked, this, &ViewController::OnResizeImages);
+    connect(actionResizeImages, &QAction::triggered, this, &ViewController::OnResizeImages);
+    connect(buttonStop, &QPushButton::clicked, this, &ViewController::OnStop);
+    connect(actionStop, &QAction::triggered, this, &ViewController::OnStop);
+    connect(actionNew, &QAction::triggered, this, &ViewController::OnFileNew);
+    connect(actionQuit, &QAction::triggered, this, &ViewController::OnAppQuit);
+    connect(actionVideoTutorial, &QAction::triggered, this, &ViewController::OnVideoTutorial);
+}
+
+QList<QAction*> ViewController::fileMenuActions() const {
+    return {actionAddImages, actionNew, actionResizeImages, nullptr, actionQuit};
+}
+
+QList<QAction*> ViewController::helpMenuActions() const { return {actionVideoTutorial}; }
 
 void ViewController::fillFormatPopup() {
     comboFormat->clear();
@@ -86,36 +124,7 @@ void ViewController::fillFormatPopup() {
     }
 }
 
-ResizeSettings ViewController::readSettings() const {
-    ResizeSettings s;
-    s.freeResize = radioFreeResize->isChecked();
-    s.keepAspect = checkFreeResizeKeepAspect->isChecked();
-    s.freePixels = radioFreeResizePixels->isChecked();
-    s.pixelWidthText = text(textFieldFreeResizePixelsWidth);
-    s.pixelHeightText = text(textFieldFreeResizePixelsHeight);
-    s.freePercents = radioFreeResizePercents->isChecked();
-    s.percentWidthText = text(textFieldFreeResizePercentsWidth);
-    s.percentHeightText = text(textFieldFreeResizePercentsHeight);
-    s.widthIsLargestDimension = checkWidthLargestDimension->isChecked();
-    s.fixedWidth = radioFixedWidth->isChecked();
-    s.fixedWidthText = text(textFieldFixedWidth);
-    s.fixedHeight = radioFixedHeight->isChecked();
-    s.fixedHeightText = text(textFieldFixedHeight);
-    s.fixedWidthAndHeight = radioFixedWidthAndHeight->isChecked();
-    s.boxWidthText = text(textFieldFixedDimensionsWidth);
-    s.boxHeightText = text(textFieldFixedDimensionsHeight);
-    s.doNotEnlarge = checkDoNotEnlargeImages->isChecked();
-    s.changeDPI = checkChangeDPI->isChecked();
-    s.dpiText = text(textFieldChangeDPI);
-    s.outputFormat =
-        FormatChoice{comboFormat->currentIndex(), comboFormat->currentText().toStdString()};
-    s.quality = static_cast<float>(sliderQuality->value());
-    s.namePattern = text(textFieldName);
-    s.nameCase = comboCase->currentIndex();
-    s.outputFolder = text(textFieldOutputFolder);
-    s.keepExifInfoAndCreationDate = checkKeepExifInfoAndCreationDate->isChecked();
-    return s;
-}
+ResizeSettings ViewController::readSettings() const { return settingsPanel_->readSettings(); }
 
 void ViewController::resetToDefaults() {
     listImagePaths.clear();
@@ -160,5 +169,95 @@ void ViewController::resetToDefaults() {
 
     refreshImageList();
 }
+
+bool ViewController::hasUnsavedChanges() const {
+    const QWidget* host = hostWindow();
+    if (host == nullptr) return false;
+    const QString title = host->windowTitle();
+    return !title.isEmpty() && title.endsWith(QLatin1Char('*'));
+}
+
+bool ViewController::windowShouldClose() {
+    if (!hasUnsavedChanges()) return true;
+    return answeredYes(dialogs_.runAlert(yesNoQuestion(exitQuestion())));
+}
+
+void ViewController::OnFileNew() {
+    if (isBusy()) return;
+    if (hasUnsavedChanges()) {
+        const QString question =
+            QStringLiteral("You have unsaved changes that will be lost. Continue?");
+        if (!answeredYes(dialogs_.runAlert(yesNoQuestion(question)))) return;
+    }
+    resetToDefaults();
+    if (QWidget* host = hostWindow()) host->setWindowTitle(kTitle);
+}
+
+void ViewController::OnAppQuit() {
+    if (hasUnsavedChanges() && !answeredYes(dialogs_.runAlert(yesNoQuestion(exitQuestion())))) {
+        return;
+    }
+    emit terminateRequested();
+}
+
+void ViewController::OnVideoTutorial() {
+    const QUrl guide = userGuideUrl(userGuideCandidates(QCoreApplication::applicationDirPath()));
+    if (!guide.isValid()) return;
+    dialogs_.openUrl(guide);
+}
+
+void ViewController::refreshImageList() { imageList_->refresh(); }
+void ViewController::updateDimensionDisplay() { preview_->updateDimensionDisplay(); }
+void ViewController::showSelectedImage() { preview_->showSelectedImage(); }
+void ViewController::renderPreview() { preview_->renderPreview(); }
+PreviewRenderer* ViewController::previewRenderer() const { return preview_->renderer(); }
+int ViewController::selectedRow() const { return imageList_->selectedRow(); }
+
+bool ViewController::isBusy() const { return batch_->isBusy(); }
+void ViewController::enterBusyState() { batch_->enterBusyState(); }
+void ViewController::leaveBusyState() { batch_->leaveBusyState(); }
+
+void ViewController::OnAddImages() { imageList_->addImages(); }
+void ViewController::OnRemoveSelected() { imageList_->removeSelected(); }
+void ViewController::OnRemoveAll() { imageList_->removeAll(); }
+void ViewController::openData(const QList<QUrl>& urls) { imageList_->openData(urls); }
+void ViewController::OnResizeImages() { batch_->OnResizeImages(); }
+void ViewController::OnStop() { batch_->stop(); }
+
+void ViewController::OnFreeResizeSelected() { settingsPanel_->OnFreeResizeSelected(); }
+void ViewController::OnFreeResizeKeepAspectChecked() {
+    settingsPanel_->OnFreeResizeKeepAspectChecked();
+}
+void ViewController::OnFreeResizePixelsSelected() { settingsPanel_->OnFreeResizePixelsSelected(); }
+void ViewController::OnFreeResizePercentsSelected() {
+    settingsPanel_->OnFreeResizePercentsSelected();
+}
+void ViewController::OnFreeResizePixelsWidthChanged() {
+    settingsPanel_->OnFreeResizePixelsWidthChanged();
+}
+void ViewController::OnFreeResizePixelsHeightChanged() {
+    settingsPanel_->OnFreeResizePixelsHeightChanged();
+}
+void ViewController::OnFreeResizePercentsWidthChanged() {
+    settingsPanel_->OnFreeResizePercentsWidthChanged();
+}
+void ViewController::OnFreeResizePercentsHeightChanged() {
+    settingsPanel_->OnFreeResizePercentsHeightChanged();
+}
+void ViewController::OnWidthLargestDimensionChecked() {
+    settingsPanel_->OnWidthLargestDimensionChecked();
+}
+void ViewController::OnFixedWidthSelected() { settingsPanel_->OnFixedWidthSelected(); }
+void ViewController::OnFixedHeightSelected() { settingsPanel_->OnFixedHeightSelected(); }
+void ViewController::OnFixedWidthAndHeightSelected() {
+    settingsPanel_->OnFixedWidthAndHeightSelected();
+}
+void ViewController::OnDoNotEnlargeImagesSelected() {
+    settingsPanel_->OnDoNotEnlargeImagesSelected();
+}
+void ViewController::OnChangeDPISelected() { settingsPanel_->OnChangeDPISelected(); }
+void ViewController::OnFormatSelected() { settingsPanel_->OnFormatSelected(); }
+void ViewController::OnQualityChanged() { settingsPanel_->OnQualityChanged(); }
+void ViewController::OnBrowse() { settingsPanel_->OnBrowse(); }
 
 }  // namespace varnholt

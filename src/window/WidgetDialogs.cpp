@@ -4,13 +4,19 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSet>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace varnholt {
 
@@ -51,6 +57,46 @@ QStringList withMnemonics(const QStringList& titles) {
     }
     return marked;
 }
+
+// Chooses image files and folders at once. The desktop's own dialogs offer either files or
+// folders; this one is drawn by the application, so that the Add button takes a selected
+// folder, with the files beside it; a double click and Enter still open a folder.
+class FilesAndFoldersDialog : public QFileDialog {
+public:
+    FilesAndFoldersDialog(QWidget* parent, const QString& title) : QFileDialog(parent, title) {
+        setOption(QFileDialog::DontUseNativeDialog, true);
+        setOption(QFileDialog::ReadOnly, true);
+        setFileMode(QFileDialog::ExistingFiles);
+        setAcceptMode(QFileDialog::AcceptOpen);
+        setLabelText(QFileDialog::Accept, kAddLabel);
+        // The dialog names its button "Open" while a folder is selected; it adds here.
+        auto* names = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* view = findChild<QListView*>(QStringLiteral("listView"));
+        if (names == nullptr || view == nullptr) return;
+        const auto keepLabel = [this] { setLabelText(QFileDialog::Accept, kAddLabel); };
+        connect(names, &QLineEdit::textChanged, this, keepLabel);
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, keepLabel);
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, keepLabel);
+    }
+
+protected:
+    void accept() override {
+        // Enter in the name field opens a typed folder, as in any file dialog.
+        const bool typed = qobject_cast<const QLineEdit*>(sender()) != nullptr;
+        const QStringList chosen = selectedFiles();
+        const auto isFolder = [](const QString& path) { return QFileInfo(path).isDir(); };
+        const auto exists = [](const QString& path) { return QFileInfo::exists(path); };
+        if (!typed && std::any_of(chosen.begin(), chosen.end(), isFolder) &&
+            std::all_of(chosen.begin(), chosen.end(), exists)) {
+            QDialog::accept();
+        } else {
+            QFileDialog::accept();
+        }
+    }
+
+private:
+    static inline const QString kAddLabel = QStringLiteral("&Add");
+};
 
 }  // namespace
 
@@ -132,10 +178,7 @@ QString imageNameFilter(const QStringList& extensions) {
 }
 
 std::optional<QList<QUrl>> WidgetDialogs::chooseImageFiles(const QStringList& extensions) {
-    QFileDialog dialog(parent_, QStringLiteral("Add Images"));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setOption(QFileDialog::ReadOnly, true);
+    FilesAndFoldersDialog dialog(parent_, QStringLiteral("Add Images"));
     dialog.setNameFilter(imageNameFilter(extensions));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.selectedUrls();
@@ -143,6 +186,7 @@ std::optional<QList<QUrl>> WidgetDialogs::chooseImageFiles(const QStringList& ex
 
 std::optional<QUrl> WidgetDialogs::chooseFolder(const QString& prompt) {
     QFileDialog dialog(parent_, prompt);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setOption(QFileDialog::ReadOnly, true);

@@ -7,7 +7,8 @@
 
 namespace varnholt {
 
-// Dialogs as the desktop shows them: message boxes, the file dialog and the browser.
+// Dialogs drawn by the application, alike on every desktop: alerts and file dialogs; pages
+// open in the desktop's browser.
 class WidgetDialogs : public Dialogs {
 public:
     explicit WidgetDialogs(QWidget* parent);

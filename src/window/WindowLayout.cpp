@@ -1,6 +1,6 @@
-// The controls of the window and where they sit: the image list on the left, the preview
-// with its dimensions on the right, the settings tabs below, the batch row at the bottom.
+#include "window/WindowLayout.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -19,7 +20,7 @@
 #include <QVBoxLayout>
 
 #include "window/ImageTableView.h"
-#include "window/ViewController.h"
+#include "window/WindowControls.h"
 
 namespace varnholt {
 namespace {
@@ -75,202 +76,199 @@ QLabel* dimensionLabel(QWidget* parent, const char* outletName, const QString& d
     return label;
 }
 
+QAction* action(QObject* parent, const char* objectName, const QString& text,
+                const QKeySequence& shortcut) {
+    auto* created = new QAction(text, parent);
+    created->setObjectName(QString::fromLatin1(objectName));
+    if (!shortcut.isEmpty()) created->setShortcut(shortcut);
+    return created;
+}
+
 }  // namespace
 
-void ViewController::buildLayout() {
+void WindowLayout::build(QWidget* view, WindowControls& controls) {
+    WindowLayout builder(view, controls);
+    builder.buildLayout();
+    builder.createActions();
+}
+
+WindowLayout::WindowLayout(QWidget* view, WindowControls& controls) : view_(view), c_(controls) {}
+
+void WindowLayout::buildLayout() {
     auto* top = new QHBoxLayout;
     top->addWidget(buildImageListPane(), 3);
     top->addWidget(buildPreviewPane(), 2);
 
-    tabView = named(new QTabWidget(this), "tabView", QStringLiteral("Settings"));
-    tabView->addTab(buildSizeTab(), QStringLiteral("&Size"));
-    tabView->addTab(buildOutputTab(), QStringLiteral("&Output"));
-    tabView->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    c_.tabView = named(new QTabWidget(view_), "tabView", QStringLiteral("Settings"));
+    c_.tabView->addTab(buildSizeTab(), QStringLiteral("Si&ze"));
+    c_.tabView->addTab(buildOutputTab(), QStringLiteral("&Output"));
+    c_.tabView->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
-    progressIndicator =
-        named(new QProgressBar(this), "progressIndicator", QStringLiteral("Batch progress"));
-    progressIndicator->setRange(0, 1000);
-    progressIndicator->setValue(0);
-    buttonResizeImages = pushButton(this, "buttonResizeImages", QStringLiteral("&Resize Images"));
-    buttonResizeImages->setDefault(true);
+    c_.progressIndicator =
+        named(new QProgressBar(view_), "progressIndicator", QStringLiteral("Batch progress"));
+    c_.progressIndicator->setRange(0, 1000);
+    c_.progressIndicator->setValue(0);
+    // Only a running batch can be stopped.
+    c_.buttonStop = pushButton(view_, "buttonStop", QStringLiteral("&Stop"));
+    c_.buttonStop->setEnabled(false);
+    c_.buttonResizeImages =
+        pushButton(view_, "buttonResizeImages", QStringLiteral("&Resize Images"));
+    c_.buttonResizeImages->setDefault(true);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(progressIndicator, 1);
-    bottom->addWidget(buttonResizeImages);
+    bottom->addWidget(c_.progressIndicator, 1);
+    bottom->addWidget(c_.buttonStop);
+    bottom->addWidget(c_.buttonResizeImages);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(view_);
     layout->addLayout(top, 1);
-    layout->addWidget(tabView);
+    layout->addWidget(c_.tabView);
     layout->addLayout(bottom);
 
     // Top left to bottom right: the list and its buttons, the preview, the tabs, the panel
-    // in reading order, the command.
-    QList<QWidget*> order{tableViewImage,  buttonAddImages,  buttonRemoveSelected,
-                          buttonRemoveAll, imageViewPreview, tabView->tabBar()};
-    order << panelControls() << buttonResizeImages;
-    for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+    // in reading order, the batch row.
+    QList<QWidget*> order{c_.tableViewImage,  c_.buttonAddImages,  c_.buttonRemoveSelected,
+                          c_.buttonRemoveAll, c_.imageViewPreview, c_.tabView->tabBar()};
+    order << c_.panelControls() << c_.buttonStop << c_.buttonResizeImages;
+    for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-QList<QWidget*> ViewController::panelControls() const {
-    return {radioFreeResize,
-            radioFreeResizePixels,
-            textFieldFreeResizePixelsWidth,
-            textFieldFreeResizePixelsHeight,
-            radioFreeResizePercents,
-            textFieldFreeResizePercentsWidth,
-            textFieldFreeResizePercentsHeight,
-            checkFreeResizeKeepAspect,
-            checkWidthLargestDimension,
-            radioFixedWidth,
-            textFieldFixedWidth,
-            radioFixedHeight,
-            textFieldFixedHeight,
-            radioFixedWidthAndHeight,
-            textFieldFixedDimensionsWidth,
-            textFieldFixedDimensionsHeight,
-            checkDoNotEnlargeImages,
-            checkChangeDPI,
-            textFieldChangeDPI,
-            comboFormat,
-            sliderQuality,
-            textFieldName,
-            comboCase,
-            textFieldOutputFolder,
-            buttonBrowse,
-            checkKeepExifInfoAndCreationDate};
-}
+QWidget* WindowLayout::buildImageListPane() {
+    auto* pane = new QWidget(view_);
+    c_.tableViewImage = named(new ImageTableView(pane), "tableViewImage", QStringLiteral("Images"));
+    c_.tableViewImage->setMinimumWidth(320);
 
-QWidget* ViewController::buildImageListPane() {
-    auto* pane = new QWidget(this);
-    tableViewImage = named(new ImageTableView(pane), "tableViewImage", QStringLiteral("Images"));
-    tableViewImage->setMinimumWidth(320);
-
-    buttonAddImages = pushButton(pane, "buttonAddImages", QStringLiteral("&Add Images\u2026"));
-    buttonRemoveSelected =
+    c_.buttonAddImages = pushButton(pane, "buttonAddImages", QStringLiteral("&Add Images\u2026"));
+    c_.buttonRemoveSelected =
         pushButton(pane, "buttonRemoveSelected", QStringLiteral("Re&move Selected"));
-    buttonRemoveAll = pushButton(pane, "buttonRemoveAll", QStringLiteral("Remove A&ll"));
+    c_.buttonRemoveAll = pushButton(pane, "buttonRemoveAll", QStringLiteral("Remove A&ll"));
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(buttonAddImages);
-    buttons->addWidget(buttonRemoveSelected);
-    buttons->addWidget(buttonRemoveAll);
+    buttons->addWidget(c_.buttonAddImages);
+    buttons->addWidget(c_.buttonRemoveSelected);
+    buttons->addWidget(c_.buttonRemoveAll);
     buttons->addStretch(1);
 
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(tableViewImage, 1);
+    layout->addWidget(c_.tableViewImage, 1);
     layout->addLayout(buttons);
     return pane;
 }
 
-QWidget* ViewController::buildPreviewPane() {
-    auto* pane = new QGroupBox(QStringLiteral("Preview"), this);
-    imageViewPreview = named(new QLabel(pane), "imageViewPreview", QStringLiteral("Preview"));
-    imageViewPreview->setAlignment(Qt::AlignCenter);
-    imageViewPreview->setMinimumSize(200, 150);
-    imageViewPreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    imageViewPreview->setFrameShape(QFrame::StyledPanel);
+QWidget* WindowLayout::buildPreviewPane() {
+    auto* pane = new QGroupBox(QStringLiteral("Preview"), view_);
+    c_.imageViewPreview = named(new QLabel(pane), "imageViewPreview", QStringLiteral("Preview"));
+    c_.imageViewPreview->setAlignment(Qt::AlignCenter);
+    c_.imageViewPreview->setMinimumSize(200, 150);
+    c_.imageViewPreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    c_.imageViewPreview->setFrameShape(QFrame::StyledPanel);
     // Reached with Tab so that a reader can say what it shows (its description).
-    imageViewPreview->setFocusPolicy(Qt::TabFocus);
-    imageViewPreview->setStyleSheet(
+    c_.imageViewPreview->setFocusPolicy(Qt::TabFocus);
+    c_.imageViewPreview->setStyleSheet(
         QStringLiteral("QLabel:focus { border: 2px solid palette(highlight); }"));
 
-    progressIndicatorPreview = named(new QProgressBar(pane), "progressIndicatorPreview",
-                                     QStringLiteral("Preview loading"));
-    progressIndicatorPreview->setRange(0, 0);  // busy: no amount, just motion
-    progressIndicatorPreview->setTextVisible(false);
-    progressIndicatorPreview->setMaximumHeight(6);
-    progressIndicatorPreview->hide();
+    c_.progressIndicatorPreview = named(new QProgressBar(pane), "progressIndicatorPreview",
+                                        QStringLiteral("Preview loading"));
+    c_.progressIndicatorPreview->setRange(0, 0);  // busy: no amount, just motion
+    c_.progressIndicatorPreview->setTextVisible(false);
+    c_.progressIndicatorPreview->setMaximumHeight(6);
+    c_.progressIndicatorPreview->hide();
 
     const QString original = QStringLiteral("Original size");
     const QString output = QStringLiteral("Output size");
-    labelOriginalDimensionsWidth = dimensionLabel(pane, "labelOriginalDimensionsWidth", original);
-    labelOriginalDimensionsHeight = dimensionLabel(pane, "labelOriginalDimensionsHeight", original);
-    labelOriginalDPI = dimensionLabel(pane, "labelOriginalDPI", original);
-    labelOutputDimensionsWidth = dimensionLabel(pane, "labelOutputDimensionsWidth", output);
-    labelOutputDimensionsHeight = dimensionLabel(pane, "labelOutputDimensionsHeight", output);
-    labelOutputDPI = dimensionLabel(pane, "labelOutputDPI", output);
+    c_.labelOriginalDimensionsWidth =
+        dimensionLabel(pane, "labelOriginalDimensionsWidth", original);
+    c_.labelOriginalDimensionsHeight =
+        dimensionLabel(pane, "labelOriginalDimensionsHeight", original);
+    c_.labelOriginalDPI = dimensionLabel(pane, "labelOriginalDPI", original);
+    c_.labelOutputDimensionsWidth = dimensionLabel(pane, "labelOutputDimensionsWidth", output);
+    c_.labelOutputDimensionsHeight = dimensionLabel(pane, "labelOutputDimensionsHeight", output);
+    c_.labelOutputDPI = dimensionLabel(pane, "labelOutputDPI", output);
 
     auto* dimensions = new QGridLayout;
     auto* originalTitle = new QLabel(QStringLiteral("<b>Original</b>"), pane);
     auto* outputTitle = new QLabel(QStringLiteral("<b>Output</b>"), pane);
     dimensions->addWidget(originalTitle, 0, 0);
     dimensions->addWidget(outputTitle, 0, 1);
-    dimensions->addWidget(labelOriginalDimensionsWidth, 1, 0);
-    dimensions->addWidget(labelOutputDimensionsWidth, 1, 1);
-    dimensions->addWidget(labelOriginalDimensionsHeight, 2, 0);
-    dimensions->addWidget(labelOutputDimensionsHeight, 2, 1);
-    dimensions->addWidget(labelOriginalDPI, 3, 0);
-    dimensions->addWidget(labelOutputDPI, 3, 1);
+    dimensions->addWidget(c_.labelOriginalDimensionsWidth, 1, 0);
+    dimensions->addWidget(c_.labelOutputDimensionsWidth, 1, 1);
+    dimensions->addWidget(c_.labelOriginalDimensionsHeight, 2, 0);
+    dimensions->addWidget(c_.labelOutputDimensionsHeight, 2, 1);
+    dimensions->addWidget(c_.labelOriginalDPI, 3, 0);
+    dimensions->addWidget(c_.labelOutputDPI, 3, 1);
 
     auto* layout = new QVBoxLayout(pane);
-    layout->addWidget(imageViewPreview, 1);
-    layout->addWidget(progressIndicatorPreview);
+    layout->addWidget(c_.imageViewPreview, 1);
+    layout->addWidget(c_.progressIndicatorPreview);
     layout->addLayout(dimensions);
     return pane;
 }
 
-QWidget* ViewController::buildSizeTab() {
+QWidget* WindowLayout::buildSizeTab() {
     auto* tab = new QWidget;
 
-    radioFreeResize = modeRadio(tab, "radioFreeResize", QStringLiteral("Fr&ee resize"));
-    radioFreeResizePixels = modeRadio(tab, "radioFreeResizePixels", QStringLiteral("&Pixels"));
-    textFieldFreeResizePixelsWidth =
+    c_.radioFreeResize = modeRadio(tab, "radioFreeResize", QStringLiteral("Fr&ee resize"));
+    c_.radioFreeResizePixels = modeRadio(tab, "radioFreeResizePixels", QStringLiteral("&Pixels"));
+    c_.textFieldFreeResizePixelsWidth =
         numberField(tab, "textFieldFreeResizePixelsWidth", QStringLiteral("Width in pixels"));
-    textFieldFreeResizePixelsHeight =
+    c_.textFieldFreeResizePixelsHeight =
         numberField(tab, "textFieldFreeResizePixelsHeight", QStringLiteral("Height in pixels"));
-    radioFreeResizePercents = modeRadio(tab, "radioFreeResizePercents", QStringLiteral("Per&cent"));
-    textFieldFreeResizePercentsWidth =
+    c_.radioFreeResizePercents =
+        modeRadio(tab, "radioFreeResizePercents", QStringLiteral("Per&cent"));
+    c_.textFieldFreeResizePercentsWidth =
         numberField(tab, "textFieldFreeResizePercentsWidth", QStringLiteral("Width in percent"));
-    textFieldFreeResizePercentsHeight =
+    c_.textFieldFreeResizePercentsHeight =
         numberField(tab, "textFieldFreeResizePercentsHeight", QStringLiteral("Height in percent"));
-    checkFreeResizeKeepAspect =
+    c_.checkFreeResizeKeepAspect =
         checkBox(tab, "checkFreeResizeKeepAspect", QStringLiteral("&Keep aspect ratio"));
-    checkWidthLargestDimension =
+    c_.checkWidthLargestDimension =
         checkBox(tab, "checkWidthLargestDimension", QStringLiteral("&Width is the larger side"));
 
     auto* free = new QGridLayout;
     free->setColumnMinimumWidth(0, 16);
-    free->addWidget(radioFreeResize, 0, 0, 1, 5);
-    free->addWidget(radioFreeResizePixels, 1, 1);
-    free->addWidget(textFieldFreeResizePixelsWidth, 1, 2);
+    free->addWidget(c_.radioFreeResize, 0, 0, 1, 5);
+    free->addWidget(c_.radioFreeResizePixels, 1, 1);
+    free->addWidget(c_.textFieldFreeResizePixelsWidth, 1, 2);
     free->addWidget(times(tab), 1, 3);
-    free->addWidget(textFieldFreeResizePixelsHeight, 1, 4);
-    free->addWidget(radioFreeResizePercents, 2, 1);
-    free->addWidget(textFieldFreeResizePercentsWidth, 2, 2);
+    free->addWidget(c_.textFieldFreeResizePixelsHeight, 1, 4);
+    free->addWidget(c_.radioFreeResizePercents, 2, 1);
+    free->addWidget(c_.textFieldFreeResizePercentsWidth, 2, 2);
     free->addWidget(times(tab), 2, 3);
-    free->addWidget(textFieldFreeResizePercentsHeight, 2, 4);
-    free->addWidget(checkFreeResizeKeepAspect, 3, 1, 1, 4);
-    free->addWidget(checkWidthLargestDimension, 4, 1, 1, 4);
+    free->addWidget(c_.textFieldFreeResizePercentsHeight, 2, 4);
+    free->addWidget(c_.checkFreeResizeKeepAspect, 3, 1, 1, 4);
+    free->addWidget(c_.checkWidthLargestDimension, 4, 1, 1, 4);
     free->setRowStretch(5, 1);
 
-    radioFixedWidth = modeRadio(tab, "radioFixedWidth", QStringLiteral("Fi&xed width"));
-    textFieldFixedWidth = numberField(tab, "textFieldFixedWidth", QStringLiteral("Fixed width"));
-    radioFixedHeight = modeRadio(tab, "radioFixedHeight", QStringLiteral("Fixed hei&ght"));
-    textFieldFixedHeight = numberField(tab, "textFieldFixedHeight", QStringLiteral("Fixed height"));
-    radioFixedWidthAndHeight =
+    c_.radioFixedWidth = modeRadio(tab, "radioFixedWidth", QStringLiteral("Fi&xed width"));
+    c_.textFieldFixedWidth = numberField(tab, "textFieldFixedWidth", QStringLiteral("Fixed width"));
+    c_.radioFixedHeight = modeRadio(tab, "radioFixedHeight", QStringLiteral("Fixed hei&ght"));
+    c_.textFieldFixedHeight =
+        numberField(tab, "textFieldFixedHeight", QStringLiteral("Fixed height"));
+    c_.radioFixedWidthAndHeight =
         modeRadio(tab, "radioFixedWidthAndHeight", QStringLiteral("Fit i&nto"));
-    textFieldFixedDimensionsWidth =
+    c_.textFieldFixedDimensionsWidth =
         numberField(tab, "textFieldFixedDimensionsWidth", QStringLiteral("Fit into width"));
-    textFieldFixedDimensionsHeight =
+    c_.textFieldFixedDimensionsHeight =
         numberField(tab, "textFieldFixedDimensionsHeight", QStringLiteral("Fit into height"));
-    checkDoNotEnlargeImages =
+    c_.checkDoNotEnlargeImages =
         checkBox(tab, "checkDoNotEnlargeImages", QStringLiteral("&Do not enlarge images"));
-    checkChangeDPI = checkBox(tab, "checkChangeDPI", QStringLiteral("Change DP&I to"));
-    exclusive(tab, {radioFreeResize, radioFixedWidth, radioFixedHeight, radioFixedWidthAndHeight});
-    exclusive(tab, {radioFreeResizePixels, radioFreeResizePercents});
-    textFieldChangeDPI = numberField(tab, "textFieldChangeDPI", QStringLiteral("New DPI"));
+    c_.checkChangeDPI = checkBox(tab, "checkChangeDPI", QStringLiteral("Change DP&I to"));
+    exclusive(tab, {c_.radioFreeResize, c_.radioFixedWidth, c_.radioFixedHeight,
+                    c_.radioFixedWidthAndHeight});
+    exclusive(tab, {c_.radioFreeResizePixels, c_.radioFreeResizePercents});
+    c_.textFieldChangeDPI = numberField(tab, "textFieldChangeDPI", QStringLiteral("New DPI"));
 
     auto* fixed = new QGridLayout;
-    fixed->addWidget(radioFixedWidth, 0, 0);
-    fixed->addWidget(textFieldFixedWidth, 0, 1);
-    fixed->addWidget(radioFixedHeight, 1, 0);
-    fixed->addWidget(textFieldFixedHeight, 1, 1);
-    fixed->addWidget(radioFixedWidthAndHeight, 2, 0);
-    fixed->addWidget(textFieldFixedDimensionsWidth, 2, 1);
+    fixed->addWidget(c_.radioFixedWidth, 0, 0);
+    fixed->addWidget(c_.textFieldFixedWidth, 0, 1);
+    fixed->addWidget(c_.radioFixedHeight, 1, 0);
+    fixed->addWidget(c_.textFieldFixedHeight, 1, 1);
+    fixed->addWidget(c_.radioFixedWidthAndHeight, 2, 0);
+    fixed->addWidget(c_.textFieldFixedDimensionsWidth, 2, 1);
     fixed->addWidget(times(tab), 2, 2);
-    fixed->addWidget(textFieldFixedDimensionsHeight, 2, 3);
-    fixed->addWidget(checkDoNotEnlargeImages, 3, 0, 1, 4);
-    fixed->addWidget(checkChangeDPI, 4, 0);
-    fixed->addWidget(textFieldChangeDPI, 4, 1);
+    fixed->addWidget(c_.textFieldFixedDimensionsHeight, 2, 3);
+    fixed->addWidget(c_.checkDoNotEnlargeImages, 3, 0, 1, 4);
+    fixed->addWidget(c_.checkChangeDPI, 4, 0);
+    fixed->addWidget(c_.textFieldChangeDPI, 4, 1);
     fixed->setRowStretch(5, 1);
 
     auto* separator = new QFrame(tab);
@@ -285,27 +283,28 @@ QWidget* ViewController::buildSizeTab() {
     return tab;
 }
 
-QWidget* ViewController::buildOutputTab() {
+QWidget* WindowLayout::buildOutputTab() {
     auto* tab = new QWidget;
 
-    comboFormat = named(new QComboBox(tab), "comboFormat", QStringLiteral("Format"));
-    sliderQuality =
+    c_.comboFormat = named(new QComboBox(tab), "comboFormat", QStringLiteral("Format"));
+    c_.sliderQuality =
         named(new QSlider(Qt::Horizontal, tab), "sliderQuality", QStringLiteral("Quality"));
-    sliderQuality->setRange(0, 100);
-    sliderQuality->setPageStep(10);
-    labelQuality = named(new QLabel(tab), "labelQuality", QString());
-    labelQuality->setAccessibleDescription(QStringLiteral("Quality"));
-    labelQuality->setMinimumWidth(
-        labelQuality->fontMetrics().horizontalAdvance(QStringLiteral("000")));
-    textFieldName = named(new QLineEdit(tab), "textFieldName", QStringLiteral("File name"));
-    comboCase = named(new QComboBox(tab), "comboCase", QStringLiteral("Case"));
-    comboCase->addItems(
+    c_.sliderQuality->setRange(0, 100);
+    c_.sliderQuality->setPageStep(10);
+    c_.labelQuality = named(new QLabel(tab), "labelQuality", QString());
+    c_.labelQuality->setAccessibleDescription(QStringLiteral("Quality"));
+    c_.labelQuality->setMinimumWidth(
+        c_.labelQuality->fontMetrics().horizontalAdvance(QStringLiteral("000")));
+    c_.textFieldName = named(new QLineEdit(tab), "textFieldName", QStringLiteral("File name"));
+    c_.comboCase = named(new QComboBox(tab), "comboCase", QStringLiteral("Case"));
+    c_.comboCase->addItems(
         {QStringLiteral("Unchanged"), QStringLiteral("Upper case"), QStringLiteral("Lower case")});
-    textFieldOutputFolder =
+    c_.textFieldOutputFolder =
         named(new QLineEdit(tab), "textFieldOutputFolder", QStringLiteral("Output folder"));
-    buttonBrowse = pushButton(tab, "buttonBrowse", QStringLiteral("&Browse\u2026"));
-    checkKeepExifInfoAndCreationDate = checkBox(tab, "checkKeepExifInfoAndCreationDate",
-                                                QStringLiteral("&Keep metadata and creation date"));
+    c_.buttonBrowse = pushButton(tab, "buttonBrowse", QStringLiteral("&Browse\u2026"));
+    c_.checkKeepExifInfoAndCreationDate =
+        checkBox(tab, "checkKeepExifInfoAndCreationDate",
+                 QStringLiteral("&Keep metadata and creation date"));
 
     auto label = [tab](const QString& text, QWidget* buddy) {
         auto* title = new QLabel(text, tab);
@@ -313,23 +312,70 @@ QWidget* ViewController::buildOutputTab() {
         return title;
     };
     auto* layout = new QGridLayout(tab);
-    layout->addWidget(label(QStringLiteral("Forma&t:"), comboFormat), 0, 0);
-    layout->addWidget(comboFormat, 0, 1);
-    layout->addWidget(label(QStringLiteral("&Quality:"), sliderQuality), 0, 2);
-    layout->addWidget(sliderQuality, 0, 3);
-    layout->addWidget(labelQuality, 0, 4);
-    layout->addWidget(label(QStringLiteral("File &name:"), textFieldName), 1, 0);
-    layout->addWidget(textFieldName, 1, 1);
-    layout->addWidget(label(QStringLiteral("&Case:"), comboCase), 1, 2);
-    layout->addWidget(comboCase, 1, 3, 1, 2);
-    layout->addWidget(label(QStringLiteral("Output fol&der:"), textFieldOutputFolder), 2, 0);
-    layout->addWidget(textFieldOutputFolder, 2, 1, 1, 3);
-    layout->addWidget(buttonBrowse, 2, 4);
-    layout->addWidget(checkKeepExifInfoAndCreationDate, 3, 0, 1, 5);
+    layout->addWidget(label(QStringLiteral("Forma&t:"), c_.comboFormat), 0, 0);
+    layout->addWidget(c_.comboFormat, 0, 1);
+    layout->addWidget(label(QStringLiteral("&Quality:"), c_.sliderQuality), 0, 2);
+    layout->addWidget(c_.sliderQuality, 0, 3);
+    layout->addWidget(c_.labelQuality, 0, 4);
+    layout->addWidget(label(QStringLiteral("File &name:"), c_.textFieldName), 1, 0);
+    layout->addWidget(c_.textFieldName, 1, 1);
+    layout->addWidget(label(QStringLiteral("&Case:"), c_.comboCase), 1, 2);
+    layout->addWidget(c_.comboCase, 1, 3, 1, 2);
+    layout->addWidget(label(QStringLiteral("Output fol&der:"), c_.textFieldOutputFolder), 2, 0);
+    layout->addWidget(c_.textFieldOutputFolder, 2, 1, 1, 3);
+    layout->addWidget(c_.buttonBrowse, 2, 4);
+    layout->addWidget(c_.checkKeepExifInfoAndCreationDate, 3, 0, 1, 5);
     layout->setColumnStretch(1, 2);
     layout->setColumnStretch(3, 1);
     layout->setRowStretch(4, 1);
     return tab;
+}
+
+void WindowLayout::createActions() {
+    c_.actionAddImages = action(view_, "actionAddImages", QStringLiteral("&Add Images\u2026"),
+                                QKeySequence(QStringLiteral("Ctrl+O")));
+    c_.actionNew =
+        action(view_, "actionNew", QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")));
+    c_.actionResizeImages = action(view_, "actionResizeImages", QStringLiteral("&Resize Images"),
+                                   QKeySequence(QStringLiteral("Ctrl+R")));
+    c_.actionQuit = action(view_, "actionQuit", QStringLiteral("&Quit"),
+                           QKeySequence(QStringLiteral("Ctrl+Q")));
+    c_.actionVideoTutorial =
+        action(view_, "actionVideoTutorial", QStringLiteral("&Video Tutorial"), {});
+    c_.actionQuit->setMenuRole(QAction::QuitRole);
+
+    // Esc anywhere in the window stops a running batch, as the Stop button does.
+    c_.actionStop =
+        action(view_, "actionStop", QStringLiteral("Stop"), QKeySequence(Qt::Key_Escape));
+    c_.actionStop->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    c_.actionStop->setEnabled(false);
+    view_->addAction(c_.actionStop);
+
+    // Delete removes the selected entry while the table has the focus.
+    c_.actionRemoveSelected =
+        action(c_.tableViewImage, "actionRemoveSelected", QStringLiteral("Remove Selected"),
+               QKeySequence(QKeySequence::Delete));
+    c_.actionRemoveSelected->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    c_.tableViewImage->addAction(c_.actionRemoveSelected);
+
+    // The settings tabs switch from anywhere in the window, not only from within the tabs.
+    const auto switchTab = [this](const char* name, const QList<QKeySequence>& keys, int step) {
+        QAction* created = action(view_, name, {}, {});
+        created->setShortcuts(keys);
+        created->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        view_->addAction(created);
+        QTabWidget* tabs = c_.tabView;
+        QObject::connect(created, &QAction::triggered, tabs, [tabs, step] {
+            const int count = tabs->count();
+            tabs->setCurrentIndex((tabs->currentIndex() + step + count) % count);
+        });
+    };
+    switchTab("actionNextTab",
+              {QKeySequence(Qt::CTRL | Qt::Key_PageDown), QKeySequence(Qt::CTRL | Qt::Key_Tab)}, 1);
+    switchTab("actionPreviousTab",
+              {QKeySequence(Qt::CTRL | Qt::Key_PageUp),
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)},
+              -1);
 }
 
 }  // namespace varnholt

@@ -8,6 +8,7 @@
 #include "BatchTestSupport.h"
 #include "batch/BatchInputChecks.h"
 #include "batch/BatchOutputSize.h"
+#include "batch/BatchReport.h"
 #include "batch/EncodingChoice.h"
 #include "batch/ImageListRules.h"
 #include "batch/OutputNaming.h"
@@ -165,6 +166,9 @@ TEST(BatchInputChecks, FirstFailingCheckWinsAndFinalMessages) {
     EXPECT_EQ(checkBatchInputs(1, settings("10", "/no/such/folder")), std::nullopt);
     EXPECT_EQ(finalMessage(true), "Images resized successfully.");
     EXPECT_EQ(finalMessage(false), "Some images could not be resized.");
+    BatchResult stopped{false, true, 4, std::vector<ImageOutcome>(2)};  // failed, then
+    stopped.outcomes[0].status = ImageStatus::Written;                  // one written
+    EXPECT_EQ(closingMessage(stopped), "The resizing was stopped. 1 of 4 images were resized.");
 }
 
 TEST(ImageListRules, ExtensionsInLowerCaseOrderAndDuplicates) {

@@ -1,23 +1,27 @@
 #include "Fixture.h"
 #include "imaging/ImageTools.h"
+#include "window/WidgetDialogs.h"
 
 namespace varnholt::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A batch disables every input control and command, and no display.
+// A batch disables every input control and command, and no display; only Stop is enabled
+// exactly while a batch runs.
 void expectBusy(ViewController* vc, bool busy) {
     const QRegularExpression input(QStringLiteral("^(button|radio|check|textField|combo|slider)"));
     for (QWidget* widget : outlets(vc)) {
         const QString name = widget->objectName();
         SCOPED_TRACE(str(name));
-        if (busy || !name.contains(QRegularExpression(u"^(checkDoNotEnlarge|sliderQuality)"_s))) {
-            EXPECT_EQ(widget->isEnabled(), !busy || !input.match(name).hasMatch());
+        const bool stop = name == u"buttonStop"_s;
+        if (stop || busy || !name.contains(QRegularExpression(u"^(checkDoNotEnlarge|slider)"_s))) {
+            EXPECT_EQ(widget->isEnabled(), stop ? busy : !busy || !input.match(name).hasMatch());
         }
     }
-    for (const auto& name : {u"actionAddImages"_s, u"actionNew"_s, u"actionResizeImages"_s}) {
-        EXPECT_EQ(vc->findChild<QAction*>(name)->isEnabled(), !busy);
+    for (const auto& name :
+         {u"actionAddImages"_s, u"actionNew"_s, u"actionResizeImages"_s, u"actionStop"_s}) {
+        EXPECT_EQ(vc->findChild<QAction*>(name)->isEnabled(), busy == (name == u"actionStop"_s));
     }
     EXPECT_EQ(str(vc->buttonResizeImages->text()), busy ? "Resizing..." : "&Resize Images");
 }
@@ -29,8 +33,7 @@ const Paths kPhotos{kData + "/ianare-exif-samples/Canon_40D.jpg",
 
 Paths filesIn(const std::string& folder) {
     Paths names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename());
+    for (const auto& file : fs::directory_iterator(folder)) names.push_back(file.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -74,9 +77,8 @@ TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
     QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(out.path()));
     press(Qt::Key_R, Qt::ControlModifier);
     expectBusy(vc, true);
-    const std::string added = out.path("added.png");  // during the run: listed, not resized
-    vc->openData(urls({added}));
-    vc->OnFileNew();  // does nothing while a batch runs
+    vc->openData(urls({out.path("added.png")}));  // during the run: listed, not resized
+    vc->OnFileNew();                              // does nothing while a batch runs
     ASSERT_TRUE(waitForBatch(0));
     expectBusy(vc, false);
     EXPECT_FALSE(vc->sliderQuality->isEnabled());  // PNG takes no quality
@@ -87,7 +89,7 @@ TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
     const Paths expected{"Canon_40D_res (1).png", "DSCN0010_res (2).png", "hopper_gray_res (4).png",
                          "sample_res (3).png"};
     EXPECT_EQ(filesIn(out.path()), expected);
-    EXPECT_EQ(vc->listImagePaths.back(), added);
+    EXPECT_EQ(vc->listImagePaths.back(), out.path("added.png"));
     for (const auto& name : expected)
         EXPECT_EQ(ImageTools::readPixelSize(out.path(name))->width, 50);
 }
@@ -127,34 +129,46 @@ TEST_F(BatchTest, ChecksQuestionsAndFailuresReachTheUser) {
     dialogs->whileAsking = [&](const Alert&) { vc->openData(urls({kPhotos[1]})); };
     vc->OnResizeImages();
     ASSERT_TRUE(waitForBatch(2));
-    EXPECT_EQ(vc->listImagePaths.back(), kPhotos[1]);
     EXPECT_EQ(filesIn(out.path()).size(), 2u);
     ASSERT_EQ(dialogs->alerts.size(), 3u);
     EXPECT_EQ(str(dialogs->alerts[1].text), "The file " + out.path("sample_res (2).jpg") +
                                                 " already exists. Do you want to overwrite it?");
     EXPECT_EQ(joined(dialogs->alerts[1].buttons), "Yes|Yes to All|No|No to All");
     EXPECT_EQ(str(dialogs->alerts[2].text), "Some images could not be resized.");
-    EXPECT_EQ(str(dialogs->alerts[2].details.section(QStringLiteral(": "), 0, 0)), images[2]);
+    EXPECT_EQ(str(dialogs->alerts[2].details.section(u'\n', -1).section(u": "_s, 0, 0)), images[2]);
     EXPECT_EQ(ImageTools::readPixelSize(out.path("Canon_40D_res (1).jpg"))->width, 40);
     EXPECT_EQ(fs::file_size(out.path("sample_res (2).jpg")), 4u);
 }
 
-TEST_F(BatchTest, ClosingOrQuittingDuringABatchLeavesOnlyWholeFiles) {
+// Stopped (by the button's letter or Esc), closed or quit, a batch starts no further image and
+// finishes those in flight whole; only Stop ends with a message: how many were written.
+TEST_F(BatchTest, EndingABatchEarlyLeavesOnlyWholeFiles) {
     TempFolder in;  // large photos, so the end lands in the middle of the run
     Paths photos;
     for (int i = 0; i < 8; ++i) {
         photos.push_back(in.path("photo" + std::to_string(i) + ".jpg"));
         fs::copy_file(kData + "/ianare-exif-samples/42_IndexError.jpg", photos.back());
     }
-    for (const bool quit : {false, true}) {
-        SCOPED_TRACE(quit ? "quit" : "close");
+    for (const char way : {'s', 'e', 'c', 'q'}) {  // Alt+S, Esc, close, quit
+        SCOPED_TRACE(way);
         makeWindow(false, true);
         TempFolder written;
         prepare(photos, "3000", written.path());
         QSignalSpy terminated(vc, &ViewController::terminateRequested);
         vc->OnResizeImages();
-        if (quit) vc->OnAppQuit();
-        EXPECT_TRUE(quit ? terminated.count() == 1 : window->close());
+        if (way == 'q') vc->OnAppQuit();
+        if (way == 's' || way == 'e') {
+            QTest::keyClick(vc->tableViewImage, way == 's' ? Qt::Key_S : Qt::Key_Escape,
+                            way == 's' ? Qt::AltModifier : Qt::NoModifier);
+            ASSERT_TRUE(waitForBatch(0));
+            expectBusy(vc, false);
+            const std::string resized = std::to_string(filesIn(written.path()).size());
+            EXPECT_EQ(str(dialogs->alerts.at(0).text),
+                      "The resizing was stopped. " + resized + " of 8 images were resized.");
+        } else {
+            EXPECT_TRUE(way == 'q' ? terminated.count() == 1 : window->close());
+        }
+        EXPECT_EQ(dialogs->alerts.size(), way == 's' || way == 'e' ? 1u : 0u);
         window.reset();  // as the application ends: waits for the images in progress
         const Paths names = filesIn(written.path());
         EXPECT_LT(names.size(), photos.size());
@@ -166,6 +180,29 @@ TEST_F(BatchTest, ClosingOrQuittingDuringABatchLeavesOnlyWholeFiles) {
             EXPECT_TRUE(ImageTools::rasterizeImage(*image).has_value());  // whole to the end
         }
     }
+}
+
+// The open dialog's Add button takes a selected folder, with files, for the images inside.
+TEST_F(WindowTest, TheOpenDialogAddsFoldersWithFiles) {
+    TempFolder f;
+    std::filesystem::create_directories(f.path("trip"));
+    const Paths added{f.file("a.jpg"), f.file("trip/b.jpg")};
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        dialog->setDirectory(QString::fromStdString(f.path()));
+        auto* view = dialog->findChild<QListView*>(u"listView"_s);
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 2; }));
+        dialog->findChild<QLineEdit*>(u"fileNameEdit"_s)->setText(uR"("trip" "a.jpg")"_s);
+        auto* add = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
+        EXPECT_EQ(str(add->text()), "&Add");
+        add->click();
+        if (dialog->isVisible()) dialog->reject();  // the folder was not taken
+    });
+    dialogs->imageChoices.push_back(WidgetDialogs(nullptr).chooseImageFiles({u"jpg"_s}));
+    vc->OnAddImages();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->listImagePaths.size() == 2; }, 10000));
+    EXPECT_TRUE(std::is_permutation(added.begin(), added.end(), vc->listImagePaths.begin()));
 }
 
 }  // namespace

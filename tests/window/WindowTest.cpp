@@ -17,7 +17,7 @@ TEST_F(WindowTest, ReadersFindEveryControlWithItsNameAndState) {
     };
     walk(QAccessible::queryAccessibleInterface(window.get()));
     EXPECT_EQ(joined(headers), "Images");
-    EXPECT_EQ(outlets(vc).size(), 42);
+    EXPECT_EQ(outlets(vc).size(), 43);
     for (QWidget* widget : outlets(vc)) {
         SCOPED_TRACE(str(widget->objectName()));
         QAccessibleInterface* spoken = tree.value(widget);

@@ -1,24 +1,21 @@
-// Resize Images: the checks, the overwrite questions, the run on the batch's own threads
-// with the progress bar, and the closing message.
+#include "window/BatchController.h"
 
 #include <QAction>
 #include <QProgressBar>
 #include <QPushButton>
 
 #include <cmath>
+#include <utility>
 
 #include "batch/BatchInputChecks.h"
 #include "batch/OverwriteConfirmation.h"
 #include "window/BatchRunner.h"
 #include "window/Dialogs.h"
-#include "window/ViewController.h"
+#include "window/SettingsPanel.h"
+#include "window/WindowControls.h"
 
 namespace varnholt {
 namespace {
-
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The overwrite question as an alert; dismissing it answers "No to All".
 class OverwriteAlert : public OverwriteQuestion {
@@ -52,8 +49,23 @@ QString outcomeDetails(const BatchResult& result) {
 
 }  // namespace
 
-void ViewController::OnResizeImages() {
-    if (busy_) return;
+BatchController::BatchController(const std::vector<std::string>& listImagePaths,
+                                 const WindowControls& controls, Dialogs& dialogs,
+                                 SettingsPanel& panel, QObject* parent)
+    : QObject(parent),
+      listImagePaths(listImagePaths),
+      c_(controls),
+      dialogs_(dialogs),
+      panel_(panel),
+      busyState_(controls, panel) {}
+
+ResizeSettings BatchController::readSettings() const { return panel_.readSettings(); }
+
+// A batch still running is stopped; the runner waits for the images in flight.
+BatchController::~BatchController() = default;
+
+void BatchController::OnResizeImages() {
+    if (isBusy()) return;
     const ResizeSettings settings = readSettings();
     if (const auto message = checkBatchInputs(listImagePaths.size(), settings)) {
         dialogs_.runAlert(messageAlert(AlertStyle::Warning, QString::fromStdString(*message)));
@@ -67,31 +79,48 @@ void ViewController::OnResizeImages() {
     confirmOverwrites(plan, question);
 
     batch_ = std::make_unique<BatchRunner>(std::move(plan));
-    connect(batch_.get(), &BatchRunner::progressed, this, &ViewController::reportProgress);
-    connect(batch_.get(), &BatchRunner::finished, this, &ViewController::finishBatch);
+    connect(batch_.get(), &BatchRunner::progressed, this, &BatchController::reportProgress);
+    connect(batch_.get(), &BatchRunner::finished, this, &BatchController::finishBatch);
     batch_->start();
 }
 
-void ViewController::reportProgress(qsizetype done, qsizetype count) {
+void BatchController::enterBusyState() { busyState_.enter(); }
+void BatchController::leaveBusyState() { busyState_.leave(); }
+
+void BatchController::stop() {
+    if (!batch_ || stopReason_ != StopReason::None) return;
+    stopReason_ = StopReason::User;
+    // Taken once: the images in flight still finish, and pressing again would change nothing.
+    busyState_.setStopEnabled(false);
+    batch_->requestStop();
+}
+
+void BatchController::abandon() {
+    if (!batch_) return;
+    stopReason_ = StopReason::WindowClosing;
+    batch_->requestStop();
+}
+
+void BatchController::reportProgress(qsizetype done, qsizetype count) {
     // The share of the batch's own images: the visible list may have grown meanwhile.
     if (count <= 0) return;
     const double share = static_cast<double>(done) / static_cast<double>(count);
-    progressIndicator->setValue(
-        static_cast<int>(std::lround(share * progressIndicator->maximum())));
+    c_.progressIndicator->setValue(
+        static_cast<int>(std::lround(share * c_.progressIndicator->maximum())));
 }
 
-void ViewController::finishBatch(const BatchResult& result) {
+void BatchController::finishBatch(const BatchResult& result) {
     // The runner sent this signal; it goes once the signal has returned.
     batch_.release()->deleteLater();
-    progressIndicator->setValue(0);
+    c_.progressIndicator->setValue(0);
     leaveBusyState();
-    // The batch may have replaced the selected file: its labels are read again.
-    showSelectedImage();
+    emit batchEnded();
     // A batch stopped because the window closed ends without a message.
-    if (result.stopped) return;
+    const StopReason reason = std::exchange(stopReason_, StopReason::None);
+    if (result.stopped && reason != StopReason::User) return;
     Alert alert =
         messageAlert(result.allSucceeded ? AlertStyle::Informational : AlertStyle::Warning,
-                     fromUtf8(finalMessage(result.allSucceeded)));
+                     QString::fromStdString(closingMessage(result)));
     alert.details = outcomeDetails(result);
     dialogs_.runAlert(alert);
 }

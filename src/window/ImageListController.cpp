@@ -1,9 +1,7 @@
-// The image list: the three adding routes (dialog, drop, open-with), the two remove
-// commands and the refresh after a change.
+#include "window/ImageListController.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>
-#include <QLabel>
 #include <QPointer>
 #include <QThreadPool>
 #include <sys/stat.h>
@@ -18,7 +16,7 @@
 #include "window/FileUrls.h"
 #include "window/ImageListModel.h"
 #include "window/ImageTableView.h"
-#include "window/ViewController.h"
+#include "window/WindowControls.h"
 
 namespace varnholt {
 namespace {
@@ -47,14 +45,45 @@ QStringList toQStringList(const std::vector<std::string>& items) {
 
 }  // namespace
 
-int ViewController::selectedRow() const {
-    const QItemSelectionModel* selection = tableViewImage->selectionModel();
+ImageListController::ImageListController(std::vector<std::string>& listImagePaths,
+                                         const WindowControls& controls, Dialogs& dialogs,
+                                         HeifCodecs heifAvailable, QObject* parent)
+    : QObject(parent),
+      listImagePaths_(listImagePaths),
+      c_(controls),
+      dialogs_(dialogs),
+      heifAvailable_(heifAvailable) {}
+
+ImageListController::~ImageListController() { folderWalksAbandoned_->store(true); }
+
+void ImageListController::attachTable() {
+    imageListModel_ = new ImageListModel(listImagePaths_, heifAvailable_, this);
+    c_.tableViewImage->setModel(imageListModel_);
+    connect(imageListModel_, &ImageListModel::filesDropped, this, &ImageListController::acceptDrop);
+    // Rows inserted by a drop report a selection change with nothing selected or deselected;
+    // the selection did not change then.
+    connect(c_.tableViewImage->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                if (reselecting_ || (selected.isEmpty() && deselected.isEmpty())) return;
+                selectedPath_ = selectedPath();
+                emit selectionChanged();
+            });
+}
+
+std::optional<std::string> ImageListController::selectedPath() const {
+    const int row = selectedRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= listImagePaths_.size()) return std::nullopt;
+    return listImagePaths_[static_cast<std::size_t>(row)];
+}
+
+int ImageListController::selectedRow() const {
+    const QItemSelectionModel* selection = c_.tableViewImage->selectionModel();
     if (selection == nullptr) return -1;
     const QModelIndexList rows = selection->selectedRows();
     return rows.isEmpty() ? -1 : rows.front().row();
 }
 
-void ViewController::OnAddImages() {
+void ImageListController::addImages() {
     const auto chosen =
         dialogs_.chooseImageFiles(toQStringList(openDialogExtensions(heifAvailable_)));
     if (!chosen) return;
@@ -63,24 +92,27 @@ void ViewController::OnAddImages() {
             messageAlert(AlertStyle::Warning, QStringLiteral("The images could not be loaded.")));
         return;
     }
-    ListedPaths listed(listImagePaths);
-    for (const std::string& path : pathsFromFileUrls(*chosen)) {
-        // The dialog filtered the types. A chosen name that does not exist is one the
-        // dialog could not decode (not UTF-8): it would never load.
-        if (isUnlistablePath(path) || !fileExists(path) || !listed.takeNew(path)) continue;
-        listImagePaths.push_back(path);
-    }
-    refreshImageList();
+    withFoldersExpanded(pathsFromFileUrls(*chosen), [this](std::vector<std::string> paths) {
+        ListedPaths listed(listImagePaths_);
+        for (const std::string& path : paths) {
+            // The dialog filtered the types, the walk the files inside folders. A chosen
+            // name that does not exist is one the dialog could not decode (not UTF-8): it
+            // would never load.
+            if (isUnlistablePath(path) || !fileExists(path) || !listed.takeNew(path)) continue;
+            listImagePaths_.push_back(path);
+        }
+        refresh();
+    });
 }
 
-void ViewController::acceptDrop(int row, const QList<QUrl>& urls) {
+void ImageListController::acceptDrop(int row, const QList<QUrl>& urls) {
     withFoldersExpanded(pathsFromFileUrls(urls), [this, row](std::vector<std::string> paths) {
         insertDropped(row, std::move(paths));
     });
 }
 
-void ViewController::insertDropped(int row, std::vector<std::string> paths) {
-    ListedPaths listed(listImagePaths);
+void ImageListController::insertDropped(int row, std::vector<std::string> paths) {
+    ListedPaths listed(listImagePaths_);
     std::vector<std::string> accepted;
     for (std::string& path : paths) {
         if (!fileExists(path) || !listed.takeNew(path)) continue;
@@ -89,24 +121,24 @@ void ViewController::insertDropped(int row, std::vector<std::string> paths) {
     }
     if (accepted.empty()) return;
     // The accepted files go in at the drop row, in drag order.
-    const int at = std::clamp(row, 0, static_cast<int>(listImagePaths.size()));
+    const int at = std::clamp(row, 0, static_cast<int>(listImagePaths_.size()));
     imageListModel_->beginInsertPaths(at, static_cast<int>(accepted.size()));
-    listImagePaths.insert(listImagePaths.begin() + at, std::make_move_iterator(accepted.begin()),
-                          std::make_move_iterator(accepted.end()));
+    listImagePaths_.insert(listImagePaths_.begin() + at, std::make_move_iterator(accepted.begin()),
+                           std::make_move_iterator(accepted.end()));
     imageListModel_->endInsertPaths();
     // Rows are inserted in place: the selection, the preview and the display stay.
 }
 
-void ViewController::openData(const QList<QUrl>& urls) {
+void ImageListController::openData(const QList<QUrl>& urls) {
     if (urls.isEmpty()) return;
     withFoldersExpanded(pathsFromFileUrls(urls), [this](std::vector<std::string> paths) {
-        appendAcceptedPaths(listImagePaths, paths, heifAvailable_);
-        refreshImageList();
+        appendAcceptedPaths(listImagePaths_, paths, heifAvailable_);
+        refresh();
     });
 }
 
-void ViewController::withFoldersExpanded(std::vector<std::string> paths,
-                                         std::function<void(std::vector<std::string>)> then) {
+void ImageListController::withFoldersExpanded(std::vector<std::string> paths,
+                                              std::function<void(std::vector<std::string>)> then) {
     const bool anyFolder = std::any_of(paths.begin(), paths.end(), [](const std::string& path) {
         std::error_code ignored;
         return std::filesystem::is_directory(path, ignored);
@@ -117,7 +149,7 @@ void ViewController::withFoldersExpanded(std::vector<std::string> paths,
     }
     // A folder of thousands of images takes a while to walk: the window stays responsive and
     // the list fills in one step when the walk is done.
-    QPointer<ViewController> self(this);
+    QPointer<ImageListController> self(this);
     QThreadPool::globalInstance()->start([self, abandoned = folderWalksAbandoned_,
                                           heif = heifAvailable_, paths = std::move(paths),
                                           then = std::move(then)]() mutable {
@@ -132,43 +164,40 @@ void ViewController::withFoldersExpanded(std::vector<std::string> paths,
     });
 }
 
-void ViewController::OnRemoveSelected() {
-    if (listImagePaths.empty()) return;
+void ImageListController::removeSelected() {
+    if (listImagePaths_.empty()) return;
     const int row = selectedRow();
-    if (row < 0 || row >= static_cast<int>(listImagePaths.size())) return;
-    listImagePaths.erase(listImagePaths.begin() + row);
-    refreshImageList();
+    if (row < 0 || row >= static_cast<int>(listImagePaths_.size())) return;
+    listImagePaths_.erase(listImagePaths_.begin() + row);
+    refresh();
 }
 
-void ViewController::OnRemoveAll() {
-    if (listImagePaths.empty()) return;
+void ImageListController::removeAll() {
+    if (listImagePaths_.empty()) return;
     const QString question =
         QStringLiteral("Are you sure you want to remove all the images from the list?");
     if (!answeredYes(dialogs_.runAlert(yesNoQuestion(question)))) return;
-    listImagePaths.clear();
-    refreshImageList();
+    listImagePaths_.clear();
+    refresh();
 }
 
-void ViewController::refreshImageList() {
+void ImageListController::refresh() {
     if (imageListModel_ != nullptr) imageListModel_->reload();
-    // The selected entry stays selected, with its image and preview, while it is listed.
-    const auto kept = selectedPath_
-                          ? std::find(listImagePaths.begin(), listImagePaths.end(), *selectedPath_)
-                          : listImagePaths.end();
-    if (kept != listImagePaths.end() && imageListModel_ != nullptr) {
+    const auto kept =
+        selectedPath_ ? std::find(listImagePaths_.begin(), listImagePaths_.end(), *selectedPath_)
+                      : listImagePaths_.end();
+    const bool selectionKept = kept != listImagePaths_.end() && imageListModel_ != nullptr;
+    if (selectionKept) {
         const QModelIndex index =
-            imageListModel_->index(static_cast<int>(kept - listImagePaths.begin()));
+            imageListModel_->index(static_cast<int>(kept - listImagePaths_.begin()));
         reselecting_ = true;
-        tableViewImage->selectionModel()->setCurrentIndex(
+        c_.tableViewImage->selectionModel()->setCurrentIndex(
             index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         reselecting_ = false;
     } else {
-        currentImage.reset();
-        imageViewPreview->clear();
         selectedPath_.reset();
-        watchSelectedFile();
     }
-    updateDimensionDisplay();
+    emit refreshed(selectionKept);
 }
 
 }  // namespace varnholt

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QUrl>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/FormatTable.h"
+
+namespace varnholt {
+
+class Dialogs;
+class ImageListModel;
+struct WindowControls;
+
+// The image list: the three adding routes (dialog, drop, open-with), a folder among the
+// added paths standing for the images inside it, the two remove commands, the table and its
+// selection. The list itself belongs to the window controller; this keeps it and the table
+// in step.
+class ImageListController : public QObject {
+    Q_OBJECT
+
+public:
+    ImageListController(std::vector<std::string>& listImagePaths, const WindowControls& controls,
+                        Dialogs& dialogs, HeifCodecs heifAvailable, QObject* parent = nullptr);
+    ~ImageListController() override;
+
+    // Puts the list into the table and takes its drops and selection changes.
+    void attachTable();
+
+    void addImages();
+    void removeSelected();
+    void removeAll();
+    // Files opened with the application from the desktop.
+    void openData(const QList<QUrl>& urls);
+    // After a change of the list: reloads the table; the selected entry stays selected while
+    // it is listed.
+    void refresh();
+
+    // The selected row of the table; -1 without a selection.
+    int selectedRow() const;
+    // The path of the selected entry; nothing without a selection.
+    std::optional<std::string> selectedPath() const;
+
+signals:
+    // The user selected another entry, or none.
+    void selectionChanged();
+    // refresh() ran; selectionKept tells whether the selected entry is still selected.
+    void refreshed(bool selectionKept);
+
+private:
+    void acceptDrop(int row, const QList<QUrl>& urls);
+    void insertDropped(int row, std::vector<std::string> paths);
+    // Folders among the paths stand for the images inside them. A walk runs off the main
+    // thread; `then` gets the paths on the main thread, unless the window closed first.
+    void withFoldersExpanded(std::vector<std::string> paths,
+                             std::function<void(std::vector<std::string>)> then);
+
+    std::vector<std::string>& listImagePaths_;
+    const WindowControls& c_;
+    Dialogs& dialogs_;
+    const HeifCodecs heifAvailable_;
+    ImageListModel* imageListModel_ = nullptr;
+    // The selected entry's path, which a list change keeps selected while it is listed.
+    std::optional<std::string> selectedPath_;
+    // Set while a list change selects that entry again: its image stays as it is.
+    bool reselecting_ = false;
+    // Set when the window goes: a folder walk still running stops and delivers nothing.
+    std::shared_ptr<std::atomic<bool>> folderWalksAbandoned_ =
+        std::make_shared<std::atomic<bool>>(false);
+};
+
+}  // namespace varnholt

@@ -1,0 +1,41 @@
+#include "window/WindowControls.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+namespace varnholt {
+
+QList<QWidget*> WindowControls::panelControls() const {
+    return {radioFreeResize,
+            radioFreeResizePixels,
+            textFieldFreeResizePixelsWidth,
+            textFieldFreeResizePixelsHeight,
+            radioFreeResizePercents,
+            textFieldFreeResizePercentsWidth,
+            textFieldFreeResizePercentsHeight,
+            checkFreeResizeKeepAspect,
+            checkWidthLargestDimension,
+            radioFixedWidth,
+            textFieldFixedWidth,
+            radioFixedHeight,
+            textFieldFixedHeight,
+            radioFixedWidthAndHeight,
+            textFieldFixedDimensionsWidth,
+            textFieldFixedDimensionsHeight,
+            checkDoNotEnlargeImages,
+            checkChangeDPI,
+            textFieldChangeDPI,
+            comboFormat,
+            sliderQuality,
+            textFieldName,
+            comboCase,
+            textFieldOutputFolder,
+            buttonBrowse,
+            checkKeepExifInfoAndCreationDate};
+}
+
+}  // namespace varnholt
