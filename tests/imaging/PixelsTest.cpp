@@ -38,34 +38,6 @@ TEST(Colour, ProfiledAndCmykSourcesComeOutSrgbWithTheSameLookAndNoProfile) {
     }
 }
 
-TEST(Colour, AlphaIsKeptWhereTheFormatHoldsItAndWhiteElsewhere) {
-    TempFolder folder;
-    const std::string source = testdata("pngsuite/basn6a08.png");  // 32 x 32, alpha 0..255
-    const auto original = testing::displayedPixels(source, 32, 32);
-    ASSERT_TRUE(original.has_value());
-    for (const auto format :
-         {OutputFormat::PNG, OutputFormat::TIFF, OutputFormat::GIF, OutputFormat::JP2,
-          OutputFormat::HEIC, OutputFormat::JPG, OutputFormat::BMP}) {
-        SCOPED_TRACE(static_cast<int>(format));
-        const bool holdsAlpha = format != OutputFormat::JPG && format != OutputFormat::BMP;
-        ASSERT_TRUE(testing::saveResized(source, folder.path("a"), format, 32, 32, false).ok);
-        const auto written = testing::displayedPixels(folder.path("a"), 32, 32);
-        ASSERT_TRUE(written.has_value());
-        int transparent = 0;
-        for (std::size_t i = 0; i < original->rgba.size(); i += 4) {
-            if (original->rgba[i + 3] != 0) continue;
-            ++transparent;
-            const auto* pixel = &written->rgba[i];
-            // Transparent, or else white (libvips would flatten onto black).
-            EXPECT_TRUE(holdsAlpha
-                            ? pixel[3] < 16
-                            : pixel[3] == 255 && std::min({pixel[0], pixel[1], pixel[2]}) >= 245)
-                << "pixel " << i / 4;
-        }
-        EXPECT_GT(transparent, 0);
-    }
-}
-
 TEST(Orientation, KeptOutputsOfEveryCodeAreUprightWithCode1InEveryFormat) {
     const std::pair<OutputFormat, const char*> formats[] = {
         {OutputFormat::JPG, "jpg"},  {OutputFormat::PNG, "png"}, {OutputFormat::TIFF, "tif"},
