@@ -49,7 +49,8 @@ std::optional<ImageListBuilder::Refusal> ImageListBuilder::add(const std::string
 }
 
 std::size_t appendAcceptedPaths(std::vector<std::string>& list,
-                                const std::vector<std::string>& candidates, HeifCodecs heifAvailable) {
+                                const std::vector<std::string>& candidates,
+                                HeifCodecs heifAvailable) {
     const std::size_t before = list.size();
     ImageListBuilder builder(heifAvailable, std::move(list));
     for (const auto& path : candidates) builder.add(path);
