@@ -4,29 +4,17 @@
 #include <cstdint>
 
 #include "settings/TextReadings.h"
+#include "settings/WholeNumbers.h"
 
 namespace varnholt {
 namespace {
-
-// Float-to-integer conversion that refuses what int64 cannot hold.
-std::optional<std::int64_t> toInt64(double value) {
-    if (!std::isfinite(value) || value < -0x1p63 || value >= 0x1p63) return std::nullopt;
-    return static_cast<std::int64_t>(value);
-}
-
-// R(v): round half away from zero in single precision, then the decimal integer.
-std::optional<std::string> roundedSide(float value) {
-    const auto whole = toInt64(static_cast<double>(std::roundf(value)));
-    if (!whole) return std::nullopt;
-    return std::to_string(*whole);
-}
 
 // P(s, x): x percent of side s, rounded in double precision.
 std::optional<std::string> percentSide(double side, const std::string& percentText) {
     const auto percent = parseFloat(percentText);
     if (!percent) return std::nullopt;
     const double fraction = static_cast<double>(*percent / 100.0f);
-    const auto whole = toInt64(std::round(fraction * side));
+    const auto whole = wholePart(std::round(fraction * side));
     if (!whole) return std::nullopt;
     return std::to_string(*whole);
 }
@@ -40,8 +28,8 @@ struct Entries {
 std::optional<Entries> applyDoNotEnlarge(Entries e, double imageWidth, double imageHeight,
                                          ResizeMode mode, const ResizeSettings& s) {
     if (!s.doNotEnlarge) return e;
-    const auto iw = toInt64(imageWidth);
-    const auto ih = toInt64(imageHeight);
+    const auto iw = wholePart(imageWidth);
+    const auto ih = wholePart(imageHeight);
     if (!iw || !ih) return std::nullopt;
     bool portrait = false;
     if (s.widthIsLargestDimension) {
@@ -93,16 +81,16 @@ std::optional<OutputDimensions> pair(const std::optional<std::string>& width,
 std::optional<OutputDimensions> fromWidthEntry(const std::string& a, float r, bool turned) {
     const auto fa = parseFloat(a);
     if (!fa) return std::nullopt;
-    if (turned) return pair(roundedSide(r * *fa), a);
-    return pair(a, roundedSide(*fa / r));
+    if (turned) return pair(roundedText(r * *fa), a);
+    return pair(a, roundedText(*fa / r));
 }
 
 // (R(r * F(B)), B) normally, (B, R(F(B) / r)) when turned.
 std::optional<OutputDimensions> fromHeightEntry(const std::string& b, float r, bool turned) {
     const auto fb = parseFloat(b);
     if (!fb) return std::nullopt;
-    if (turned) return pair(b, roundedSide(*fb / r));
-    return pair(roundedSide(r * *fb), b);
+    if (turned) return pair(b, roundedText(*fb / r));
+    return pair(roundedText(r * *fb), b);
 }
 
 std::optional<OutputDimensions> fitIntoBox(const Entries& e, float r, bool turned) {
@@ -112,7 +100,7 @@ std::optional<OutputDimensions> fitIntoBox(const Entries& e, float r, bool turne
     const float q = *fa / *fb;
     if (q <= r) return fromWidthEntry(e.a, r, turned);
     if (!turned) return fromHeightEntry(e.b, r, false);
-    const auto m = toInt64(static_cast<double>(std::roundf(r * *fa)));
+    const auto m = wholePart(static_cast<double>(std::roundf(r * *fa)));
     const auto n = parseInt(e.b);
     if (!m || !n) return std::nullopt;
     if (*m <= *n) return fromWidthEntry(e.a, r, true);
