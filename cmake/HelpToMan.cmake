@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes a manual page from a program's own --help, so that the two cannot differ.
 #   cmake -DPROGRAM=<path> -DNAME=<name> -DVERSION=<x.y.z> -DOUTPUT=<file.1> -P HelpToMan.cmake
 # The help is read as CLI11 prints it: description lines, "Usage: ...", sections that end in

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: cpack -G DEB in a Release build makes varnholt_<version>_amd64.deb.
 # Its Depends are read from the installed binaries (dpkg-shlibdeps, from dpkg-dev).
 set(CPACK_GENERATOR DEB)

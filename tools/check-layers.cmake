@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a file of the core includes a layer above its own, or any Qt header:
 # settings < imaging < batch, and the window, the app and the CLI sit on top of all three.
 # Run by the build: cmake -DSOURCE_DIR=<src> -P check-layers.cmake

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the command line's list building grows with the number of paths: N existing files
 // given twice each (the second time under another spelling), so that every duplicate check
 // runs. Run by hand (not a test):

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times varnholt-cli against vipsthumbnail and ImageMagick's convert on the same 40 large
 # photos (the two full-size photos of the test data, 20 copies each), to 1920 px wide JPEG
 # at quality 80, and reports for each the wall time, the CPU time per image, the peak memory

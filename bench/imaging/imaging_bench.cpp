@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the image layer by hand (never run by ctest):
 //   imaging_bench formats PHOTO [REPEATS]   time per output format, PHOTO to 1920 px wide
 //   imaging_bench memory PHOTO [SAVES]      resident memory over a loop of saves

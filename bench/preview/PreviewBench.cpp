@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Selecting a photo: how long until its preview is shown, how long the selection itself
 // holds the main thread (header read, labels), and the longest the event loop waits while
 // the rendering runs. Each photo is selected afresh several times; the figures are the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the image list copes with long lists: adding N paths by open-with and by a drop, and
 // refreshing the table. Run by hand (not a test):
 //   cmake --build build --target window-list-bench && build/bench/window/window-list-bench

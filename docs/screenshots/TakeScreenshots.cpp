@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Takes the user guide's screenshots of the real window: a list of photos, a batch in
 // progress, the message after it, and the settings panel fitting a photo into a box with
 // a new DPI. Run under a display by docs/screenshots/take, which lays the photos out as a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the application icon's PNGs (1x and @2x) from its SVG source; run after editing it.
 # The list's type badges are drawn at run time from the format table.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnholt-cli: the batch of the window, driven from the command line.
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // BMP without a pixel cache on disk: libvips reads and writes BMP through ImageMagick, which

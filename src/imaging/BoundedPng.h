@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // PNG sources read within bounds. libpng inflates every text chunk it meets, up to 8 MB each,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts the user reads for a failed image and for what a written file lacks.
 
 #include "imaging/ImageTools.h"

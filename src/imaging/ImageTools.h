@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The image layer: reading, resampling, encoding and metadata. No libvips or exiv2 type

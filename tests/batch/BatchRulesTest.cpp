@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch's pure rules: output names, output sizes, encodings, input checks, list rules.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

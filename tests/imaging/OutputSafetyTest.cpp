@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What must never reach the user's folder: files beyond a format's limits, pictures built from
 // damaged data, temporary files of a write that did not finish, oversized metadata; and what
 // must not be spent on a header: the time of a zlib bomb.
