@@ -10,6 +10,7 @@
 #include "imaging/AtomicFile.h"
 #include "imaging/ImageData.h"
 #include "imaging/JpegCheck.h"
+#include "imaging/MemoryLeft.h"
 #include "imaging/MetadataCodec.h"
 #include "imaging/Savers.h"
 
@@ -37,28 +38,6 @@ EncodeExtras extrasFor(const Saver& saver, std::int64_t dpi,
     setOutputResolution(exif, dpi);
     exif["Exif.Photo.ColorSpace"] = std::uint16_t{1};  // sRGB
     return {exifBlock(exif), {}};
-}
-
-// What this process may still allocate: the address space left under its limit and the
-// memory the system says is available, whichever is smaller.
-std::int64_t memoryLeft() {
-    std::int64_t left = INT64_MAX;
-    rlimit limit{};
-    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-        std::ifstream status("/proc/self/statm");
-        std::int64_t pages = 0;
-        status >> pages;
-        left = static_cast<std::int64_t>(limit.rlim_cur) - pages * sysconf(_SC_PAGESIZE);
-    }
-    std::ifstream info("/proc/meminfo");
-    for (std::string line; std::getline(info, line);) {
-        long long kib = 0;
-        if (std::sscanf(line.c_str(), "MemAvailable: %lld kB", &kib) == 1) {
-            left = std::min<std::int64_t>(left, kib * 1024);
-            break;
-        }
-    }
-    return left;
 }
 
 // Bytes of memory per output pixel, beyond the streaming pipeline: what the encoder holds of
