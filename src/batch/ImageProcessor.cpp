@@ -34,7 +34,7 @@ ImageOutcome processImage(const PlannedImage& planned) {
 
     // What is kept is read before anything is written: the output may replace the source.
     std::optional<SourceMetadata> metadata;
-    if (planned.keepMetadata) metadata = ImageTools::readSourceMetadata(planned.sourcePath);
+    if (planned.keepMetadata) metadata = ImageTools::readSourceMetadata(working);
 
     auto resized = ImageTools::drawScaled(working, size.width, size.height);
     if (!resized) return ImageOutcome::failed({FailureKind::CannotResize, {}});

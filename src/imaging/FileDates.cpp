@@ -23,11 +23,11 @@ FileTime currentFileTime() {
     return {seconds.count(), nanoseconds.count()};
 }
 
-std::optional<FileTime> ImageTools::readCreationDate(const std::string& path) {
+namespace {
+
+std::optional<FileTime> creationDate(int folder, const char* path, int flags) {
     struct statx info {};
-    if (statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0) {
-        return std::nullopt;
-    }
+    if (statx(folder, path, flags, STATX_BTIME | STATX_MTIME, &info) != 0) return std::nullopt;
     if (!(info.stx_mask & STATX_MTIME)) return std::nullopt;
     FileTime date{info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec};
     // Linux cannot set a birth time, so an earlier modification time is the better answer
@@ -37,6 +37,16 @@ std::optional<FileTime> ImageTools::readCreationDate(const std::string& path) {
         if (earlier(birth, date)) date = birth;
     }
     return date;
+}
+
+}  // namespace
+
+std::optional<FileTime> ImageTools::readCreationDate(const std::string& path) {
+    return creationDate(AT_FDCWD, path.c_str(), 0);
+}
+
+std::optional<FileTime> creationDateOf(int descriptor) {
+    return creationDate(descriptor, "", AT_EMPTY_PATH);
 }
 
 bool ImageTools::copyMetadataAndDate(const std::string& outputPath, const SourceMetadata& meta) {

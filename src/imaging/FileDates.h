@@ -7,4 +7,7 @@ namespace varnholt {
 
 FileTime currentFileTime();
 
+// ImageTools::readCreationDate for an open file.
+std::optional<FileTime> creationDateOf(int descriptor);
+
 }  // namespace varnholt

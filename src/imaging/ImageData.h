@@ -18,9 +18,16 @@ namespace varnholt {
 // once, on decode, and never stored in the source's layout.
 inline constexpr std::int64_t kWrittenOrientation = 1;
 
+// The source of an image handle, open from the first read to the last: every read of the
+// image goes through this one descriptor, so the file is opened once and its header parsed
+// once, and a file renamed or replaced meanwhile is not read by mistake.
+struct OpenedSource {
+    SourceFile file;
+    vips::VImage header;  // page 0 as stored, header only
+};
+
 struct ImageData {
-    std::string path;
-    SourceFormat format = SourceFormat::Jpeg;
+    std::shared_ptr<const OpenedSource> source;
     int uprightWidth = 0;
     int uprightHeight = 0;
     bool scaled = false;  // the size comes from drawScaled, not from the file

@@ -55,8 +55,7 @@ std::optional<ImageFailure> memoryFailure(const Image& image, const Saver& saver
 enum class SourceState { Clean, StrayBytesOnly, Damaged };
 
 SourceState checkSource(const ImageData& data) {
-    const auto file = SourceFile::open(data.path);
-    if (!file) return SourceState::Damaged;
+    const SourceFile* file = &data.source->file;
     if (file->format() == SourceFormat::Jpeg) {
         switch (checkJpegData(file->descriptor())) {
             case JpegDamage::None:

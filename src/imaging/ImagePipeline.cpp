@@ -39,13 +39,11 @@ vips::VImage toSrgb8(vips::VImage in) {
 void clearVipsError() { vips_error_clear(); }
 
 vips::VImage buildPixels(const ImageData& data, VipsFailOn failOn) {
-    const auto file = SourceFile::open(data.path);
-    if (!file || file->format() != data.format) throw vips::VError("the source changed");
-    const auto header = file->loadHeader(failOn);
-    if (!withinPixelCap(header)) throw vips::VError("too many pixels");
-    const vips::VImage upright =
-        data.scaled ? file->thumbnail(data.uprightWidth, data.uprightHeight, failOn)
-                    : header.autorot();
+    const SourceFile& file = data.source->file;
+    // The pixel cap was checked on the header of this same descriptor.
+    const vips::VImage upright = data.scaled
+                                     ? file.thumbnail(data.uprightWidth, data.uprightHeight, failOn)
+                                     : file.loadHeader(failOn).autorot();
     return toSrgb8(upright);
 }
 

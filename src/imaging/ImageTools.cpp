@@ -174,20 +174,25 @@ std::optional<Image> ImageTools::loadImage(const std::string& path) {
 
 std::variant<Image, ImageFailure> ImageTools::openImage(const std::string& path) {
     ImageFailure failure;
-    const auto file = SourceFile::open(path, &failure);
+    auto file = SourceFile::open(path, &failure);
     if (!file) return failure;
-    const auto header = headerOf(*file);
+    auto header = headerOf(*file);
     if (!header) return ImageFailure{FailureKind::DamagedData, {}};
     if (!withinPixelCap(*header)) return ImageFailure{FailureKind::TooManyPixels, {}};
     auto data = std::make_shared<ImageData>();
-    data->path = path;
-    data->format = file->format();
     const bool sideways = orientationOf(*file, *header) >= 5;  // stored a quarter turn away
     const int width = header->width();
     const int height = vips_image_get_page_height(header->get_image());
     data->uprightWidth = sideways ? height : width;
     data->uprightHeight = sideways ? width : height;
+    data->source =
+        std::make_shared<const OpenedSource>(OpenedSource{std::move(*file), std::move(*header)});
     return Image(std::move(data));
+}
+
+std::int64_t ImageTools::readDPI(const Image& image) {
+    const OpenedSource& source = *image.data().source;
+    return dpiOrDefault(statedResolution(source.file, source.header));
 }
 
 Image ImageTools::normalizeToPixelSize(const Image& image, const std::string&) { return image; }
@@ -198,10 +203,6 @@ std::optional<Image> ImageTools::drawScaled(const Image& source, std::int64_t wi
     if (width < 1 || height < 1 || width > kLongestSide || height > kLongestSide) {
         return std::nullopt;
     }
-    // The header was read and checked when the source was opened, and the decode checks the
-    // pixel cap again: a header read here would only cost time.
-    const auto file = SourceFile::open(source.data().path);
-    if (!file || file->format() != source.data().format) return std::nullopt;
     auto data = std::make_shared<ImageData>(source.data());
     data->uprightWidth = static_cast<int>(width);
     data->uprightHeight = static_cast<int>(height);
@@ -238,12 +239,11 @@ Image ImageTools::stampDPI(const Image& image, std::int64_t dpi) {
     return Image(std::move(data));
 }
 
-std::optional<SourceMetadata> ImageTools::readSourceMetadata(const std::string& sourcePath) {
-    const auto file = SourceFile::open(sourcePath);
-    if (!file) return std::nullopt;
+SourceMetadata ImageTools::readSourceMetadata(const Image& source) {
+    const SourceFile& file = source.data().source->file;
     auto data = std::make_shared<SourceMetadataData>();
-    if (auto read = readSourceMetadataOf(*file)) *data = std::move(*read);
-    data->creationDate = readCreationDate(sourcePath).value_or(currentFileTime());
+    if (auto read = readSourceMetadataOf(file)) *data = std::move(*read);
+    data->creationDate = creationDateOf(file.descriptor()).value_or(currentFileTime());
     return SourceMetadata(std::move(data));
 }
 

@@ -86,10 +86,10 @@ struct SaveResult {
 struct ImageData;
 struct SourceMetadataData;
 
-// A value handle on a picture: shared and immutable. It holds a recipe (the source file, the
-// size to scale to, the DPI and metadata to write), not decoded pixels, always upright; every
-// decode (rasterizeImage, saveImage) builds its own pipeline, so a handle may be decoded
-// more than once and from any thread.
+// A value handle on a picture: shared and immutable. It holds a recipe (the open source file,
+// the size to scale to, the DPI and metadata to write), not decoded pixels, always upright;
+// every decode (rasterizeImage, saveImage) builds its own pipeline, so a handle may be
+// decoded more than once and from any thread.
 class Image {
 public:
     int width() const;
@@ -144,12 +144,14 @@ public:
     // regular file or not one of the accepted formats gives the fixed default.
     static std::optional<PixelSize> readPixelSize(const std::string& path);  // upright, page 0
     static std::int64_t readDPI(const std::string& path);                    // 72 default
+    static std::int64_t readDPI(const Image& image);               // from the header read at open
     static std::int64_t readOrientation(const std::string& path);  // 1 default, 1 for HEIF
     static std::optional<ImageProperties> readImageProperties(const std::string& path);
     static std::optional<std::string> readTypeIdentifier(const std::string& path);
 
     // Reads the header only; the picture is upright. Only the accepted formats by content,
-    // only regular files, at most 268,402,689 pixels.
+    // only regular files, at most 268,402,689 pixels. The image keeps the file open: every
+    // later read of it (metadata, decode, encode) goes through the same descriptor.
     static std::optional<Image> loadImage(const std::string& path);
     // The same with the reason when it cannot.
     static std::variant<Image, ImageFailure> openImage(const std::string& path);
@@ -168,7 +170,7 @@ public:
 
     // The DPI rides on the one encode; 72 unless stamped.
     static Image stampDPI(const Image& image, std::int64_t dpi);
-    static std::optional<SourceMetadata> readSourceMetadata(const std::string& sourcePath);
+    static SourceMetadata readSourceMetadata(const Image& source);
     // Attaches the source's metadata with the output's own DPI, size and orientation 1: every
     // output is written upright.
     static Image mergeOutputDPI(const Image& image, const SourceMetadata& meta, std::int64_t dpi);

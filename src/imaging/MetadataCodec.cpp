@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "imaging/DescriptorSource.h"
 #include "imaging/ImageData.h"
 
 namespace varnholt {
@@ -100,8 +101,8 @@ std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file) {
             pngCopy = pngMetadataCopy(file, data.dropped);
             image = Exiv2::ImageFactory::open(pngCopy.data(), static_cast<long>(pngCopy.size()));
         } else {
-            // The descriptor's own path: exiv2 reads the very file that was checked.
-            image = Exiv2::ImageFactory::open("/proc/self/fd/" + std::to_string(file.descriptor()));
+            // Through the open descriptor: exiv2 reads the very file that was checked.
+            image = Exiv2::ImageFactory::open(descriptorIo(file.descriptor()));
         }
         if (!image.get()) return std::nullopt;
         image->readMetadata();

@@ -12,6 +12,7 @@
 
 #include "imaging/BmpCodec.h"
 #include "imaging/BoundedPng.h"
+#include "imaging/DescriptorSource.h"
 
 namespace varnholt {
 namespace {
@@ -135,8 +136,7 @@ SourceFile::SourceFile(SourceFile&& other) noexcept : fd_(other.fd_), format_(ot
 
 vips::VSource SourceFile::source() const {
     if (format_ == SourceFormat::Png) return pngDecoderSource(*this);
-    // libvips duplicates the descriptor, so the source outlives this object safely.
-    return vips::VSource::new_from_descriptor(fd_);
+    return descriptorSource(fd_);
 }
 
 std::vector<std::uint8_t> SourceFile::readAt(std::int64_t offset, std::size_t size) const {

@@ -109,7 +109,7 @@ void PreviewController::showSelectedImage() {
         // redraws the labels, and some formats (BMP) must be read whole for their resolution.
         currentImage_ =
             DisplayedImage{static_cast<double>(picture->width()),
-                           static_cast<double>(picture->height()), ImageTools::readDPI(*path)};
+                           static_cast<double>(picture->height()), ImageTools::readDPI(*picture)};
     } else {
         currentImage_.reset();
         c_.imageViewPreview->clear();

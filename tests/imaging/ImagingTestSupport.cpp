@@ -145,8 +145,8 @@ Image scaledImage(const std::string& path, std::int64_t width, std::int64_t heig
 SaveResult saveResized(const std::string& source, const std::string& output, OutputFormat format,
                        int width, int height, bool keep, std::int64_t dpi, double quality) {
     const auto loaded = ImageTools::loadImage(source);
-    const auto meta = keep ? ImageTools::readSourceMetadata(source) : std::nullopt;
-    if (!loaded || (keep && !meta)) return {false, {FailureKind::CannotOpen, "the source"}, {}};
+    if (!loaded) return {false, {FailureKind::CannotOpen, "the source"}, {}};
+    const auto meta = keep ? std::optional(ImageTools::readSourceMetadata(*loaded)) : std::nullopt;
     const auto scaled =
         ImageTools::drawScaled(ImageTools::normalizeToPixelSize(*loaded, source), width, height);
     if (!scaled) return {false, {FailureKind::CannotResize, {}}, {}};

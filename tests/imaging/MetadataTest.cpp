@@ -104,7 +104,8 @@ TEST(Metadata, TheFileDateIsTheSourcesCreationDate) {
     ASSERT_EQ(stat(folder.path("out").c_str(), &info), 0);
     EXPECT_EQ(info.st_mtim.tv_sec, 1551435630);
     EXPECT_EQ(info.st_atim.tv_sec, 1551435630);
-    const SourceMetadata meta = ImageTools::readSourceMetadata(source).value();
+    const SourceMetadata meta =
+        ImageTools::readSourceMetadata(ImageTools::loadImage(source).value());
     ::testing::internal::CaptureStdout();
     EXPECT_FALSE(ImageTools::copyMetadataAndDate("/nonexistent/folder/out.jpg", meta));
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "ERROR\n");
