@@ -13,6 +13,7 @@
 #include "imaging/BmpCodec.h"
 #include "imaging/BoundedPng.h"
 #include "imaging/DescriptorSource.h"
+#include "imaging/WebpFirstFrame.h"
 
 namespace varnholt {
 namespace {
@@ -136,6 +137,15 @@ SourceFile::SourceFile(SourceFile&& other) noexcept : fd_(other.fd_), format_(ot
 
 vips::VSource SourceFile::source() const {
     if (format_ == SourceFormat::Png) return pngDecoderSource(*this);
+    if (format_ == SourceFormat::WebP) {
+        if (auto firstFrame = webpFirstFrameOnly(*this)) {
+            if (firstFrame->empty()) throw vips::VError("not a WebP animation");
+            VipsBlob* blob = vips_blob_copy(firstFrame->data(), firstFrame->size());
+            VipsSource* memory = vips_source_new_from_blob(blob);
+            vips_area_unref(VIPS_AREA(blob));
+            return vips::VSource(memory);
+        }
+    }
     return descriptorSource(fd_);
 }
 

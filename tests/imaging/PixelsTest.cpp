@@ -75,5 +75,19 @@ TEST(Orientation, KeptOutputsOfEveryCodeAreUprightWithCode1InEveryFormat) {
     }
 }
 
+// Only the first frame of an animation is read: the picture is that frame, on its canvas.
+TEST(Animation, TheFirstFrameOfAnAnimatedWebPIsThePicture) {
+    TempFolder folder;
+    const std::string gif = testdata("sharp/animated-loop-3.gif");  // 10 frames
+    const std::string webp = folder.path("animated.webp"), frame = folder.path("frame0.png");
+    testing::run("vips copy " + testing::quoted(gif + "[n=-1]") + " " + testing::quoted(webp));
+    // libvips's own reading of the whole animation's first page.
+    testing::run("vips copy " + testing::quoted(webp) + " " + testing::quoted(frame));
+    const auto expected = testing::displayedPixels(frame, 370, 285);
+    const auto decoded = ImageTools::rasterizeImage(testing::scaledImage(webp, 370, 285));
+    ASSERT_TRUE(expected && decoded);
+    EXPECT_LT(testing::meanDifference(*decoded, *expected), 0.01);
+}
+
 }  // namespace
 }  // namespace varnholt
