@@ -24,12 +24,7 @@ public:
     explicit OverwriteAlert(Dialogs& dialogs) : dialogs_(dialogs) {}
 
     OverwriteAnswer ask(const std::string& path) override {
-        Alert alert;
-        alert.style = AlertStyle::Warning;
-        alert.text = QString::fromStdString(overwriteQuestionText(path));
-        for (const char* title : kOverwriteButtons) alert.buttons.append(QString::fromUtf8(title));
-        alert.dismissAnswer = static_cast<int>(OverwriteAnswer::NoToAll);
-        return static_cast<OverwriteAnswer>(dialogs_.runAlert(alert));
+        return static_cast<OverwriteAnswer>(dialogs_.runAlert(overwriteQuestion(path)));
     }
 
 private:

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/Dialogs.h"
 
+#include "batch/OverwriteConfirmation.h"
+
 namespace varnholt {
 namespace {
 
@@ -23,6 +25,16 @@ Alert yesNoQuestion(const QString& text) {
     alert.text = text;
     alert.buttons = {QStringLiteral("Yes"), QStringLiteral("No")};
     alert.dismissAnswer = kNoAnswer;
+    return alert;
+}
+
+Alert overwriteQuestion(const std::string& path) {
+    Alert alert;
+    alert.style = AlertStyle::Warning;
+    alert.text = QString::fromStdString(overwriteQuestionText(path));
+    for (const char* title : kOverwriteButtons) alert.buttons.append(QString::fromUtf8(title));
+    alert.dismissAnswer = static_cast<int>(OverwriteAnswer::NoToAll);
+    alert.defaultAnswer = static_cast<int>(OverwriteAnswer::No);
     return alert;
 }
 

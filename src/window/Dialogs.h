@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include <optional>
+#include <string>
 
 namespace varnholt {
 
@@ -22,6 +23,8 @@ struct Alert {
     // The answer when the alert is closed without a button (Esc, the close button): a
     // question must never be answered "Yes" by a dismissal.
     int dismissAnswer = kFirstButtonAnswer;
+    // The button that Enter presses.
+    int defaultAnswer = kFirstButtonAnswer;
     // Shown as expandable details when not empty.
     QString details;
 };
@@ -47,6 +50,9 @@ public:
 // The common alerts, built so that dismissing a question answers "No".
 Alert messageAlert(AlertStyle style, const QString& text);
 Alert yesNoQuestion(const QString& text);
+// Whether to replace the file at path: Yes, Yes to All, No, No to All. Enter and a dismissal
+// keep the file.
+Alert overwriteQuestion(const std::string& path);
 
 // A Yes/No question counts as "Yes" unless the answer is "No".
 bool answeredYes(int answer);

@@ -152,9 +152,10 @@ int WidgetDialogs::runAlert(const Alert& alert) {
         row->addWidget(button);
         buttons.append(button);
     }
-    if (!buttons.isEmpty()) {
-        buttons.front()->setDefault(true);
-        buttons.front()->setFocus();
+    const qsizetype defaultIndex = alert.defaultAnswer - kFirstButtonAnswer;
+    if (defaultIndex >= 0 && defaultIndex < buttons.size()) {
+        buttons[defaultIndex]->setDefault(true);
+        buttons[defaultIndex]->setFocus();
     }
 
     auto* layout = new QGridLayout(&box);

@@ -134,7 +134,7 @@ std::string askAndRead(const Alert& alert, const std::function<void(QDialog*)>& 
 }
 
 // Under every desktop's button layout (the loaded theme's own first) the buttons keep the
-// order of the answers, the first is the default, and a dismissal never answers "Yes".
+// order of the answers, Enter and a dismissal never answer "Yes" where a file is at stake.
 TEST(WidgetDialogsTest, ButtonsKeepTheirOrderUnderEveryDesktop) {
     const int loaded = QApplication::style()->styleHint(QStyle::SH_DialogButtonLayout);
     if (const QByteArray expected = qgetenv("VARNHOLT_EXPECTED_BUTTON_LAYOUT");
@@ -142,9 +142,7 @@ TEST(WidgetDialogsTest, ButtonsKeepTheirOrderUnderEveryDesktop) {
         ASSERT_EQ(loaded, expected.toInt());  // the desktop's theme was loaded
     }
     const Alert yesNo = yesNoQuestion(QStringLiteral("Are you sure?"));
-    Alert overwrite = yesNo;
-    overwrite.buttons = QStringLiteral("Yes|Yes to All|No|No to All").split(QLatin1Char('|'));
-    overwrite.dismissAnswer = 1003;
+    const Alert overwrite = overwriteQuestion("/photos/IMG_0001.jpg");
     const auto key = [](int k, Qt::KeyboardModifiers m = {}) {
         return [k, m](QDialog* box) { QTest::keyClick(box, Qt::Key(k), m); };
     };
@@ -152,9 +150,10 @@ TEST(WidgetDialogsTest, ButtonsKeepTheirOrderUnderEveryDesktop) {
         {&yesNo, key(Qt::Key_Escape), "Yes*|No|1001"},
         {&yesNo, [](QDialog* box) { box->close(); }, "Yes*|No|1001"},
         {&yesNo, key(Qt::Key_Return), "Yes*|No|1000"},
-        {&overwrite, key(Qt::Key_Escape), "Yes*|Yes to All|No|No to All|1003"},
-        {&overwrite, key(Qt::Key_T, Qt::AltModifier), "Yes*|Yes to All|No|No to All|1001"},
-        {&overwrite, key(Qt::Key_A, Qt::AltModifier), "Yes*|Yes to All|No|No to All|1003"},
+        {&overwrite, key(Qt::Key_Escape), "Yes|Yes to All|No*|No to All|1003"},
+        {&overwrite, key(Qt::Key_Return), "Yes|Yes to All|No*|No to All|1002"},
+        {&overwrite, key(Qt::Key_T, Qt::AltModifier), "Yes|Yes to All|No*|No to All|1001"},
+        {&overwrite, key(Qt::Key_A, Qt::AltModifier), "Yes|Yes to All|No*|No to All|1003"},
     };
     for (const int layout :
          {-1, int(QDialogButtonBox::WinLayout), int(QDialogButtonBox::MacLayout),
