@@ -13,14 +13,19 @@ namespace varnholt {
 
 class SourceFile;
 
-// The OS/2 1.x and the Windows headers; 1, 2, 4, 8, 16, 24 and 32 bits; RLE4, RLE8 and
-// bitfields; bottom-up and top-down. 8-bit sRGB, with alpha where a 32-bit file has some or
-// its masks say so; the pixels per metre become xres and yres. Rows are read from the file as
-// the pipeline asks for them, so only the rows in flight are in memory (an RLE file is
-// decoded whole, one byte a pixel, on the first request). Throws vips::VError when the header
-// is not one of these or the file is shorter than its pixels; failOn at truncated or above
-// fails a decode whose data runs out.
+// Read with gdk-pixbuf's BMP loader: the OS/2 and the Windows headers; 1, 4, 8, 16, 24 and
+// 32 bits; RLE4, RLE8 and bitfields. The header image has the file's true size, 8-bit sRGB,
+// 3 bands or 4 where the picture can hold alpha (RLE files, 32-bit files with an alpha mask),
+// and the pixels per metre as xres and yres. The loader decodes the whole picture; that
+// happens on the first request for pixels and fails, through vips_error, when the memory left
+// cannot hold it. Throws vips::VError when the header is not a BMP one or a side is beyond
+// 10,000,000 pixels. failOn at truncated or above fails a decode whose data runs out or that
+// the loader reports as damaged; below, whatever the loader decoded is kept.
 vips::VImage loadBmp(const SourceFile& file, VipsFailOn failOn);
+
+// The memory a decode of the file holds at once (0 when its header does not read), to be
+// checked before the decode as the encoders' needs are.
+std::int64_t bmpDecodeBytes(const SourceFile& file);
 
 // 24-bit, or 32-bit with alpha, bottom-up, with the pixels per metre from xres and yres.
 // Throws vips::VError.

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "imaging/AtomicFile.h"
+#include "imaging/BmpCodec.h"
 #include "imaging/ImageData.h"
 #include "imaging/JpegCheck.h"
 #include "imaging/MemoryLeft.h"
@@ -46,7 +47,10 @@ EncodeExtras extrasFor(const Saver& saver, std::int64_t dpi,
 std::optional<ImageFailure> memoryFailure(const Image& image, const Saver& saver, bool intoFile) {
     const std::int64_t pixels = static_cast<std::int64_t>(image.width()) * image.height();
     const std::int64_t perPixel = intoFile && saver.bytesPerPixel <= 4 ? 0 : saver.bytesPerPixel;
-    const std::int64_t need = pixels * perPixel;
+    std::int64_t need = pixels * perPixel;
+    // A BMP source is decoded whole before the pipeline starts.
+    const SourceFile& source = image.data().source->file;
+    if (source.format() == SourceFormat::Bmp) need += bmpDecodeBytes(source);
     if (need > 0 && need > memoryLeft()) return ImageFailure{FailureKind::NotEnoughMemory, {}};
     return std::nullopt;
 }
