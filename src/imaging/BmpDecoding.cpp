@@ -227,8 +227,7 @@ struct WholeDecode {
     }
 };
 
-int copyRows(VipsRegion* out, void*, void* a, void*, gboolean*) {
-    auto& decode = *static_cast<WholeDecode*>(a);
+void decodeOnce(WholeDecode& decode) {
     std::call_once(decode.once, [&decode] {
         try {
             decode.run();
@@ -236,6 +235,11 @@ int copyRows(VipsRegion* out, void*, void* a, void*, gboolean*) {
             decode.error = "not enough memory";
         }
     });
+}
+
+int copyRows(VipsRegion* out, void*, void* a, void*, gboolean*) {
+    auto& decode = *static_cast<WholeDecode*>(a);
+    decodeOnce(decode);
     if (!decode.pixbuf) {
         vips_error("bmpload", "%s", decode.error.c_str());
         return -1;
@@ -288,6 +292,12 @@ vips::VImage loadBmp(const SourceFile& file, VipsFailOn failOn) {
     VipsImage* out = vips_image_new();
     vips_image_init_fields(out, width, height, decode->bands, VIPS_FORMAT_UCHAR, VIPS_CODING_NONE,
                            VIPS_INTERPRETATION_sRGB, fields.xres, fields.yres);
+    // A decode that must judge damage runs now: a failure inside libvips' pipeline does not
+    // always reach the caller for a picture of a few pixels.
+    if (failOn >= VIPS_FAIL_ON_TRUNCATED) {
+        decodeOnce(*decode);
+        if (!decode->pixbuf) refuse(decode->error);
+    }
     WholeDecode* state = decode.release();
     g_object_set_data_full(G_OBJECT(out), "varnholt-bmp", state,
                            [](gpointer p) { delete static_cast<WholeDecode*>(p); });
