@@ -50,23 +50,36 @@ bool isHidden(const fs::path& path) {
     return !name.empty() && name.front() == '.';
 }
 
-void collectImages(const fs::path& folder, HeifCodecs heifAvailable,
-                   const std::atomic<bool>* abandon, std::vector<std::string>& found) {
-    std::error_code error;
-    // The default options do not follow links to folders; unreadable folders are skipped.
-    fs::recursive_directory_iterator walk(folder, fs::directory_options::skip_permission_denied,
-                                          error);
-    for (const fs::recursive_directory_iterator end; !error && walk != end; walk.increment(error)) {
-        if (abandon && abandon->load(std::memory_order_relaxed)) return;
-        const auto& entry = *walk;
-        if (isHidden(entry.path())) {
-            walk.disable_recursion_pending();  // harmless for a file
-            continue;
+std::string lowerCase(std::string text) {
+    for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Folder by folder rather than with a recursive iterator, which would skip a folder it cannot
+// read without a word.
+void collectImages(const fs::path& top, HeifCodecs heifAvailable, const std::atomic<bool>* abandon,
+                   FolderWalk& walk) {
+    const auto abandoned = [&] { return abandon && abandon->load(std::memory_order_relaxed); };
+    std::vector<fs::path> pending{top};
+    while (!pending.empty() && !abandoned()) {
+        const fs::path folder = std::move(pending.back());
+        pending.pop_back();
+        std::error_code error;
+        fs::directory_iterator entries(folder, error);
+        for (const fs::directory_iterator end; !error && entries != end; entries.increment(error)) {
+            if (abandoned()) return;
+            const auto& entry = *entries;
+            if (isHidden(entry.path())) continue;
+            std::error_code ignored;
+            // A link to a folder is not followed, so a link loop cannot trap the walk.
+            if (entry.is_directory(ignored) && !entry.is_symlink(ignored)) {
+                pending.push_back(entry.path());
+            } else if (entry.is_regular_file(ignored) &&
+                       hasAcceptedExtension(entry.path().string(), heifAvailable)) {
+                walk.paths.push_back(entry.path().string());
+            }
         }
-        const std::string path = entry.path().string();
-        if (entry.is_regular_file(error) && hasAcceptedExtension(path, heifAvailable)) {
-            found.push_back(path);
-        }
+        if (error) walk.unreadable.push_back({folder.string(), lowerCase(error.message())});
     }
 }
 
@@ -85,23 +98,32 @@ bool naturalPathLess(std::string_view a, std::string_view b) {
     return a < b;  // equal by value ("a01" and "a1"): a stable, total order all the same
 }
 
-std::vector<std::string> expandFolders(const std::vector<std::string>& candidates,
-                                       HeifCodecs heifAvailable, const std::atomic<bool>* abandon) {
-    std::vector<std::string> result;
-    result.reserve(candidates.size());
+FolderWalk walkFolders(const std::vector<std::string>& candidates, HeifCodecs heifAvailable,
+                       const std::atomic<bool>* abandon) {
+    FolderWalk walk;
+    walk.paths.reserve(candidates.size());
     for (const auto& candidate : candidates) {
         std::error_code error;
         if (candidate.empty() || !fs::is_directory(candidate, error)) {
-            result.push_back(candidate);
+            walk.paths.push_back(candidate);
             continue;
         }
-        std::vector<std::string> images;
-        collectImages(candidate, heifAvailable, abandon, images);
-        std::sort(images.begin(), images.end(),
-                  [](const std::string& a, const std::string& b) { return naturalPathLess(a, b); });
-        result.insert(result.end(), images.begin(), images.end());
+        FolderWalk inside;
+        collectImages(candidate, heifAvailable, abandon, inside);
+        const auto natural = [](const auto& a, const auto& b) { return naturalPathLess(a, b); };
+        std::sort(inside.paths.begin(), inside.paths.end(), natural);
+        std::sort(inside.unreadable.begin(), inside.unreadable.end(),
+                  [&](const auto& a, const auto& b) { return natural(a.path, b.path); });
+        walk.paths.insert(walk.paths.end(), inside.paths.begin(), inside.paths.end());
+        walk.unreadable.insert(walk.unreadable.end(), inside.unreadable.begin(),
+                               inside.unreadable.end());
     }
-    return result;
+    return walk;
+}
+
+std::vector<std::string> expandFolders(const std::vector<std::string>& candidates,
+                                       HeifCodecs heifAvailable, const std::atomic<bool>* abandon) {
+    return walkFolders(candidates, heifAvailable, abandon).paths;
 }
 
 }  // namespace varnholt

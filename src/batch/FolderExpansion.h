@@ -14,12 +14,29 @@ namespace varnholt {
 // their value ("img2" before "img10"), everything else byte by byte.
 bool naturalPathLess(std::string_view a, std::string_view b);
 
+// A folder the walk could not read, and the system's reason in lower case ("permission
+// denied").
+struct UnreadableFolder {
+    std::string path;
+    std::string reason;
+};
+
+struct FolderWalk {
+    std::vector<std::string> paths;
+    std::vector<UnreadableFolder> unreadable;  // per candidate in natural order
+};
+
 // Replaces every candidate that is a folder by the images inside it: recursively, sorted by
 // naturalPathLess, skipping hidden files and folders and never entering a symbolic link to a
 // folder (so a link loop cannot trap the walk). A candidate folder given by its own link is
 // entered: the user named it. Other candidates pass through unchanged and in place; the list
-// rules (accepted types, no duplicates) still apply afterwards. Setting `abandon` stops the
-// walk early; what was found so far is returned.
+// rules (accepted types, no duplicates) still apply afterwards. Every folder that cannot be
+// read, a candidate or one met inside, is listed; the rest of the walk goes on. Setting
+// `abandon` stops the walk early; what was found so far is returned.
+FolderWalk walkFolders(const std::vector<std::string>& candidates, HeifCodecs heifAvailable,
+                       const std::atomic<bool>* abandon = nullptr);
+
+// The paths of walkFolders, for a caller that does not name unreadable folders.
 std::vector<std::string> expandFolders(const std::vector<std::string>& candidates,
                                        HeifCodecs heifAvailable,
                                        const std::atomic<bool>* abandon = nullptr);

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "cli/PathList.h"
+#include "cli/TerminalText.h"
 
 namespace varnholt {
 namespace {
@@ -91,7 +92,7 @@ CliParse parseCommandLine(int argc, char** argv) {
     app.footer(
         "Exit status:\n"
         "  0    every image was written or skipped\n"
-        "  1    an image failed or an argument was ignored\n"
+        "  1    an image failed, an argument was ignored or a folder could not be read\n"
         "  2    invalid usage or settings\n"
         "  130  interrupted");
     app.set_version_flag("--version", std::string("varnholt-cli ") + VARNHOLT_VERSION);
@@ -146,7 +147,11 @@ CliParse parseCommandLine(int argc, char** argv) {
                    "Existing output files: ask (default on a terminal; without one, no), yes, no")
         ->check(CLI::IsMember({"ask", "yes", "no"}));
     app.add_flag("--dry-run", request.dryRun,
-                 "Write nothing; print source, output path and size (or fail) per image");
+                 "Write nothing; print a line per image: source, output path, size (or fail:\n"
+                 "why) and whether the output is taken, separated by tabs. A field with a\n"
+                 "control character, bytes that are not UTF-8 or a single quote is printed in\n"
+                 "shell quoting (ESC as $'\\033'), which bash reads back as the exact name;\n"
+                 "messages show names the same way");
     app.add_flag("--quiet", request.quiet, "No progress line and no closing message");
 
     try {
@@ -161,7 +166,7 @@ CliParse parseCommandLine(int argc, char** argv) {
         if (filesFrom != "-") file.open(filesFrom, std::ios::binary);
         std::istream& in = filesFrom == "-" ? std::cin : file;
         if (!in) {
-            std::fprintf(stderr, "--files-from: cannot read %s\n", filesFrom.c_str());
+            std::fprintf(stderr, "--files-from: cannot read %s\n", terminalText(filesFrom).c_str());
             return {std::nullopt, 2};
         }
         for (auto& path : readPathList(in, nulSeparated)) request.files.push_back(std::move(path));

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/ConsoleReport.h"
 
+#include "cli/TerminalText.h"
+
 namespace varnholt {
 
 void ConsoleReport::clearProgressLine() {
@@ -19,12 +21,13 @@ void ConsoleReport::reportProgress(std::size_t done, std::size_t count) {
 void ConsoleReport::imageFinished(std::size_t index, const ImageOutcome& outcome) {
     if (outcome.status == ImageStatus::Written && !outcome.note) return;
     clearProgressLine();
+    const std::string source = terminalText(outcome.sourcePath);
     if (outcome.status != ImageStatus::Skipped) {
-        std::fprintf(stderr, "%s: %s\n", outcome.sourcePath.c_str(), outcome.message().c_str());
+        std::fprintf(stderr, "%s: %s\n", source.c_str(), terminalText(outcome.message()).c_str());
         return;
     }
     const std::string why = index < conflicts_.size() ? conflicts_[index] : std::string();
-    std::fprintf(stderr, "%s: skipped (%s)\n", outcome.sourcePath.c_str(),
+    std::fprintf(stderr, "%s: skipped (%s)\n", source.c_str(),
                  why.empty() ? "not to be overwritten" : why.c_str());
 }
 

@@ -6,12 +6,13 @@
 
 #include "batch/FolderExpansion.h"
 #include "batch/ImageListRules.h"
+#include "cli/TerminalText.h"
 
 namespace varnholt {
 namespace {
 
 void ignore(FileList& list, const std::string& file, const char* why) {
-    std::fprintf(stderr, "%s: %s, ignored\n", file.c_str(), why);
+    std::fprintf(stderr, "%s: %s, ignored\n", terminalText(file).c_str(), why);
     list.anyIgnored = true;
 }
 
@@ -48,9 +49,15 @@ FileList buildList(const std::vector<std::string>& files, HeifCodecs heif) {
     FileList list;
     ImageListBuilder builder(heif);
     for (const auto& given : files) {
-        const std::vector<std::string> found = expandFolders({given}, heif);
-        if (found.empty()) ignore(list, given, "a folder without accepted images");
-        for (const auto& file : found) {
+        const FolderWalk walk = walkFolders({given}, heif);
+        for (const auto& [folder, reason] : walk.unreadable) {
+            std::fprintf(stderr, "%s: cannot read the folder: %s\n", terminalText(folder).c_str(),
+                         terminalText(reason).c_str());
+            list.anyIgnored = true;
+        }
+        if (walk.paths.empty() && walk.unreadable.empty())
+            ignore(list, given, "a folder without accepted images");
+        for (const auto& file : walk.paths) {
             const std::string path = listPath(file);
             if (const auto refusal = builder.add(path))
                 ignore(list, file, refusalText(*refusal, path));

@@ -11,7 +11,7 @@ namespace varnholt {
 // The batch's list from the files as given on the command line.
 struct FileList {
     std::vector<std::string> paths;
-    bool anyIgnored = false;
+    bool anyIgnored = false;  // a file or a folder given, or a folder inside one, is left out
 };
 
 // The absolute, lexically normal path a file is listed by; "link/.." is resolved the way the
@@ -19,7 +19,8 @@ struct FileList {
 std::string listPath(const std::string& file);
 
 // The window's list rules over the files as given, in order, a folder standing for the images
-// inside it; every refused file and every folder without images is named on standard error.
+// inside it; every refused file, every folder without images and every folder that cannot be
+// read is named on standard error.
 FileList buildList(const std::vector<std::string>& files, HeifCodecs heif);
 
 }  // namespace varnholt

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "cli/TerminalText.h"
+
 namespace varnholt {
 namespace {
 
@@ -50,7 +52,8 @@ TerminalQuestion::~TerminalQuestion() {
 
 OverwriteAnswer TerminalQuestion::ask(const std::string& path) {
     while (true) {
-        write(overwriteQuestionText(path) + "\n[y] Yes  [a] Yes to All  [n] No  [s] No to All: ");
+        write(overwriteQuestionText(terminalText(path)) +
+              "\n[y] Yes  [a] Yes to All  [n] No  [s] No to All: ");
         std::string line;
         if (!readLine(line)) {
             write("\n");

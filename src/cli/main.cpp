@@ -7,6 +7,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "batch/BatchInputChecks.h"
@@ -19,6 +20,7 @@
 #include "cli/ConsoleReport.h"
 #include "cli/FileList.h"
 #include "cli/TerminalQuestion.h"
+#include "cli/TerminalText.h"
 #include "imaging/ImageTools.h"
 
 namespace varnholt {
@@ -29,8 +31,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitInterrupted = 130;
 
 // Until the batch runs, an interrupt ends the program at once (nothing is written yet);
-// during the batch the first one stops it after the images in progress, so that no write is
-// cut off, and a second one ends the program.
+// during the batch the first one stops it: the images in progress get a grace time to finish
+// their writes, then the batch ends without them. A second one ends the program at once.
 std::atomic<bool> gBatchRunning{false};
 std::atomic<bool> gStopWanted{false};
 
@@ -73,7 +75,7 @@ std::variant<PixelDimensions, ImageFailure> plannedSize(const PlannedImage& plan
 }
 
 // One line per image: source, output path, planned size or why it fails, and whether the
-// output path is taken. True when no image would fail.
+// output path is taken, each field as terminalText. True when no image would fail.
 bool dryRun(const BatchPlan& plan) {
     bool anyFails = false;
     for (const PlannedImage& image : plan.images) {
@@ -88,8 +90,9 @@ bool dryRun(const BatchPlan& plan) {
             sizeText = std::to_string(pixels.width) + "x" + std::to_string(pixels.height);
         }
         const std::string conflict = outputConflict(image);
-        std::printf("%s\t%s\t%s%s%s\n", image.sourcePath.c_str(), image.outputPath.c_str(),
-                    sizeText.c_str(), conflict.empty() ? "" : "\t", conflict.c_str());
+        std::printf("%s\t%s\t%s%s%s\n", terminalText(image.sourcePath).c_str(),
+                    terminalText(image.outputPath).c_str(), terminalText(sizeText).c_str(),
+                    conflict.empty() ? "" : "\t", conflict.c_str());
     }
     return !anyFails;
 }
@@ -127,6 +130,12 @@ std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request) {
 
     if (result->stopped) {
         std::fprintf(stderr, "%s\n", closingMessage(*result).c_str());
+        // An image given up may still be running inside the image libraries: the program
+        // ends here rather than shut them down under it. Its writes are disowned already.
+        if (job.abandonedWork()) {
+            std::fflush(nullptr);
+            std::_Exit(kExitInterrupted);
+        }
         return std::nullopt;
     }
     if (!request.quiet)

@@ -57,7 +57,8 @@ BatchController::BatchController(const std::vector<std::string>& listImagePaths,
 
 ResizeSettings BatchController::readSettings() const { return panel_.readSettings(); }
 
-// A batch still running is stopped; the runner waits for the images in flight.
+// A batch still running is stopped; the runner waits for the images in flight up to the
+// batch's grace time.
 BatchController::~BatchController() = default;
 
 void BatchController::OnResizeImages() {
@@ -86,7 +87,8 @@ void BatchController::leaveBusyState() { busyState_.leave(); }
 void BatchController::stop() {
     if (!batch_ || stopReason_ != StopReason::None) return;
     stopReason_ = StopReason::User;
-    // Taken once: the images in flight still finish, and pressing again would change nothing.
+    // Taken once: the images in flight get their grace time, and pressing again would change
+    // nothing.
     busyState_.setStopEnabled(false);
     batch_->requestStop();
 }

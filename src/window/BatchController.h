@@ -29,8 +29,8 @@ public:
     ~BatchController() override;
 
     void OnResizeImages();
-    // The user's Stop: no further image starts; the running ones finish, then one message
-    // tells how many were resized.
+    // The user's Stop: no further image starts; the running ones finish or are given up after
+    // the grace time, then one message tells how many were resized.
     void stop();
     // The window goes: as Stop, but the batch ends without a message.
     void abandon();

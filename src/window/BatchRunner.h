@@ -15,8 +15,9 @@ namespace varnholt {
 // Threads: the job calls the BatchObserver functions on its own threads; each is posted to
 // this object's thread as a queued call (which keeps their order) and arrives there as a
 // signal. Nothing here waits for the window. Destroying the runner stops the batch: images
-// not started are not started, the running ones finish their atomic writes, and the
-// destructor returns once the job has ended; reports still queued then are dropped.
+// not started are not started, the running ones get the job's grace time to finish their
+// atomic writes and are given up after it, and the destructor returns once the job has
+// ended; reports still queued then are dropped.
 class BatchRunner : public QObject, private BatchObserver {
     Q_OBJECT
 
@@ -25,7 +26,8 @@ public:
     ~BatchRunner() override;
 
     void start();
-    // No further image starts; finished() still arrives unless the runner is destroyed.
+    // No further image starts; finished() still arrives, after the grace time at the latest,
+    // unless the runner is destroyed.
     void requestStop();
 
 signals:

@@ -7,6 +7,7 @@
 #include <future>
 
 #include "BatchTestSupport.h"
+#include "imaging/AtomicFile.h"
 
 namespace varnholt {
 namespace {
@@ -38,6 +39,7 @@ struct Recorder : BatchObserver {
     void finishBatch(const BatchResult& r) override {
         result = r;
         add("finish");
+        finished.set();
     }
     void add(std::string event, std::optional<std::size_t> image = {}) {
         EXPECT_FALSE(inCall.exchange(true));
@@ -49,6 +51,7 @@ struct Recorder : BatchObserver {
     std::vector<std::string> events;
     BatchResult result;
     std::atomic<bool> inCall{false};
+    Signal finished;
 };
 
 const BatchPlan kFour = planWith({"/in/a.png", "/in/b.png", "/in/c.png", "/in/d.png"},
@@ -137,6 +140,40 @@ TEST(BatchJob, StopLeavesLaterImagesUnstarted) {
               (std::vector<std::string>{"image 0 written", "progress 1/4", "finish"}));
     EXPECT_TRUE(recorder.result.stopped);
     EXPECT_FALSE(recorder.result.allSucceeded);
+}
+
+// A stop ends the run after the grace time while an image is stuck; released afterwards, that
+// image can neither report nor put its file in place.
+TEST(BatchJob, StopGivesUpAStuckImageAfterTheGraceTime) {
+    TempFolder folder;
+    struct Stuck {
+        Signal started, release, returned;
+        std::atomic<bool> committed{false};
+    };
+    // The step outlives the test when it is given up, so it owns what it uses.
+    const auto stuck = std::make_shared<Stuck>();
+    Recorder recorder;
+    BatchJob job(kFour, recorder, {1, 20ms}, [stuck, path = folder / "late.jpg"](const auto&) {
+        ImageFailure failure;
+        auto file = AtomicFile::create(path, failure);
+        stuck->started.set();
+        stuck->release.wait();
+        stuck->committed = file && file->commit().ok;
+        stuck->returned.set();
+        return ImageOutcome::written();
+    });
+    job.start();
+    ASSERT_TRUE(stuck->started.wait());
+    job.requestStop();
+    EXPECT_TRUE(recorder.finished.wait());
+    stuck->release.set();
+    job.wait();
+    EXPECT_TRUE(stuck->returned.wait());
+    EXPECT_EQ(recorder.events, std::vector<std::string>{"finish"});
+    EXPECT_TRUE(recorder.result.stopped);
+    EXPECT_TRUE(job.abandonedWork());
+    EXPECT_FALSE(stuck->committed);
+    EXPECT_EQ(folder.entries(), 0);
 }
 
 }  // namespace

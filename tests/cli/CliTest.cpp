@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <optional>
@@ -191,6 +193,31 @@ TEST(Cli, ReasonsAndExitStatuses) {
         fs::remove(out / "IMG_1.jpg");
     }
     EXPECT_EQ(readFile(taken), "old");
+}
+
+// Each folder that cannot be read, given or met inside, gets a line with the system's reason;
+// the other images are still taken, and the status says that something was left out. A name
+// that would control the terminal is shown quoted.
+TEST(Cli, UnreadableFoldersAndControlCharactersInNames) {
+    TempFolder in;
+    fs::create_directories(in / "trip/locked");
+    fs::create_directories(in / "shut");
+    in.copy(kPortrait, "trip/a\033[2J.jpg");
+    ASSERT_EQ(chmod(in.path().c_str(), 0755) + chmod((in / "trip/locked").c_str(), 0) +
+                  chmod((in / "shut").c_str(), 0),
+              0);
+    // Root reads every folder: the program runs as nobody then.
+    const std::string user =
+        geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const std::string printed = shell(
+        user + shellQuoted(VARNHOLT_CLI) + " --dry-run --name=[FileName] --mode=width --width=10 " +
+        "--output " + shellQuoted(in.path()) + " " + shellQuoted(in / "trip") + " " +
+        shellQuoted(in / "shut") + " 2>&1; echo $?");
+    for (const char* folder : {"trip/locked", "shut"}) chmod((in / folder).c_str(), 0700);
+    const std::string denied = ": cannot read the folder: permission denied\n";
+    EXPECT_EQ(printed, in / "trip/locked" + denied + in / "shut" + denied + "'" +
+                           in / "trip/a'$'\\033''[2J.jpg'\t'" +
+                           in / "a'$'\\033''[2J.jpg'\t10x15\n1");
 }
 
 TEST(Cli, OverwriteAnswers) {

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "ImagingTestSupport.h"
+#include "imaging/AtomicFile.h"
 #include "imaging/ImageTools.h"
 
 namespace varnholt {
@@ -128,20 +129,33 @@ TEST(OutputSafety, DamagedDataFailsInEveryFormat) {
     }
 }
 
-TEST(OutputSafety, TemporaryFilesOfProcessesThatAreGoneAreRemoved) {
+// Only this host's temporary files whose process is gone go: another host's process ids mean
+// nothing here, and names of another form are not ours.
+TEST(OutputSafety, LeftoverTemporaryFilesOfThisHostsGoneProcessesAreRemoved) {
     TempFolder folder;
     const pid_t gone = fork();
     if (gone == 0) _exit(0);
     ASSERT_GT(gone, 0);
     ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
-    const std::string theirs = ".a.jpg.vht-" + std::to_string(gone) + "-Ab12Cd";
-    const std::string ours = ".b.jpg.vht-" + std::to_string(getpid()) + "-Ab12Cd";
-    for (const auto& name :
-         {theirs, ours, std::string(".c.jpg.vht-x-Ab12Cd"), std::string("d.jpg")}) {
-        std::ofstream(folder.path(name)) << "x";
-    }
+    const std::string host = hostMarker(), pid = std::to_string(gone);
+    std::string other = host;
+    other[0] = other[0] == '0' ? '1' : '0';
+    const auto name = [](const std::string& on, pid_t maker) {
+        return ".a.jpg.vht-" + on + "-" + std::to_string(maker) + "-Ab12Cd";
+    };
+    const std::pair<std::string, bool> rows[] = {
+        {name(host, gone), false},
+        {name(host, getppid()), true},  // still running
+        {name(host, getpid()), true},   // this process's own
+        {name(other, gone), true},
+        {".a.jpg.vht-" + pid + "-Ab12Cd", true},  // the form without the host
+        {".a.jpg.vht-" + host + "-x-Ab12Cd", true},
+        {"d.jpg", true},
+    };
+    for (const auto& [file, kept] : rows) std::ofstream(folder.path(file)) << "x";
     ImageTools::removeLeftoverFiles(folder.path("."));
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{ours, ".c.jpg.vht-x-Ab12Cd", "d.jpg"}));
+    for (const auto& [file, kept] : rows)
+        EXPECT_EQ(access(folder.path(file).c_str(), F_OK) == 0, kept) << file;
 }
 
 Bytes deflated(const std::string& text) {
