@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "batch/BatchJob.h"
 #include "imaging/ImageTools.h"
 #include "window/FileUrls.h"
 #include "window/MainWindow.h"
@@ -80,5 +82,11 @@ int main(int argc, char** argv) {
     const int status = QApplication::exec();
     // A running batch finishes its current image while the window is already gone.
     window.hide();
+    // An image given up after Stop may still hold a libvips thread, which the libraries'
+    // shutdown would wait for; its unfinished file is never committed.
+    if (varnholt::BatchJob::anyWorkAbandoned()) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
     return status;
 }

@@ -14,6 +14,13 @@
 #include "imaging/ImageTools.h"
 
 namespace varnholt {
+namespace {
+
+std::atomic<bool> workAbandonedInProcess{false};
+
+}  // namespace
+
+bool BatchJob::anyWorkAbandoned() { return workAbandonedInProcess.load(); }
 
 struct BatchJob::Shared {
     Shared(BatchPlan p, ImageStep s)
@@ -188,6 +195,7 @@ void BatchJob::run() {
     if (result.stopped) s.allSucceeded.store(false);
     result.allSucceeded = s.allSucceeded.load();
     abandonedWork_.store(s.abandoned);
+    if (s.abandoned) workAbandonedInProcess.store(true);
     observer_.finishBatch(result);
     finished_.store(true);
 }

@@ -60,6 +60,8 @@ public:
     // After finishBatch: images in flight were given up after a stop, and their threads may
     // still run. A process should then end without tearing down the libraries they use.
     bool abandonedWork() const { return abandonedWork_.load(); }
+    // The same for any batch of this process.
+    static bool anyWorkAbandoned();
 
     std::size_t count() const;
     // True until an image fails (or the run stops early); read it after finishBatch.
