@@ -243,7 +243,15 @@ std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file) {
         return data;
     }
     readPart("EXIF", data, [&] { takeExif(image->exifData(), data); });
-    readPart("XMP", data, [&] { takeXmp(image->xmpPacket(), image->xmpData(), data); });
+    readPart("XMP", data, [&] {
+        // exiv2 drops a TIFF's packet that does not parse without a word: its tag tells.
+        const auto tag = image->exifData().findKey(Exiv2::ExifKey("Exif.Image.XMLPacket"));
+        if (image->xmpPacket().empty() && tag != image->exifData().end() && tag->size() > 0) {
+            data.dropped.push_back(unreadableNote("XMP"));
+        } else {
+            takeXmp(image->xmpPacket(), image->xmpData(), data);
+        }
+    });
     readPart("IPTC", data, [&] { takeIptc(image->iptcData(), data); });
     return data;
 }
