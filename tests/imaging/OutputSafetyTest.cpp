@@ -12,7 +12,9 @@
 #include <tuple>
 
 #include "ImagingTestSupport.h"
+#include "imaging/BoundedPng.h"
 #include "imaging/ImageTools.h"
+#include "imaging/SourceFile.h"
 
 namespace varnholt {
 namespace {
@@ -164,7 +166,18 @@ void appendChunk(Bytes& png, const std::string& type, const Bytes& data) {
     be32(static_cast<std::uint32_t>(crc32(0, &png[start], static_cast<uInt>(png.size() - start))));
 }
 
-TEST(OutputSafety, OversizedMetadataIsLeftOutWithANoteAndTextBombsCostNothing) {
+Bytes pngOf(const std::vector<std::pair<std::string, Bytes>>& chunks) {
+    Bytes png{0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+    appendChunk(png, "IHDR", {0, 0, 0, 64, 0, 0, 0, 64, 8, 0, 0, 0, 0});  // 64 x 64 grey
+    for (const auto& [type, data] : chunks) appendChunk(png, type, data);
+    appendChunk(png, "IDAT", deflated(std::string(64 * 65, '\0')));
+    appendChunk(png, "IEND", {});
+    return png;
+}
+
+// The source as a TIFF of 64 x 64 with the source's metadata: its XMP dc:source and EXIF
+// Artist, and the note.
+TEST(OutputSafety, MetadataTooLargeOrUnreadableIsLeftOutPartByPartWithANote) {
     TempFolder folder;
     const std::string bomb(20 << 20, 'a');  // 20 KB deflated
     // An iTXt chunk: keyword, compressed, method 0, two empty fields, the deflated text.
@@ -172,35 +185,125 @@ TEST(OutputSafety, OversizedMetadataIsLeftOutWithANoteAndTextBombsCostNothing) {
         Bytes data(keyword.begin(), keyword.end()), body = deflated(value);
         data.insert(data.end(), {0, 1, 0, 0, 0});
         data.insert(data.end(), body.begin(), body.end());
-        return data;
+        return std::pair<std::string, Bytes>{"iTXt", data};
     };
-    const auto xmp = [&](const std::string& source) {
-        return text("XML:com.adobe.xmp",
-                    "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf="
-                    "'http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description xmlns:dc="
-                    "'http://purl.org/dc/elements/1.1/' dc:source='" +
-                        source + "'/></rdf:RDF></x:xmpmeta>");
+    const auto packet = [](const std::string& source, std::size_t padding = 0) {
+        return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf="
+               "'http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description xmlns:dc="
+               "'http://purl.org/dc/elements/1.1/' dc:source='" +
+               source + "'/></rdf:RDF></x:xmpmeta>" + std::string(padding, ' ');
     };
+    const auto xmp = [&](const std::string& source, std::size_t padding = 0) {
+        return text("XML:com.adobe.xmp", packet(source, padding));
+    };
+    // TIFF-structured EXIF, one IFD entry: Artist "someone".
+    const Bytes exif{'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,   0x3B, 1,   2,   0,   8,   0,   0,
+                     0,   26,  0,  0, 0, 0, 0, 0, 0, 's', 'o',  'm', 'e', 'o', 'n', 'e', 0};
+    const Bytes notTiff{'M', 'M', 0, 42, 0xFF, 0xFF, 0xFF, 0xF0};
+    const auto jpeg = [&](const std::vector<Bytes>& app1) {
+        Bytes file = testing::fileBytes(kPhoto);
+        for (const Bytes& payload : app1) {
+            const Bytes head{0xFF, 0xE1, static_cast<std::uint8_t>((payload.size() + 2) >> 8),
+                             static_cast<std::uint8_t>(payload.size() + 2)};
+            file.insert(file.begin() + 2, payload.begin(), payload.end());
+            file.insert(file.begin() + 2, head.begin(), head.end());
+        }
+        return file;
+    };
+    const auto prefixed = [](const std::string& prefix, const Bytes& bytes) {
+        Bytes out(prefix.begin(), prefix.end());
+        out.insert(out.end(), bytes.begin(), bytes.end());
+        return out;
+    };
+    const auto jpegXmp = [&](const std::string& text) {
+        return prefixed(std::string("http://ns.adobe.com/xap/1.0/\0", 29),
+                        Bytes(text.begin(), text.end()));
+    };
+    const std::string exifPrefix("Exif\0\0", 6);
     // libpng and exiv2 inflated each comment in full while reading the header: seconds a read.
-    std::vector<Bytes> comments(30, text("Comment", bomb));
+    std::vector<std::pair<std::string, Bytes>> comments(30, text("Comment", bomb));
     comments.push_back(xmp("kept"));
-    using Row = std::tuple<std::string, std::vector<Bytes>, std::string, std::string>;
-    for (const auto& [name, chunks, note, keptSource] :
-         {Row{"comments.png", comments, "", "kept"},
-          Row{"packed.png", {xmp(bomb)}, "metadata not kept: XMP larger than 16 MB", ""}}) {
-        SCOPED_TRACE(name);
-        Bytes png{0x89, 'P', 'N', 'G', 13, 10, 26, 10};
-        appendChunk(png, "IHDR", {0, 0, 0, 64, 0, 0, 0, 64, 8, 0, 0, 0, 0});  // 64 x 64 grey
-        for (const Bytes& chunk : chunks) appendChunk(png, "iTXt", chunk);
-        appendChunk(png, "IDAT", deflated(std::string(64 * 65, '\0')));
-        appendChunk(png, "IEND", {});
-        const std::string source = folder.path(name), out = source + ".tif";
-        writeBytes(source, png);
+    // 1 MB each inflated: within the bound one by one, not all together.
+    std::vector<std::pair<std::string, Bytes>> many{{"eXIf", exif}};
+    for (int i = 0; i < 20; ++i) many.push_back(xmp(i < 15 ? "kept" : "late", 1 << 20));
+    struct Row {
+        std::string name;
+        Bytes file;
+        std::string note, keptSource, keptArtist;
+    };
+    const std::string tooLarge = "metadata not kept: XMP larger than 16 MB";
+    for (const auto& row : {
+             Row{"comments.png", pngOf(comments), "", "kept", ""},
+             Row{"packed.png", pngOf({xmp(bomb)}), tooLarge, "", ""},
+             Row{"budget.png", pngOf(many), tooLarge, "kept", "someone"},
+             // exiv2 refuses compressed text beyond 128 KB, and all else with it.
+             Row{"long.png", pngOf({{"eXIf", exif}, xmp("kept", 200 << 10)}), "", "kept",
+                 "someone"},
+             Row{"exif.png", pngOf({{"eXIf", notTiff}, xmp("kept")}),
+                 "metadata not kept: EXIF unreadable", "kept", ""},
+             Row{"exif.jpg", jpeg({jpegXmp(packet("kept")), prefixed(exifPrefix, notTiff)}),
+                 "metadata not kept: EXIF unreadable", "kept", ""},
+             Row{"xmp.jpg",
+                 jpeg({jpegXmp("<x:xmpmeta><rdf:RDF><broken"), prefixed(exifPrefix, exif)}),
+                 "metadata not kept: XMP unreadable", "", "someone"},
+         }) {
+        SCOPED_TRACE(row.name);
+        const std::string source = folder.path(row.name), out = source + ".tif";
+        writeBytes(source, row.file);
         const auto sizeNote = ImageTools::readSourceMetadata(source)->sizeNote();
-        EXPECT_EQ(sizeNote ? sizeNote->describe() : std::string(), note);
+        EXPECT_EQ(sizeNote ? sizeNote->describe() : std::string(), row.note);
         ASSERT_TRUE(testing::saveResized(source, out, OutputFormat::TIFF, 32, 32, true).ok);
-        auto tags = testing::exiftoolTagsOfFiles({out}, "-XMP:all");
-        EXPECT_EQ(testing::tagValue(tags[out], "Source").value_or(""), keptSource);
+        auto tags = testing::exiftoolTagsOfFiles({out}, "-XMP:all -EXIF:Artist");
+        EXPECT_EQ(testing::tagValue(tags[out], "Source").value_or(""), row.keptSource);
+        EXPECT_EQ(testing::tagValue(tags[out], "Artist").value_or(""), row.keptArtist);
+    }
+}
+
+// The PNG decoder never sees a text chunk, nor anything after a chunk that runs past the end
+// of the file (libpng would allocate its length and read zeros) or after IEND.
+TEST(OutputSafety, ThePngDecoderSeesOnlyWholeChunksOtherThanText) {
+    TempFolder folder;
+    const Bytes text{'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'x'};
+    const Bytes start = pngOf({});
+    const Bytes header(start.begin(), start.begin() + 33);  // signature and IHDR
+    const Bytes rest(start.begin() + 33, start.end());      // IDAT and IEND
+    const auto overrun = [&](const std::string& type) {
+        Bytes file = header;
+        file.insert(file.end(), {0x7F, 0xFF, 0xFF, 0xF0});
+        file.insert(file.end(), type.begin(), type.end());
+        file.insert(file.end(), 100, 'x');
+        return file;
+    };
+    const auto concat = [](Bytes a, const Bytes& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    Bytes interleaved = header;  // many pieces, read across their seams
+    for (int i = 0; i < 300; ++i) appendChunk(interleaved, i % 2 ? "tEXt" : "prVt", text);
+    Bytes expected = header;
+    for (int i = 0; i < 150; ++i) appendChunk(expected, "prVt", text);
+    const std::pair<Bytes, Bytes> rows[] = {
+        {overrun("zTXt"), header},
+        {overrun("sPLT"), header},
+        {overrun("IDAT"), overrun("IDAT")},  // a truncated download keeps what arrived
+        {concat(start, concat(header, rest)), start},
+        {concat(interleaved, rest), concat(expected, rest)},
+    };
+    for (const auto& [file, seen] : rows) {
+        SCOPED_TRACE(::testing::Message() << file.size() << " bytes");
+        writeBytes(folder.path("x.png"), file);
+        const auto source = SourceFile::open(folder.path("x.png"));
+        ASSERT_TRUE(source);
+        vips::VSource stream = pngDecoderSource(*source);
+        Bytes read(file.size() + 1);
+        std::size_t got = 0;
+        for (gint64 n = 1; n > 0 && got < read.size(); got += static_cast<std::size_t>(n)) {
+            n = vips_source_read(stream.get_source(), read.data() + got,
+                                 std::min<std::size_t>(7, read.size() - got));
+            if (n <= 0) break;
+        }
+        read.resize(got);
+        EXPECT_EQ(read, seen);
     }
 }
 
