@@ -174,33 +174,22 @@ bool startsWith(const std::vector<std::uint8_t>& bytes, std::string_view prefix)
                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
-// When exiv2 gives up on a file as a whole, the parts that libvips found for the decoder
-// are read one by one, so that one broken part does not cost the others.
-void readPartsOfDecoder(const SourceFile& file, SourceMetadataData& data) {
-    std::optional<vips::VImage> header;
-    try {
-        header = file.loadHeader(VIPS_FAIL_ON_NONE);
-    } catch (const std::exception&) {
-        clearVipsError();
-        data.dropped.push_back(unreadableNote("EXIF"));
-        return;
-    }
+void readDecoderParts(const vips::VImage& header, SourceMetadataData& data) {
     readPart("EXIF", data, [&] {
-        auto block = blobOf(*header, VIPS_META_EXIF_NAME);
+        const auto block = blobOf(header, VIPS_META_EXIF_NAME);
         const std::size_t skip = startsWith(block, std::string_view("Exif\0\0", 6)) ? 6 : 0;
-        // The exception came from somewhere: most often the EXIF (or a TIFF's own structure).
-        if (block.size() <= skip) throw Exiv2::Error(Exiv2::kerFailedToReadImageData);
+        if (block.size() <= skip) return;
         Exiv2::ExifData exif;
         Exiv2::ExifParser::decode(exif, block.data() + skip,
                                   static_cast<std::uint32_t>(block.size() - skip));
         takeExif(exif, data);
     });
     readPart("XMP", data, [&] {
-        const auto packet = blobOf(*header, VIPS_META_XMP_NAME);
+        const auto packet = blobOf(header, VIPS_META_XMP_NAME);
         takeXmp({packet.begin(), packet.end()}, {}, data);
     });
     readPart("IPTC", data, [&] {
-        auto block = blobOf(*header, VIPS_META_IPTC_NAME);
+        const auto block = blobOf(header, VIPS_META_IPTC_NAME);
         if (block.empty()) return;
         const Exiv2::byte* record = block.data();
         std::uint32_t size = static_cast<std::uint32_t>(block.size());
@@ -221,6 +210,20 @@ void readPartsOfDecoder(const SourceFile& file, SourceMetadataData& data) {
         }
         takeIptc(iptc, data);
     });
+}
+
+// When exiv2 gives up on a file as a whole, the parts that libvips found for the decoder
+// are read one by one, so that one broken part does not cost the others. Where none is
+// found or named, the note still says that something could not be read.
+void readPartsOfDecoder(const SourceFile& file, SourceMetadataData& data) {
+    std::optional<vips::VImage> header;
+    try {
+        header = file.loadHeader(VIPS_FAIL_ON_NONE);
+    } catch (const std::exception&) {
+        clearVipsError();
+    }
+    if (header) readDecoderParts(*header, data);
+    if (data.dropped.empty() && data.exif.empty()) data.dropped.emplace_back("unreadable");
 }
 
 }  // namespace
