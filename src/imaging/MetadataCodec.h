@@ -25,6 +25,10 @@ struct SourceMetadataData {
     std::vector<std::string> dropped;
 };
 
+// An entry that describes how the source stores its pixels, its colour or embedded blobs
+// (strips, profile, thumbnail, a TIFF's own XMP): never carried into an output.
+bool isStorageEntry(const Exiv2::Exifdatum& datum);
+
 // The metadata one output carries: the source's, describing the output's own pixels.
 struct OutputMetadata {
     Exiv2::ExifData exif;
