@@ -166,6 +166,13 @@ void appendChunk(Bytes& png, const std::string& type, const Bytes& data) {
     be32(static_cast<std::uint32_t>(crc32(0, &png[start], static_cast<uInt>(png.size() - start))));
 }
 
+Bytes joined(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes bytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+
 Bytes pngOf(const std::vector<std::pair<std::string, Bytes>>& chunks) {
     Bytes png{0x89, 'P', 'N', 'G', 13, 10, 26, 10};
     appendChunk(png, "IHDR", {0, 0, 0, 64, 0, 0, 0, 64, 8, 0, 0, 0, 0});  // 64 x 64 grey
@@ -200,39 +207,27 @@ TEST(OutputSafety, MetadataTooLargeOrUnreadableIsLeftOutPartByPartWithANote) {
     const Bytes exif{'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,   0x3B, 1,   2,   0,   8,   0,   0,
                      0,   26,  0,  0, 0, 0, 0, 0, 0, 's', 'o',  'm', 'e', 'o', 'n', 'e', 0};
     const Bytes notTiff{'M', 'M', 0, 42, 0xFF, 0xFF, 0xFF, 0xF0};
-    const auto jpeg = [&](const std::vector<Bytes>& app1) {
+    // The photo with APP1 segments in front: an XMP packet, then an EXIF block.
+    const auto jpeg = [&](const std::string& packet, const Bytes& exifBlock) {
         Bytes file = testing::fileBytes(kPhoto);
-        for (const Bytes& payload : app1) {
-            const Bytes head{0xFF, 0xE1, static_cast<std::uint8_t>((payload.size() + 2) >> 8),
-                             static_cast<std::uint8_t>(payload.size() + 2)};
+        for (const Bytes& payload :
+             {joined(bytesOf({"Exif\0\0", 6}), exifBlock),
+              bytesOf(std::string("http://ns.adobe.com/xap/1.0/", 29) + packet)}) {
+            const auto size = static_cast<std::uint8_t>(payload.size() + 2);  // under 254
             file.insert(file.begin() + 2, payload.begin(), payload.end());
-            file.insert(file.begin() + 2, head.begin(), head.end());
+            file.insert(file.begin() + 2, {0xFF, 0xE1, 0, size});
         }
         return file;
     };
-    const auto prefixed = [](const std::string& prefix, const Bytes& bytes) {
-        Bytes out(prefix.begin(), prefix.end());
-        out.insert(out.end(), bytes.begin(), bytes.end());
-        return out;
-    };
-    const auto jpegXmp = [&](const std::string& text) {
-        return prefixed(std::string("http://ns.adobe.com/xap/1.0/\0", 29),
-                        Bytes(text.begin(), text.end()));
-    };
-    const std::string exifPrefix("Exif\0\0", 6);
     // libpng and exiv2 inflated each comment in full while reading the header: seconds a read.
     std::vector<std::pair<std::string, Bytes>> comments(30, text("Comment", bomb));
     comments.push_back(xmp("kept"));
     // 1 MB each inflated: within the bound one by one, not all together.
     std::vector<std::pair<std::string, Bytes>> many{{"eXIf", exif}};
     for (int i = 0; i < 20; ++i) many.push_back(xmp(i < 15 ? "kept" : "late", 1 << 20));
-    struct Row {
-        std::string name;
-        Bytes file;
-        std::string note, keptSource, keptArtist;
-    };
+    using Row = std::tuple<std::string, Bytes, std::string, std::string, std::string>;
     const std::string tooLarge = "metadata not kept: XMP larger than 16 MB";
-    for (const auto& row : {
+    for (const auto& [name, file, note, keptSource, keptArtist] : {
              Row{"comments.png", pngOf(comments), "", "kept", ""},
              Row{"packed.png", pngOf({xmp(bomb)}), tooLarge, "", ""},
              Row{"budget.png", pngOf(many), tooLarge, "kept", "someone"},
@@ -241,21 +236,20 @@ TEST(OutputSafety, MetadataTooLargeOrUnreadableIsLeftOutPartByPartWithANote) {
                  "someone"},
              Row{"exif.png", pngOf({{"eXIf", notTiff}, xmp("kept")}),
                  "metadata not kept: EXIF unreadable", "kept", ""},
-             Row{"exif.jpg", jpeg({jpegXmp(packet("kept")), prefixed(exifPrefix, notTiff)}),
-                 "metadata not kept: EXIF unreadable", "kept", ""},
-             Row{"xmp.jpg",
-                 jpeg({jpegXmp("<x:xmpmeta><rdf:RDF><broken"), prefixed(exifPrefix, exif)}),
+             Row{"exif.jpg", jpeg(packet("kept"), notTiff), "metadata not kept: EXIF unreadable",
+                 "kept", ""},
+             Row{"xmp.jpg", jpeg("<x:xmpmeta><rdf:RDF><broken", exif),
                  "metadata not kept: XMP unreadable", "", "someone"},
          }) {
-        SCOPED_TRACE(row.name);
-        const std::string source = folder.path(row.name), out = source + ".tif";
-        writeBytes(source, row.file);
+        SCOPED_TRACE(name);
+        const std::string source = folder.path(name), out = source + ".tif";
+        writeBytes(source, file);
         const auto sizeNote = ImageTools::readSourceMetadata(source)->sizeNote();
-        EXPECT_EQ(sizeNote ? sizeNote->describe() : std::string(), row.note);
+        EXPECT_EQ(sizeNote ? sizeNote->describe() : std::string(), note);
         ASSERT_TRUE(testing::saveResized(source, out, OutputFormat::TIFF, 32, 32, true).ok);
         auto tags = testing::exiftoolTagsOfFiles({out}, "-XMP:all -EXIF:Artist");
-        EXPECT_EQ(testing::tagValue(tags[out], "Source").value_or(""), row.keptSource);
-        EXPECT_EQ(testing::tagValue(tags[out], "Artist").value_or(""), row.keptArtist);
+        EXPECT_EQ(testing::tagValue(tags[out], "Source").value_or(""), keptSource);
+        EXPECT_EQ(testing::tagValue(tags[out], "Artist").value_or(""), keptArtist);
     }
 }
 
@@ -274,11 +268,7 @@ TEST(OutputSafety, ThePngDecoderSeesOnlyWholeChunksOtherThanText) {
         file.insert(file.end(), 100, 'x');
         return file;
     };
-    const auto concat = [](Bytes a, const Bytes& b) {
-        a.insert(a.end(), b.begin(), b.end());
-        return a;
-    };
-    Bytes interleaved = header;  // many pieces, read across their seams
+    Bytes interleaved = header;  // many pieces
     for (int i = 0; i < 300; ++i) appendChunk(interleaved, i % 2 ? "tEXt" : "prVt", text);
     Bytes expected = header;
     for (int i = 0; i < 150; ++i) appendChunk(expected, "prVt", text);
@@ -286,8 +276,8 @@ TEST(OutputSafety, ThePngDecoderSeesOnlyWholeChunksOtherThanText) {
         {overrun("zTXt"), header},
         {overrun("sPLT"), header},
         {overrun("IDAT"), overrun("IDAT")},  // a truncated download keeps what arrived
-        {concat(start, concat(header, rest)), start},
-        {concat(interleaved, rest), concat(expected, rest)},
+        {joined(start, joined(header, rest)), start},
+        {joined(interleaved, rest), joined(expected, rest)},
     };
     for (const auto& [file, seen] : rows) {
         SCOPED_TRACE(::testing::Message() << file.size() << " bytes");
@@ -295,14 +285,9 @@ TEST(OutputSafety, ThePngDecoderSeesOnlyWholeChunksOtherThanText) {
         const auto source = SourceFile::open(folder.path("x.png"));
         ASSERT_TRUE(source);
         vips::VSource stream = pngDecoderSource(*source);
-        Bytes read(file.size() + 1);
-        std::size_t got = 0;
-        for (gint64 n = 1; n > 0 && got < read.size(); got += static_cast<std::size_t>(n)) {
-            n = vips_source_read(stream.get_source(), read.data() + got,
-                                 std::min<std::size_t>(7, read.size() - got));
-            if (n <= 0) break;
-        }
-        read.resize(got);
+        Bytes read, buffer(7);  // small reads, across the seams of the pieces
+        for (gint64 n; (n = vips_source_read(stream.get_source(), buffer.data(), 7)) > 0;)
+            read.insert(read.end(), buffer.begin(), buffer.begin() + n);
         EXPECT_EQ(read, seen);
     }
 }
