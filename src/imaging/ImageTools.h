@@ -107,7 +107,7 @@ class SourceMetadata {
 public:
     FileTime creationDate() const;
     bool hasExif() const;
-    // What was left out for its size ("metadata not kept: XMP larger than 16 MB").
+    // What was left out for its size or as unreadable ("metadata not kept: XMP unreadable").
     std::optional<ImageNote> sizeNote() const;
     const std::shared_ptr<const SourceMetadataData>& shared() const { return data_; }
     explicit SourceMetadata(std::shared_ptr<const SourceMetadataData> data)

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <mutex>
 
-#include "imaging/DescriptorSource.h"
 #include "imaging/ImageData.h"
 
 namespace varnholt {
@@ -21,6 +20,8 @@ constexpr std::array<std::uint16_t, 50> kStorageTags{
     0x0144, 0x0145, 0x014A, 0x014C, 0x0152, 0x0153, 0x0154, 0x0155, 0x015B, 0x0201,
     0x0202, 0x0211, 0x0212, 0x0213, 0x0214, 0x02BC, 0x83BB, 0x8649, 0x8773, 0x935C};
 
+}  // namespace
+
 bool isStorageEntry(const Exiv2::Exifdatum& datum) {
     const std::string group = datum.groupName();
     // IFD1 (the thumbnail), further pages and sub-images.
@@ -30,6 +31,8 @@ bool isStorageEntry(const Exiv2::Exifdatum& datum) {
     if (group != "Image") return false;
     return std::find(kStorageTags.begin(), kStorageTags.end(), datum.tag()) != kStorageTags.end();
 }
+
+namespace {
 
 std::string xmpWithOutputFacts(const std::string& packet, std::int64_t dpi, int width, int height) {
     if (packet.empty()) return packet;
@@ -71,63 +74,6 @@ void lockXmp(void* mutex, bool lock) {
 }
 
 }  // namespace
-
-namespace {
-
-// The EXIF an output would carry: a TIFF's own entries (its XMP among them) do not count.
-std::size_t exifBytes(const Exiv2::ExifData& exif) {
-    std::size_t total = 0;
-    for (const auto& datum : exif) {
-        if (!isStorageEntry(datum)) total += static_cast<std::size_t>(datum.size());
-    }
-    return total;
-}
-
-std::size_t iptcBytes(const Exiv2::IptcData& iptc) {
-    std::size_t total = 0;
-    for (const auto& datum : iptc) total += static_cast<std::size_t>(datum.size());
-    return total;
-}
-
-}  // namespace
-
-std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file) {
-    try {
-        SourceMetadataData data;
-        std::vector<std::uint8_t> pngCopy;
-        Exiv2::Image::AutoPtr image;
-        if (file.format() == SourceFormat::Png) {
-            // exiv2 would inflate every text chunk of the file in full.
-            pngCopy = pngMetadataCopy(file, data.dropped);
-            image = Exiv2::ImageFactory::open(pngCopy.data(), static_cast<long>(pngCopy.size()));
-        } else {
-            // Through the open descriptor: exiv2 reads the very file that was checked.
-            image = Exiv2::ImageFactory::open(descriptorIo(file.descriptor()));
-        }
-        if (!image.get()) return std::nullopt;
-        image->readMetadata();
-        // Past the bound a part is left out: copied into every output it would cost the
-        // memory and time of a picture many times the output's size.
-        if (exifBytes(image->exifData()) > kMaxMetadataBytes) {
-            data.dropped.push_back(oversizeNote("EXIF"));
-        } else {
-            data.exif = image->exifData();
-        }
-        if (image->xmpPacket().size() > kMaxMetadataBytes) {
-            data.dropped.push_back(oversizeNote("XMP"));
-        } else {
-            data.xmpPacket = image->xmpPacket();
-        }
-        if (iptcBytes(image->iptcData()) > kMaxMetadataBytes) {
-            data.dropped.push_back(oversizeNote("IPTC"));
-        } else {
-            data.iptc = image->iptcData();
-        }
-        return data;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
 
 void setOutputResolution(Exiv2::ExifData& exif, std::int64_t dpi) {
     const Exiv2::URational resolution(static_cast<std::uint32_t>(std::min<std::int64_t>(

@@ -21,8 +21,13 @@ struct SourceMetadataData {
     std::string xmpPacket;
     Exiv2::IptcData iptc;
     FileTime creationDate;
-    std::vector<std::string> dropped;  // left out for its size: "XMP larger than 16 MB"
+    // What was left out: "XMP larger than 16 MB", "EXIF unreadable".
+    std::vector<std::string> dropped;
 };
+
+// An entry that describes how the source stores its pixels, its colour or embedded blobs
+// (strips, profile, thumbnail, a TIFF's own XMP): never carried into an output.
+bool isStorageEntry(const Exiv2::Exifdatum& datum);
 
 // The metadata one output carries: the source's, describing the output's own pixels.
 struct OutputMetadata {
@@ -31,8 +36,9 @@ struct OutputMetadata {
     Exiv2::IptcData iptc;
 };
 
-// Reads the EXIF, XMP and IPTC of an open source, each within kMaxMetadataBytes; throws
-// nothing.
+// Reads the EXIF, XMP and IPTC of an open source, each within kMaxMetadataBytes and each on
+// its own: a part too large or unreadable is left out and named in dropped. Throws nothing;
+// nullopt for a container exiv2 does not know.
 std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file);
 
 // The source's entries without the ones that describe its own storage (strips, profile,

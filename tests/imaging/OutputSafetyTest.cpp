@@ -13,7 +13,9 @@
 
 #include "ImagingTestSupport.h"
 #include "imaging/AtomicFile.h"
+#include "imaging/BoundedPng.h"
 #include "imaging/ImageTools.h"
+#include "imaging/SourceFile.h"
 
 namespace varnholt {
 namespace {
@@ -178,7 +180,25 @@ void appendChunk(Bytes& png, const std::string& type, const Bytes& data) {
     be32(static_cast<std::uint32_t>(crc32(0, &png[start], static_cast<uInt>(png.size() - start))));
 }
 
-TEST(OutputSafety, OversizedMetadataIsLeftOutWithANoteAndTextBombsCostNothing) {
+Bytes joined(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Bytes bytesOf(std::string_view text) { return {text.begin(), text.end()}; }
+
+Bytes pngOf(const std::vector<std::pair<std::string, Bytes>>& chunks) {
+    Bytes png{0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+    appendChunk(png, "IHDR", {0, 0, 0, 64, 0, 0, 0, 64, 8, 0, 0, 0, 0});  // 64 x 64 grey
+    for (const auto& [type, data] : chunks) appendChunk(png, type, data);
+    appendChunk(png, "IDAT", deflated(std::string(64 * 65, '\0')));
+    appendChunk(png, "IEND", {});
+    return png;
+}
+
+// The source as a TIFF of 64 x 64 with the source's metadata: its XMP dc:source and EXIF
+// Artist, and the note.
+TEST(OutputSafety, MetadataTooLargeOrUnreadableIsLeftOutPartByPartWithANote) {
     TempFolder folder;
     const std::string bomb(20 << 20, 'a');  // 20 KB deflated
     // An iTXt chunk: keyword, compressed, method 0, two empty fields, the deflated text.
@@ -186,36 +206,104 @@ TEST(OutputSafety, OversizedMetadataIsLeftOutWithANoteAndTextBombsCostNothing) {
         Bytes data(keyword.begin(), keyword.end()), body = deflated(value);
         data.insert(data.end(), {0, 1, 0, 0, 0});
         data.insert(data.end(), body.begin(), body.end());
-        return data;
+        return std::pair<std::string, Bytes>{"iTXt", data};
     };
-    const auto xmp = [&](const std::string& source) {
-        return text("XML:com.adobe.xmp",
-                    "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf="
-                    "'http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description xmlns:dc="
-                    "'http://purl.org/dc/elements/1.1/' dc:source='" +
-                        source + "'/></rdf:RDF></x:xmpmeta>");
+    const auto packet = [](const std::string& source, std::size_t padding = 0) {
+        return "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf="
+               "'http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description xmlns:dc="
+               "'http://purl.org/dc/elements/1.1/' dc:source='" +
+               source + "'/></rdf:RDF></x:xmpmeta>" + std::string(padding, ' ');
+    };
+    const auto xmp = [&](const std::string& source, std::size_t padding = 0) {
+        return text("XML:com.adobe.xmp", packet(source, padding));
+    };
+    // TIFF-structured EXIF, one IFD entry: Artist "someone".
+    const Bytes exif{'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,   0x3B, 1,   2,   0,   8,   0,   0,
+                     0,   26,  0,  0, 0, 0, 0, 0, 0, 's', 'o',  'm', 'e', 'o', 'n', 'e', 0};
+    const Bytes notTiff{'M', 'M', 0, 42, 0xFF, 0xFF, 0xFF, 0xF0};
+    // The photo with APP1 segments in front: an XMP packet, then an EXIF block.
+    const auto jpeg = [&](const std::string& packet, const Bytes& exifBlock) {
+        Bytes file = testing::fileBytes(kPhoto);
+        for (const Bytes& payload :
+             {joined(bytesOf({"Exif\0\0", 6}), exifBlock),
+              bytesOf(std::string("http://ns.adobe.com/xap/1.0/", 29) + packet)}) {
+            const auto size = static_cast<std::uint8_t>(payload.size() + 2);  // under 254
+            file.insert(file.begin() + 2, payload.begin(), payload.end());
+            file.insert(file.begin() + 2, {0xFF, 0xE1, 0, size});
+        }
+        return file;
     };
     // libpng and exiv2 inflated each comment in full while reading the header: seconds a read.
-    std::vector<Bytes> comments(30, text("Comment", bomb));
+    std::vector<std::pair<std::string, Bytes>> comments(30, text("Comment", bomb));
     comments.push_back(xmp("kept"));
-    using Row = std::tuple<std::string, std::vector<Bytes>, std::string, std::string>;
-    for (const auto& [name, chunks, note, keptSource] :
-         {Row{"comments.png", comments, "", "kept"},
-          Row{"packed.png", {xmp(bomb)}, "metadata not kept: XMP larger than 16 MB", ""}}) {
+    // 1 MB each inflated: within the bound one by one, not all together.
+    std::vector<std::pair<std::string, Bytes>> many{{"eXIf", exif}};
+    for (int i = 0; i < 20; ++i) many.push_back(xmp(i < 15 ? "kept" : "late", 1 << 20));
+    using Row = std::tuple<std::string, Bytes, std::string, std::string, std::string>;
+    const std::string tooLarge = "metadata not kept: XMP larger than 16 MB";
+    for (const auto& [name, file, note, keptSource, keptArtist] : {
+             Row{"comments.png", pngOf(comments), "", "kept", ""},
+             Row{"packed.png", pngOf({xmp(bomb)}), tooLarge, "", ""},
+             Row{"budget.png", pngOf(many), tooLarge, "kept", "someone"},
+             // exiv2 refuses compressed text beyond 128 KB, and all else with it.
+             Row{"long.png", pngOf({{"eXIf", exif}, xmp("kept", 200 << 10)}), "", "kept",
+                 "someone"},
+             Row{"exif.png", pngOf({{"eXIf", notTiff}, xmp("kept")}),
+                 "metadata not kept: EXIF unreadable", "kept", ""},
+             Row{"exif.jpg", jpeg(packet("kept"), notTiff), "metadata not kept: EXIF unreadable",
+                 "kept", ""},
+             Row{"xmp.jpg", jpeg("<x:xmpmeta><rdf:RDF><broken", exif),
+                 "metadata not kept: XMP unreadable", "", "someone"},
+         }) {
         SCOPED_TRACE(name);
-        Bytes png{0x89, 'P', 'N', 'G', 13, 10, 26, 10};
-        appendChunk(png, "IHDR", {0, 0, 0, 64, 0, 0, 0, 64, 8, 0, 0, 0, 0});  // 64 x 64 grey
-        for (const Bytes& chunk : chunks) appendChunk(png, "iTXt", chunk);
-        appendChunk(png, "IDAT", deflated(std::string(64 * 65, '\0')));
-        appendChunk(png, "IEND", {});
         const std::string source = folder.path(name), out = source + ".tif";
-        writeBytes(source, png);
+        writeBytes(source, file);
         const auto sizeNote =
             ImageTools::readSourceMetadata(ImageTools::loadImage(source).value()).sizeNote();
         EXPECT_EQ(sizeNote ? sizeNote->describe() : std::string(), note);
         ASSERT_TRUE(testing::saveResized(source, out, OutputFormat::TIFF, 32, 32, true).ok);
-        auto tags = testing::exiftoolTagsOfFiles({out}, "-XMP:all");
+        auto tags = testing::exiftoolTagsOfFiles({out}, "-XMP:all -EXIF:Artist");
         EXPECT_EQ(testing::tagValue(tags[out], "Source").value_or(""), keptSource);
+        EXPECT_EQ(testing::tagValue(tags[out], "Artist").value_or(""), keptArtist);
+    }
+}
+
+// The PNG decoder never sees a text chunk, nor anything after a chunk that runs past the end
+// of the file (libpng would allocate its length and read zeros) or after IEND.
+TEST(OutputSafety, ThePngDecoderSeesOnlyWholeChunksOtherThanText) {
+    TempFolder folder;
+    const Bytes text{'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'x'};
+    const Bytes start = pngOf({});
+    const Bytes header(start.begin(), start.begin() + 33);  // signature and IHDR
+    const Bytes rest(start.begin() + 33, start.end());      // IDAT and IEND
+    const auto overrun = [&](const std::string& type) {
+        Bytes file = header;
+        file.insert(file.end(), {0x7F, 0xFF, 0xFF, 0xF0});
+        file.insert(file.end(), type.begin(), type.end());
+        file.insert(file.end(), 100, 'x');
+        return file;
+    };
+    Bytes interleaved = header;  // many pieces
+    for (int i = 0; i < 300; ++i) appendChunk(interleaved, i % 2 ? "tEXt" : "prVt", text);
+    Bytes expected = header;
+    for (int i = 0; i < 150; ++i) appendChunk(expected, "prVt", text);
+    const std::pair<Bytes, Bytes> rows[] = {
+        {overrun("zTXt"), header},
+        {overrun("sPLT"), header},
+        {overrun("IDAT"), overrun("IDAT")},  // a truncated download keeps what arrived
+        {joined(start, joined(header, rest)), start},
+        {joined(interleaved, rest), joined(expected, rest)},
+    };
+    for (const auto& [file, seen] : rows) {
+        SCOPED_TRACE(::testing::Message() << file.size() << " bytes");
+        writeBytes(folder.path("x.png"), file);
+        const auto source = SourceFile::open(folder.path("x.png"));
+        ASSERT_TRUE(source);
+        vips::VSource stream = pngDecoderSource(*source);
+        Bytes read, buffer(7);  // small reads, across the seams of the pieces
+        for (gint64 n; (n = vips_source_read(stream.get_source(), buffer.data(), 7)) > 0;)
+            read.insert(read.end(), buffer.begin(), buffer.begin() + n);
+        EXPECT_EQ(read, seen);
     }
 }
 
