@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <sys/resource.h>
-#include <sys/statvfs.h>
 
 #include <cmath>
 #include <cstdio>
@@ -40,23 +39,24 @@ EncodeExtras extrasFor(const Saver& saver, std::int64_t dpi,
     return {exifBlock(exif), {}};
 }
 
-// Bytes of memory per output pixel, beyond the streaming pipeline: what the encoder holds of
-// the whole picture, or the whole encoded file when it is finished in memory. The streaming
-// encoders whose table entry is the file's size hold nothing more when writing into the file.
+// The encoder's memory and, unless it writes straight into the file, the finished file's.
 std::optional<ImageFailure> memoryFailure(const Image& image, const Saver& saver, bool intoFile) {
     const std::int64_t pixels = static_cast<std::int64_t>(image.width()) * image.height();
-    const std::int64_t perPixel = intoFile && saver.bytesPerPixel <= 4 ? 0 : saver.bytesPerPixel;
-    const std::int64_t need = pixels * perPixel;
-    if (need > 0 && need > memoryLeft()) return ImageFailure{FailureKind::NotEnoughMemory, {}};
+    const std::int64_t perPixel =
+        saver.encoderBytesPerPixel + (intoFile ? 0 : saver.fileInMemoryBytesPerPixel);
+    if (pixels * perPixel > memoryLeft()) return ImageFailure{FailureKind::NotEnoughMemory, {}};
     return std::nullopt;
 }
 
-// After a failed encode: whether the source's decoder finds its data damaged.
-enum class SourceState { Clean, StrayBytesOnly, Damaged };
+// After a failed encode: whether the source's decoder finds its data damaged. Asked before the
+// output is blamed, so that a damaged source is reported alike whatever failed first.
+enum class SourceState { Clean, StrayBytesOnly, Damaged, Unreadable };
 
-SourceState checkSource(const ImageData& data) {
-    const auto file = SourceFile::open(data.path);
-    if (!file) return SourceState::Damaged;
+SourceState checkSource(const ImageData& data, ImageFailure& unreadable) {
+    const auto file = SourceFile::open(data.path, &unreadable);
+    // A source that no longer reads as an image was changed or damaged since it was opened.
+    if (!file && unreadable.kind == FailureKind::NotAnImage) return SourceState::Damaged;
+    if (!file) return SourceState::Unreadable;
     if (file->format() == SourceFormat::Jpeg) {
         switch (checkJpegData(file->descriptor())) {
             case JpegDamage::None:
@@ -76,6 +76,32 @@ SourceState checkSource(const ImageData& data) {
     }
 }
 
+// libvips fails a JPEG decode on the warnings it has seen before each strip it reads, so damage
+// met in the last strips of a decode shrunk on load (which libvips chooses where the picture
+// shrinks 4 times or more) ends as a warning only. Such a decode's source is checked once more.
+std::optional<ImageFailure> damageMissedOnShrink(const ImageData& data) {
+    if (data.format != SourceFormat::Jpeg || !data.scaled) return std::nullopt;
+    ImageFailure unreadable;
+    const auto file = SourceFile::open(data.path, &unreadable);
+    if (!file && unreadable.kind == FailureKind::NotAnImage) {
+        return ImageFailure{FailureKind::DamagedData, {}};
+    }
+    if (!file) return unreadable;
+    try {
+        const vips::VImage header = file->loadHeader(VIPS_FAIL_ON_NONE);
+        const std::int64_t source = static_cast<std::int64_t>(header.width()) * header.height();
+        const std::int64_t output =
+            static_cast<std::int64_t>(data.uprightWidth) * data.uprightHeight;
+        // Shrink on load needs 4 times on both sides: 16 times the area, 8 with a margin.
+        if (source < 8 * output) return std::nullopt;
+    } catch (const vips::VError&) {
+        clearVipsError();
+        return ImageFailure{FailureKind::DamagedData, {}};
+    }
+    if (checkJpegData(file->descriptor()) != JpegDamage::Damaged) return std::nullopt;
+    return ImageFailure{FailureKind::DamagedData, {}};
+}
+
 // The written file reads back as the planned format and size.
 bool readsBack(int descriptor, const Saver& saver, int width, int height) {
     const auto written = SourceFile::reopen(descriptor);
@@ -90,16 +116,17 @@ bool readsBack(int descriptor, const Saver& saver, int width, int height) {
 }
 
 // Encodes into file; false when the container could not be finished (metadata, resolution).
+// Throws vips::VError, with writeError set when a write into the file failed.
 bool encodeOnce(const Image& image, const FormatRow& row, double quality, VipsFailOn failOn,
                 const std::optional<OutputMetadata>& metadata, AtomicFile& file,
-                ImageFailure& failure, LeftOut& left) {
+                ImageFailure& failure, LeftOut& left, int& writeError) {
     left = {};
     const Saver& saver = saverFor(row.encoder);
     const std::int64_t dpi = image.data().dpi;
     const vips::VImage pixels =
         pixelsForEncode(buildPixels(image.data(), failOn), row, saver, dpi, metadata, left);
     if (encodesIntoFile(saver, metadata.has_value())) {
-        encodeToFile(pixels, saver, quality, file.descriptor());
+        encodeToFile(pixels, saver, quality, file.descriptor(), writeError);
         return true;
     }
     auto bytes = encodeToMemory(pixels, saver, quality, extrasFor(saver, dpi, metadata));
@@ -108,13 +135,6 @@ bool encodeOnce(const Image& image, const FormatRow& row, double quality, VipsFa
         return false;
     }
     return file.write(bytes, failure);
-}
-
-// No space left shows up as a failed encode when libvips writes the file itself.
-ImageFailure encodeFailure(int descriptor) {
-    struct statvfs space {};
-    if (fstatvfs(descriptor, &space) == 0 && space.f_bavail == 0) return writeFailure(ENOSPC);
-    return {FailureKind::CannotWrite, "encode failed"};
 }
 
 SaveResult saveEncoded(const Image& image, const std::string& outputPath, const FormatRow& row,
@@ -131,8 +151,10 @@ SaveResult saveEncoded(const Image& image, const std::string& outputPath, const 
     VipsFailOn failOn = VIPS_FAIL_ON_WARNING;
     LeftOut left;
     while (true) {
+        int writeError = 0;
         try {
-            if (!encodeOnce(image, row, quality, failOn, metadata, *file, failure, left)) {
+            if (!encodeOnce(image, row, quality, failOn, metadata, *file, failure, left,
+                            writeError)) {
                 return failed(failure);
             }
             break;
@@ -142,15 +164,19 @@ SaveResult saveEncoded(const Image& image, const std::string& outputPath, const 
             return failed({FailureKind::NotEnoughMemory, {}});
         }
         // The decode runs inside the encode, so ask the source whether it was to blame.
-        const SourceState source = checkSource(image.data());
+        ImageFailure unreadable;
+        const SourceState source = checkSource(image.data(), unreadable);
         if (source == SourceState::StrayBytesOnly && failOn == VIPS_FAIL_ON_WARNING &&
             file->reset()) {
             failOn = VIPS_FAIL_ON_TRUNCATED;
             continue;
         }
+        if (source == SourceState::Unreadable) return failed(unreadable);
         if (source != SourceState::Clean) return failed({FailureKind::DamagedData, {}});
-        return failed(encodeFailure(file->descriptor()));
+        if (writeError != 0) return failed(writeFailure(writeError));
+        return failed({FailureKind::CannotWrite, "encode failed"});
     }
+    if (const auto damage = damageMissedOnShrink(image.data())) return failed(*damage);
     if (!readsBack(file->descriptor(), saver, image.width(), image.height())) {
         return failed({FailureKind::CannotWrite, "the new file does not read back"});
     }
@@ -165,10 +191,8 @@ std::optional<ImageFailure> ImageTools::checkOutputSize(std::int64_t width, std:
                                                         OutputFormat format) {
     const FormatRow* row = formatRow(format);
     if (!row) return std::nullopt;
-    if (width > row->longestSide || height > row->longestSide) {
-        return ImageFailure{FailureKind::SizeTooLarge, std::string(row->title) + " (at most " +
-                                                           std::to_string(row->longestSide) +
-                                                           " pixels a side)"};
+    if (auto limit = formatSizeLimit(*row, width, height)) {
+        return ImageFailure{FailureKind::SizeTooLarge, std::move(*limit)};
     }
     // The output is held to the input's cap: the encoders' memory grows with the area.
     if (width * height > kMaxInputPixels) return ImageFailure{FailureKind::TooManyPixels, {}};
