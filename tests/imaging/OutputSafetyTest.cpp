@@ -41,29 +41,26 @@ TEST(OutputSafety, EachEncodersLimitsAreCheckedBeforeAnyWork) {
     using enum OutputFormat;
     struct Row {
         OutputFormat format;
-        std::int64_t width, height;  // the largest accepted
-        std::int64_t refusedWidth, refusedHeight;
-        std::string reason;
+        std::int64_t width, height, refusedWidth, refusedHeight;  // the largest accepted
         bool encode;
+        std::string reason = {};  // empty: the longest side's
     };
     const std::string thin =
-        "size too large for HEIF (at most 4208 pixels a side when the "
-        "other is below 32)";
+        "size too large for HEIF (at most 4208 pixels a side when the other is below 32)";
+    // clang-format off
     const Row rows[] = {
-        {JPG, 65500, 1, 65501, 1, "size too large for JPG (at most 65500 pixels a side)", true},
-        {JP2, 1, 65535, 1, 65536, "size too large for JP2 (at most 65535 pixels a side)", false},
-        {PNG, 65535, 1, 65536, 1, "size too large for PNG (at most 65535 pixels a side)", true},
-        {TIFF, 1, 65535, 1, 65536, "size too large for TIFF (at most 65535 pixels a side)", false},
-        {GIF, 65535, 1, 65536, 1, "size too large for GIF (at most 65535 pixels a side)", true},
-        {BMP, 65535, 1, 65536, 1, "size too large for BMP (at most 65535 pixels a side)", true},
-        {HEIF, 4208, 1, 4209, 1, thin, true},
-        {HEIF, 31, 4208, 31, 4209, thin, false},
-        {HEIC, 16384, 32, 16385, 32, "size too large for HEIC (at most 16384 pixels a side)",
-         false},
-        {WEBP, 16383, 1, 16384, 1, "size too large for WEBP (at most 16383 pixels a side)", true},
-        {AVIF, 16384, 1, 16385, 1, "size too large for AVIF (at most 16384 pixels a side)", true},
-        {JXL, 65535, 1, 65536, 1, "size too large for JXL (at most 65535 pixels a side)", true},
-        {TIFF, 16383, 16383, 16384, 16383, "too many pixels (at most 268 MP)", false},
+        {JPG, 65500, 1, 65501, 1, true},       {JP2, 1, 65535, 1, 65536, false},
+        {PNG, 65535, 1, 65536, 1, true},       {TIFF, 1, 65535, 1, 65536, false},
+        {GIF, 65535, 1, 65536, 1, true},       {BMP, 65535, 1, 65536, 1, true},
+        {HEIF, 4208, 1, 4209, 1, true, thin},  {HEIF, 31, 4208, 31, 4209, false, thin},
+        {HEIC, 16384, 32, 16385, 32, false},   {WEBP, 16383, 1, 16384, 1, true},
+        {AVIF, 16384, 1, 16385, 1, true},      {JXL, 65535, 1, 65536, 1, true},
+        {TIFF, 16383, 16383, 16384, 16383, false, "too many pixels (at most 268 MP)"},
+    };
+    // clang-format on
+    const auto tooLarge = [](const Row& row) {
+        return "size too large for " + std::string(formatTitle(row.format)) + " (at most " +
+               std::to_string(std::max(row.width, row.height)) + " pixels a side)";
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message()
@@ -71,10 +68,11 @@ TEST(OutputSafety, EachEncodersLimitsAreCheckedBeforeAnyWork) {
         EXPECT_FALSE(ImageTools::checkOutputSize(row.width, row.height, row.format));
         const auto refused =
             ImageTools::checkOutputSize(row.refusedWidth, row.refusedHeight, row.format);
-        EXPECT_EQ(refused ? refused->describe() : "", row.reason);
+        const std::string reason = row.reason.empty() ? tooLarge(row) : row.reason;
+        EXPECT_EQ(refused ? refused->describe() : "", reason);
         if (!row.encode) continue;
         const Image large = testing::scaledImage(kPhoto, row.refusedWidth, row.refusedHeight);
-        EXPECT_EQ(ImageTools::saveImage(large, existing, row.format, 0.8).reason(), row.reason);
+        EXPECT_EQ(ImageTools::saveImage(large, existing, row.format, 0.8).reason(), reason);
         EXPECT_EQ(testing::fileBytes(existing), before);
         const Image image = testing::scaledImage(kPhoto, row.width, row.height);
         ASSERT_TRUE(ImageTools::saveImage(image, existing, row.format, 0.8).ok);
@@ -156,17 +154,12 @@ TEST(OutputSafety, DamageNearAJpegsEndFailsAtEveryScale) {
     for (std::size_t i = bytes.size() - 1000; i < bytes.size() - 936; ++i) bytes[i] ^= 0xFF;
     const std::string source = folder.path("damaged.jpg");
     writeBytes(source, bytes);
-    struct Row {
-        int width;
-        const char* shrinkOnLoad;
-    };
-    for (const auto& row :
-         {Row{1200, "none"}, Row{600, "none"}, Row{200, "1/2"}, Row{100, "1/4"}, Row{50, "1/8"}}) {
-        SCOPED_TRACE(row.shrinkOnLoad);
-        EXPECT_EQ(testing::saveResized(source, folder.path("out.png"), OutputFormat::PNG, row.width,
-                                       row.width * 3 / 2, false)
-                      .reason(),
-                  "damaged image data");
+    for (const auto& [width, shrinkOnLoad] : std::initializer_list<std::pair<int, const char*>>{
+             {1200, "none"}, {600, "none"}, {200, "1/2"}, {100, "1/4"}, {50, "1/8"}}) {
+        SCOPED_TRACE(shrinkOnLoad);
+        const auto saved = testing::saveResized(source, folder.path("out.png"), OutputFormat::PNG,
+                                                width, width * 3 / 2, false);
+        EXPECT_EQ(saved.reason(), "damaged image data");
     }
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"damaged.jpg"});
 }
@@ -178,13 +171,12 @@ TEST(OutputSafety, ARefusedWriteGivesTheSystemsReason) {
     const Image image = testing::scaledImage(kPhoto, 300, 450);
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
+    const rlimit small{4096, saved.rlim_max};
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     std::vector<std::string> reasons;
-    for (const auto format : {OutputFormat::JPG, OutputFormat::PNG, OutputFormat::TIFF,
-                              OutputFormat::GIF, OutputFormat::WEBP, OutputFormat::BMP}) {
+    using enum OutputFormat;
+    for (const auto format : {JPG, PNG, TIFF, GIF, WEBP, BMP}) {
         reasons.push_back(ImageTools::saveImage(image, folder.path("out"), format, 0.8).reason());
     }
     setrlimit(RLIMIT_FSIZE, &saved);
