@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <sys/resource.h>
-#include <sys/statvfs.h>
 
 #include <cmath>
 #include <cstdio>
@@ -41,21 +40,21 @@ EncodeExtras extrasFor(const Saver& saver, std::int64_t dpi,
     return {exifBlock(exif), {}};
 }
 
-// Bytes of memory per output pixel, beyond the streaming pipeline: what the encoder holds of
-// the whole picture, or the whole encoded file when it is finished in memory. The streaming
-// encoders whose table entry is the file's size hold nothing more when writing into the file.
+// The encoder's memory and, unless it writes straight into the file, the finished file's.
 std::optional<ImageFailure> memoryFailure(const Image& image, const Saver& saver, bool intoFile) {
     const std::int64_t pixels = static_cast<std::int64_t>(image.width()) * image.height();
-    const std::int64_t perPixel = intoFile && saver.bytesPerPixel <= 4 ? 0 : saver.bytesPerPixel;
+    const std::int64_t perPixel =
+        saver.encoderBytesPerPixel + (intoFile ? 0 : saver.fileInMemoryBytesPerPixel);
     std::int64_t need = pixels * perPixel;
     // A BMP source is decoded whole before the pipeline starts.
     const SourceFile& source = image.data().source->file;
     if (source.format() == SourceFormat::Bmp) need += bmpDecodeBytes(source);
-    if (need > 0 && need > memoryLeft()) return ImageFailure{FailureKind::NotEnoughMemory, {}};
+    if (need > memoryLeft()) return ImageFailure{FailureKind::NotEnoughMemory, {}};
     return std::nullopt;
 }
 
-// After a failed encode: whether the source's decoder finds its data damaged.
+// After a failed encode: whether the source's decoder finds its data damaged. Asked before the
+// output is blamed, so that a damaged source is reported alike whatever failed first.
 enum class SourceState { Clean, StrayBytesOnly, Damaged };
 
 SourceState checkSource(const ImageData& data) {
@@ -79,6 +78,21 @@ SourceState checkSource(const ImageData& data) {
     }
 }
 
+// libvips fails a JPEG decode on the warnings it has seen before each strip it reads, so damage
+// met in the last strips of a decode shrunk on load (which libvips chooses where the picture
+// shrinks 4 times or more) ends as a warning only. Such a decode's source is checked once more.
+std::optional<ImageFailure> damageMissedOnShrink(const ImageData& data) {
+    const SourceFile& file = data.source->file;
+    if (file.format() != SourceFormat::Jpeg || !data.scaled) return std::nullopt;
+    const vips::VImage& header = data.source->header;
+    const std::int64_t source = static_cast<std::int64_t>(header.width()) * header.height();
+    const std::int64_t output = static_cast<std::int64_t>(data.uprightWidth) * data.uprightHeight;
+    // Shrink on load needs 4 times on both sides: 16 times the area, 8 with a margin.
+    if (source < 8 * output) return std::nullopt;
+    if (checkJpegData(file.descriptor()) != JpegDamage::Damaged) return std::nullopt;
+    return ImageFailure{FailureKind::DamagedData, {}};
+}
+
 // The written file reads back as the planned format and size.
 bool readsBack(int descriptor, const Saver& saver, int width, int height) {
     const auto written = SourceFile::reopen(descriptor);
@@ -93,16 +107,17 @@ bool readsBack(int descriptor, const Saver& saver, int width, int height) {
 }
 
 // Encodes into file; false when the container could not be finished (metadata, resolution).
+// Throws vips::VError, with writeError set when a write into the file failed.
 bool encodeOnce(const Image& image, const FormatRow& row, double quality, VipsFailOn failOn,
                 const std::optional<OutputMetadata>& metadata, AtomicFile& file,
-                ImageFailure& failure, LeftOut& left) {
+                ImageFailure& failure, LeftOut& left, int& writeError) {
     left = {};
     const Saver& saver = saverFor(row.encoder);
     const std::int64_t dpi = image.data().dpi;
     const vips::VImage pixels =
         pixelsForEncode(buildPixels(image.data(), failOn), row, saver, dpi, metadata, left);
     if (encodesIntoFile(saver, metadata.has_value())) {
-        encodeToFile(pixels, saver, quality, file.descriptor());
+        encodeToFile(pixels, saver, quality, file.descriptor(), writeError);
         return true;
     }
     auto bytes = encodeToMemory(pixels, saver, quality, extrasFor(saver, dpi, metadata));
@@ -111,13 +126,6 @@ bool encodeOnce(const Image& image, const FormatRow& row, double quality, VipsFa
         return false;
     }
     return file.write(bytes, failure);
-}
-
-// No space left shows up as a failed encode when libvips writes the file itself.
-ImageFailure encodeFailure(int descriptor) {
-    struct statvfs space {};
-    if (fstatvfs(descriptor, &space) == 0 && space.f_bavail == 0) return writeFailure(ENOSPC);
-    return {FailureKind::CannotWrite, "encode failed"};
 }
 
 SaveResult saveEncoded(const Image& image, const std::string& outputPath, const FormatRow& row,
@@ -134,8 +142,10 @@ SaveResult saveEncoded(const Image& image, const std::string& outputPath, const 
     VipsFailOn failOn = VIPS_FAIL_ON_WARNING;
     LeftOut left;
     while (true) {
+        int writeError = 0;
         try {
-            if (!encodeOnce(image, row, quality, failOn, metadata, *file, failure, left)) {
+            if (!encodeOnce(image, row, quality, failOn, metadata, *file, failure, left,
+                            writeError)) {
                 return failed(failure);
             }
             break;
@@ -152,8 +162,10 @@ SaveResult saveEncoded(const Image& image, const std::string& outputPath, const 
             continue;
         }
         if (source != SourceState::Clean) return failed({FailureKind::DamagedData, {}});
-        return failed(encodeFailure(file->descriptor()));
+        if (writeError != 0) return failed(writeFailure(writeError));
+        return failed({FailureKind::CannotWrite, "encode failed"});
     }
+    if (const auto damage = damageMissedOnShrink(image.data())) return failed(*damage);
     if (!readsBack(file->descriptor(), saver, image.width(), image.height())) {
         return failed({FailureKind::CannotWrite, "the new file does not read back"});
     }
@@ -168,10 +180,8 @@ std::optional<ImageFailure> ImageTools::checkOutputSize(std::int64_t width, std:
                                                         OutputFormat format) {
     const FormatRow* row = formatRow(format);
     if (!row) return std::nullopt;
-    if (width > row->longestSide || height > row->longestSide) {
-        return ImageFailure{FailureKind::SizeTooLarge, std::string(row->title) + " (at most " +
-                                                           std::to_string(row->longestSide) +
-                                                           " pixels a side)"};
+    if (auto limit = formatSizeLimit(*row, width, height)) {
+        return ImageFailure{FailureKind::SizeTooLarge, std::move(*limit)};
     }
     // The output is held to the input's cap: the encoders' memory grows with the area.
     if (width * height > kMaxInputPixels) return ImageFailure{FailureKind::TooManyPixels, {}};

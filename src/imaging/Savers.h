@@ -47,7 +47,11 @@ struct Saver {
     bool libvipsExif;  // libvips writes an EXIF block, resolution included
     MetadataRoute metadata;
     ResolutionPatch patch;
-    std::int64_t bytesPerPixel;  // memory the encoder holds beyond the pipeline
+    // Memory per output pixel beyond the streaming pipeline, measured: what the encoder holds, and
+    // what a file finished in memory adds (held as libvips's buffer, its copy and the metadata
+    // writer's copy).
+    std::int64_t encoderBytesPerPixel;
+    std::int64_t fileInMemoryBytesPerPixel;
 };
 
 const Saver& saverFor(EncoderKind kind);
@@ -63,7 +67,10 @@ std::vector<std::uint8_t> encodeToMemory(const vips::VImage& pixels, const Saver
 
 // HEVC through libheif itself, where x265's preset can be chosen.
 std::vector<std::uint8_t> encodeHevc(const vips::VImage& pixels, const EncodeExtras& extras);
-void encodeToFile(const vips::VImage& pixels, const Saver& saver, double quality, int descriptor);
+// Streams the encode into the file; throws vips::VError, with writeError set to the errno of
+// a write into the file that failed, if one did.
+void encodeToFile(const vips::VImage& pixels, const Saver& saver, double quality, int descriptor,
+                  int& writeError);
 
 // The picture as the encoder is to get it: flattened where the format has no alpha, the
 // resolution and, through libvips, the metadata set, every source item removed.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/FormatTable.h"
 
+#include <algorithm>
 #include <array>
 
 namespace varnholt {
@@ -13,13 +14,19 @@ using N = Needs;
 
 constexpr unsigned kAllMetadata = kExif | kXmp | kIptc;
 constexpr unsigned kExifAndXmp = kExif | kXmp;
-// libjpeg stops at 65500; libheif refuses more than 16384 and leaves an empty container;
-// libwebp stops at 16383; the JPEG XL code stream takes 2^30; the rest count in 16 bits.
+// Tried with the encoders here, one pixel high: libjpeg stops at 65500; libheif writes more
+// than 16384 (AV1 and HEVC) but reads it back as a security limit exceeded; libwebp stops at
+// 16383; GIF counts in 16 bits. PNG, TIFF, JPEG 2000, BMP and JPEG XL write a million and
+// more, beyond the 65535 the batch allows any output.
 constexpr int kJpegSide = 65500;
 constexpr int kHeifSide = 16384;
 constexpr int kWebpSide = 16383;
-constexpr int kJxlSide = 1 << 30;
 constexpr int kSide16 = 65535;
+// x265 (at the preset HevcEncode.cpp chooses) leaves an empty container for a side above 4208
+// (the largest side of HEVC level 4.1, 4222, in whole 16-pixel units) unless the other side
+// is at least 32.
+constexpr int kHevcThinBelow = 32;
+constexpr int kHevcThinLongest = 4208;
 constexpr std::string_view kJpegMime = "image/jpeg";
 constexpr std::string_view kTiffMime = "image/tiff";
 
@@ -48,14 +55,14 @@ constexpr std::array<FormatRow, 15> kRows{{
     {BMP, "BMP", E::Bmp, false, false, 0, D::Own, N::Nothing,
      "image/bmp;image/x-bmp;image/x-ms-bmp", "BMP", 0x3e6f80, kSide16, false},
     {HEIF, "HEIF", E::Heif, false, true, kExifAndXmp, D::Exif, N::Hevc, "image/heif", "HEIF",
-     0xb4262b, kHeifSide, true},
+     0xb4262b, kHeifSide, true, kHevcThinBelow, kHevcThinLongest},
     {HEIC, "HEIC", E::Heif, false, true, kExifAndXmp, D::Exif, N::Hevc, "image/heic", "HEIC",
-     0x9a2468, kHeifSide, true},
+     0x9a2468, kHeifSide, true, kHevcThinBelow, kHevcThinLongest},
     {WEBP, "WEBP", E::WebP, true, true, kExifAndXmp, D::Exif, N::Nothing, "image/webp", "WEBP",
      0x0e7c86, kWebpSide, false},
     {AVIF, "AVIF", E::Avif, true, true, kExifAndXmp, D::Exif, N::Av1, "image/avif", "AVIF",
      0x8a6d0b, kHeifSide, true},
-    {JXL, "JXL", E::Jxl, true, true, 0, D::None, N::Nothing, "image/jxl", "JXL", 0x475569, kJxlSide,
+    {JXL, "JXL", E::Jxl, true, true, 0, D::None, N::Nothing, "image/jxl", "JXL", 0x475569, kSide16,
      false},
 }};
 
@@ -70,6 +77,20 @@ const FormatRow* formatRow(OutputFormat format) {
         if (row.format == format) return &row;
     }
     return nullptr;
+}
+
+std::optional<std::string> formatSizeLimit(const FormatRow& row, std::int64_t width,
+                                           std::int64_t height) {
+    const std::string title(row.title);
+    if (width > row.longestSide || height > row.longestSide) {
+        return title + " (at most " + std::to_string(row.longestSide) + " pixels a side)";
+    }
+    const std::int64_t shorter = std::min(width, height);
+    if (shorter < row.thinBelow && std::max(width, height) > row.thinLongest) {
+        return title + " (at most " + std::to_string(row.thinLongest) +
+               " pixels a side when the other is below " + std::to_string(row.thinBelow) + ")";
+    }
+    return std::nullopt;
 }
 
 bool formatAvailable(const FormatRow& row, HeifCodecs codecs) {

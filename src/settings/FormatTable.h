@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -70,7 +71,15 @@ struct FormatRow {
     std::uint32_t badgeColour;   // and background, 0xRRGGBB
     int longestSide;             // the largest side the encoder writes a readable file for
     bool encodesAlone;           // takes much memory and every core: one such encode at a time
+    // Where the encoder refuses long thin pictures: a side below thinBelow leaves the other
+    // at most thinLongest. 0: no such rule.
+    int thinBelow = 0;
+    int thinLongest = 0;
 };
+
+// Why the format's encoder cannot write width x height; nullopt when it can.
+std::optional<std::string> formatSizeLimit(const FormatRow& row, std::int64_t width,
+                                           std::int64_t height);
 
 // The rows of the concrete formats, in popup order ("Original" has none).
 std::span<const FormatRow> formatRows();

@@ -3,11 +3,13 @@
 // damaged data, temporary files of a write that did not finish, oversized metadata; and what
 // must not be spent on a header: the time of a zlib bomb.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vips/vips8>
 #include <zlib.h>
 
+#include <csignal>
 #include <fstream>
 #include <tuple>
 
@@ -31,38 +33,54 @@ void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
                static_cast<std::streamsize>(bytes.size()));
 }
 
-TEST(OutputSafety, SizesBeyondAFormatsLimitFailBeforeAnyWork) {
+// Per encoder, the largest size it writes and the smallest it refuses, as tried with it; where
+// a one-pixel-high picture is cheap, the accepted size is written and the refused one leaves
+// the existing file alone.
+TEST(OutputSafety, EachEncodersLimitsAreCheckedBeforeAnyWork) {
     TempFolder folder;
     const std::string existing = folder.path("existing");
     writeBytes(existing, testing::fileBytes(kPhoto));
     const auto before = testing::fileBytes(existing);
+    using enum OutputFormat;
     struct Row {
         OutputFormat format;
-        int width, height;
-        std::string reason;  // empty: written
+        std::int64_t width, height, refusedWidth, refusedHeight;  // the largest accepted
+        bool encode;
+        std::string reason = {};  // empty: the longest side's
     };
+    const std::string thin =
+        "size too large for HEIF (at most 4208 pixels a side when the other is below 32)";
+    // clang-format off
     const Row rows[] = {
-        {OutputFormat::HEIC, 16385, 8, "size too large for HEIC (at most 16384 pixels a side)"},
-        {OutputFormat::HEIF, 8, 16385, "size too large for HEIF (at most 16384 pixels a side)"},
-        {OutputFormat::HEIC, 16384, 64, ""},
-        // Within the table, yet libheif cannot encode it.
-        {OutputFormat::HEIC, 16384, 16, "cannot write: encode failed"},
-        {OutputFormat::JPG, 65501, 1, "size too large for JPG (at most 65500 pixels a side)"},
-        {OutputFormat::JPG, 65500, 1, ""},
-        {OutputFormat::PNG, 65536, 1, "size too large for PNG (at most 65535 pixels a side)"},
-        {OutputFormat::TIFF, 16384, 16384, "too many pixels (at most 268 MP)"},
+        {JPG, 65500, 1, 65501, 1, true},       {JP2, 1, 65535, 1, 65536, false},
+        {PNG, 65535, 1, 65536, 1, true},       {TIFF, 1, 65535, 1, 65536, false},
+        {GIF, 65535, 1, 65536, 1, true},       {BMP, 65535, 1, 65536, 1, true},
+        {HEIF, 4208, 1, 4209, 1, true, thin},  {HEIF, 31, 4208, 31, 4209, false, thin},
+        {HEIC, 16384, 32, 16385, 32, false},   {WEBP, 16383, 1, 16384, 1, true},
+        {AVIF, 16384, 1, 16385, 1, true},      {JXL, 65535, 1, 65536, 1, true},
+        {TIFF, 16383, 16383, 16384, 16383, false, "too many pixels (at most 268 MP)"},
+    };
+    // clang-format on
+    const auto tooLarge = [](const Row& row) {
+        return "size too large for " + std::string(formatTitle(row.format)) + " (at most " +
+               std::to_string(std::max(row.width, row.height)) + " pixels a side)";
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(::testing::Message() << row.width << "x" << row.height << " " << row.reason);
-        const Image image = testing::scaledImage(kPhoto, row.width, row.height);
-        const SaveResult saved = ImageTools::saveImage(image, existing, row.format, 0.8);
-        EXPECT_EQ(saved.reason(), row.reason);
-        if (row.reason.empty()) {
-            ASSERT_TRUE(saved.ok);
-            EXPECT_EQ(ImageTools::readPixelSize(existing)->width, row.width);
-            writeBytes(existing, before);
-        }
+        SCOPED_TRACE(::testing::Message()
+                     << formatTitle(row.format) << " " << row.width << "x" << row.height);
+        EXPECT_FALSE(ImageTools::checkOutputSize(row.width, row.height, row.format));
+        const auto refused =
+            ImageTools::checkOutputSize(row.refusedWidth, row.refusedHeight, row.format);
+        const std::string reason = row.reason.empty() ? tooLarge(row) : row.reason;
+        EXPECT_EQ(refused ? refused->describe() : "", reason);
+        if (!row.encode) continue;
+        const Image large = testing::scaledImage(kPhoto, row.refusedWidth, row.refusedHeight);
+        EXPECT_EQ(ImageTools::saveImage(large, existing, row.format, 0.8).reason(), reason);
         EXPECT_EQ(testing::fileBytes(existing), before);
+        const Image image = testing::scaledImage(kPhoto, row.width, row.height);
+        ASSERT_TRUE(ImageTools::saveImage(image, existing, row.format, 0.8).ok);
+        EXPECT_EQ(ImageTools::readPixelSize(existing)->width, row.width);
+        writeBytes(existing, before);
     }
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"existing"});
 }
@@ -129,6 +147,45 @@ TEST(OutputSafety, DamagedDataFailsInEveryFormat) {
         }
         EXPECT_FALSE(testing::fileBytes(output).size()) << "written anyway";
     }
+}
+
+// libvips fails a JPEG decode shrunk on load without damage met in its last strips; the
+// outcome must not depend on the scale.
+TEST(OutputSafety, DamageNearAJpegsEndFailsAtEveryScale) {
+    TempFolder folder;
+    auto bytes = testing::fileBytes(kPhoto);  // 1200 x 1800
+    for (std::size_t i = bytes.size() - 1000; i < bytes.size() - 936; ++i) bytes[i] ^= 0xFF;
+    const std::string source = folder.path("damaged.jpg");
+    writeBytes(source, bytes);
+    for (const auto& [width, shrinkOnLoad] : std::initializer_list<std::pair<int, const char*>>{
+             {1200, "none"}, {600, "none"}, {200, "1/2"}, {100, "1/4"}, {50, "1/8"}}) {
+        SCOPED_TRACE(shrinkOnLoad);
+        const auto saved = testing::saveResized(source, folder.path("out.png"), OutputFormat::PNG,
+                                                width, width * 3 / 2, false);
+        EXPECT_EQ(saved.reason(), "damaged image data");
+    }
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"damaged.jpg"});
+}
+
+// A write the file system refuses fails with the system's reason, the same on every run,
+// whether the encoder streams into the file or the file is finished in memory.
+TEST(OutputSafety, ARefusedWriteGivesTheSystemsReason) {
+    TempFolder folder;
+    const Image image = testing::scaledImage(kPhoto, 300, 450);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit small{4096, saved.rlim_max};
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::vector<std::string> reasons;
+    using enum OutputFormat;
+    for (const auto format : {JPG, PNG, TIFF, GIF, WEBP, BMP}) {
+        reasons.push_back(ImageTools::saveImage(image, folder.path("out"), format, 0.8).reason());
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(reasons, std::vector<std::string>(6, "cannot write: file too large"));
+    EXPECT_TRUE(folder.entries().empty());
 }
 
 // Only this host's temporary files whose process is gone go: another host's process ids mean
