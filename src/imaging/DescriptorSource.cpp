@@ -13,17 +13,31 @@
 namespace varnholt {
 namespace {
 
+void applyPatches(const BytePatches& patches, std::uint8_t* bytes, std::int64_t size,
+                  std::int64_t offset) {
+    for (const BytePatch& patch : patches) {
+        const auto patchSize = static_cast<std::int64_t>(patch.bytes.size());
+        const std::int64_t from = std::max(patch.offset, offset);
+        const std::int64_t to = std::min(patch.offset + patchSize, offset + size);
+        for (std::int64_t at = from; at < to; ++at) {
+            bytes[at - offset] = patch.bytes[static_cast<std::size_t>(at - patch.offset)];
+        }
+    }
+}
+
 // Reads up to size bytes at offset; fewer only at the end of the file; -1 on an error.
-std::int64_t readFully(int fd, void* into, std::int64_t size, std::int64_t offset) {
+std::int64_t readFully(int fd, void* into, std::int64_t size, std::int64_t offset,
+                       const BytePatches& patches) {
     std::int64_t done = 0;
     while (done < size) {
         const ssize_t got = pread(fd, static_cast<char*>(into) + done,
                                   static_cast<std::size_t>(size - done), offset + done);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return done > 0 ? done : -1;
-        if (got == 0) break;
+        if (got < 0 && done == 0) return -1;
+        if (got <= 0) break;
         done += got;
     }
+    applyPatches(patches, static_cast<std::uint8_t*>(into), done, offset);
     return done;
 }
 
@@ -36,6 +50,7 @@ std::int64_t fileSize(int fd) {
 struct Position {
     int fd = -1;
     std::int64_t at = 0;
+    BytePatches patches;
     ~Position() {
         if (fd >= 0) ::close(fd);
     }
@@ -43,7 +58,8 @@ struct Position {
 
 gint64 readSource(VipsSourceCustom*, void* buffer, gint64 length, void* user) {
     auto* position = static_cast<Position*>(user);
-    const std::int64_t got = readFully(position->fd, buffer, length, position->at);
+    const std::int64_t got =
+        readFully(position->fd, buffer, length, position->at, position->patches);
     if (got > 0) position->at += got;
     return got;
 }
@@ -61,7 +77,8 @@ gint64 seekSource(VipsSourceCustom*, gint64 offset, int whence, void* user) {
 // exiv2's reading side over pread; it never writes through this.
 class DescriptorIo : public Exiv2::BasicIo {
 public:
-    explicit DescriptorIo(int fd) : fd_(fd), size_(fileSize(fd)) {}
+    DescriptorIo(int fd, BytePatches patches)
+        : fd_(fd), size_(fileSize(fd)), patches_(std::move(patches)) {}
     ~DescriptorIo() override {
         unmap();
         ::close(fd_);
@@ -88,7 +105,7 @@ public:
     }
     long read(Exiv2::byte* into, long count) override {
         if (count <= 0) return 0;
-        const std::int64_t got = readFully(fd_, into, count, at_);
+        const std::int64_t got = readFully(fd_, into, count, at_, patches_);
         if (got < 0) {
             error_ = errno;
             return 0;
@@ -116,10 +133,12 @@ public:
     Exiv2::byte* mmap(bool writeable) override {
         if (writeable || size_ <= 0) throw Exiv2::Error(Exiv2::kerCallFailed, "mmap");
         if (!mapped_) {
-            void* at =
-                ::mmap(nullptr, static_cast<std::size_t>(size_), PROT_READ, MAP_PRIVATE, fd_, 0);
+            // Private and writable, so the patches go into this process's copy of their pages.
+            void* at = ::mmap(nullptr, static_cast<std::size_t>(size_), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE, fd_, 0);
             if (at == MAP_FAILED) throw Exiv2::Error(Exiv2::kerCallFailed, "mmap");
             mapped_ = static_cast<Exiv2::byte*>(at);
+            applyPatches(patches_, mapped_, size_, 0);
         }
         return mapped_;
     }
@@ -144,6 +163,7 @@ private:
     bool eof_ = false;
     int error_ = 0;
     Exiv2::byte* mapped_ = nullptr;
+    BytePatches patches_;
 };
 
 int duplicate(int descriptor) {
@@ -154,9 +174,10 @@ int duplicate(int descriptor) {
 
 }  // namespace
 
-vips::VSource descriptorSource(int descriptor) {
+vips::VSource descriptorSource(int descriptor, BytePatches patches) {
     auto position = std::make_unique<Position>();
     position->fd = duplicate(descriptor);
+    position->patches = std::move(patches);
     VipsSourceCustom* custom = vips_source_custom_new();
     Position* state = position.release();
     g_object_set_data_full(G_OBJECT(custom), "varnholt-position", state,
@@ -166,10 +187,10 @@ vips::VSource descriptorSource(int descriptor) {
     return vips::VSource(VIPS_SOURCE(custom));
 }
 
-Exiv2::BasicIo::AutoPtr descriptorIo(int descriptor) {
+Exiv2::BasicIo::AutoPtr descriptorIo(int descriptor, BytePatches patches) {
     const int fd = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
     if (fd < 0) throw Exiv2::Error(Exiv2::kerCallFailed, "dup");
-    return Exiv2::BasicIo::AutoPtr(new DescriptorIo(fd));
+    return Exiv2::BasicIo::AutoPtr(new DescriptorIo(fd, std::move(patches)));
 }
 
 }  // namespace varnholt

@@ -13,6 +13,7 @@
 #include "imaging/BmpCodec.h"
 #include "imaging/BoundedPng.h"
 #include "imaging/DescriptorSource.h"
+#include "imaging/TiffMetadataTags.h"
 #include "imaging/WebpFirstFrame.h"
 
 namespace varnholt {
@@ -146,6 +147,8 @@ vips::VSource SourceFile::source() const {
             return vips::VSource(memory);
         }
     }
+    if (format_ == SourceFormat::Tiff)
+        return descriptorSource(fd_, tiffOversizedTags(*this).patches);
     return descriptorSource(fd_);
 }
 

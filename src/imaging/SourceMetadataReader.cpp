@@ -7,6 +7,7 @@
 #include "imaging/DescriptorSource.h"
 #include "imaging/ImageData.h"
 #include "imaging/MetadataCodec.h"
+#include "imaging/TiffMetadataTags.h"
 
 namespace varnholt {
 namespace {
@@ -167,15 +168,18 @@ void readPartsOfDecoder(const SourceFile& file, SourceMetadataData& data) {
 
 std::optional<SourceMetadataData> readSourceMetadataOf(const SourceFile& file) {
     if (file.format() == SourceFormat::Png) return readPngMetadata(file);
+    TiffOversizedTags oversized;
+    if (file.format() == SourceFormat::Tiff) oversized = tiffOversizedTags(file);
     Exiv2::Image::AutoPtr image;
     try {
         // Through the open descriptor: exiv2 reads the very file that was checked.
-        image = Exiv2::ImageFactory::open(descriptorIo(file.descriptor()));
+        image = Exiv2::ImageFactory::open(descriptorIo(file.descriptor(), oversized.patches));
     } catch (const std::exception&) {
         return std::nullopt;  // a container exiv2 does not know: nothing to keep
     }
     if (!image.get()) return std::nullopt;
     SourceMetadataData data;
+    data.dropped = std::move(oversized.dropped);
     try {
         image->readMetadata();
     } catch (const std::exception&) {
