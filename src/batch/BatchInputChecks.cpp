@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/BatchInputChecks.h"
 
+#include <filesystem>
+
 namespace varnholt {
 
 std::optional<std::string> checkBatchInputs(std::size_t imageCount,
@@ -8,9 +10,22 @@ std::optional<std::string> checkBatchInputs(std::size_t imageCount,
     if (imageCount == 0) return std::string(kNoImagesMessage);
     if (!sizeFieldsValid(settings)) return std::string(kInvalidDimensionsMessage);
     if (!dpiFieldValid(settings)) return std::string(kInvalidDpiMessage);
-    // Only emptiness: a folder that does not exist passes, and every write into it fails.
+    // Only emptiness: prepareBatch makes a missing folder.
     if (settings.outputFolder.empty()) return std::string(kNoOutputFolderMessage);
     return std::nullopt;
+}
+
+std::optional<std::string> prepareBatch(std::size_t imageCount, const ResizeSettings& settings) {
+    if (auto problem = checkBatchInputs(imageCount, settings)) return problem;
+    const std::string& folder = settings.outputFolder;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!error) return std::nullopt;
+    std::string reason = error.message();
+    for (char& c : reason) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return "Cannot create the output folder " + folder + ": " + reason + ".";
 }
 
 }  // namespace varnholt

@@ -20,4 +20,9 @@ inline constexpr std::string_view kNoOutputFolderMessage = "Please select an out
 // the message of the first one that fails, or nothing when the batch may start.
 std::optional<std::string> checkBatchInputs(std::size_t imageCount, const ResizeSettings& settings);
 
+// The checks, then the output folder made with its parents when it is missing: the message
+// that stops the batch before anything is asked or written, or nothing. A folder that cannot
+// be made gets "Cannot create the output folder FOLDER: REASON.".
+std::optional<std::string> prepareBatch(std::size_t imageCount, const ResizeSettings& settings);
+
 }  // namespace varnholt

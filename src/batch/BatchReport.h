@@ -20,11 +20,13 @@ struct ImageOutcome {
     std::optional<ImageFailure> failure;  // why, for Failed
     // For Written: what of the request the file lacks. The image still counts as written.
     std::optional<ImageNote> note;
+    // For Skipped: an earlier image of the batch writes the same entry; else an entry was there.
+    bool clash = false;
     std::string sourcePath;
 
     static ImageOutcome failed(ImageFailure failure);
     static ImageOutcome written(std::optional<ImageNote> note = std::nullopt);
-    static ImageOutcome skipped();
+    static ImageOutcome skipped(bool clash = false);
     // The line for the user: the failure's or the note's description, else empty.
     std::string message() const;
 };
@@ -52,6 +54,11 @@ std::string stoppedMessage(std::size_t written, std::size_t count);
 
 // The one message that closes the batch of result, stopped or not.
 std::string closingMessage(const BatchResult& result);
+
+// The counts that open the message's details, one sentence each, zero counts left out:
+// "3 of 24 images written. 20 of 24 images skipped (file exists). 1 of 24 images failed."
+// Nothing finished gives "0 of M images written.".
+std::string outcomeCounts(const BatchResult& result);
 
 // How a batch reports back. Every call comes from a thread of the batch, never two at once,
 // in this order: for each processed image, in list order, imageFinished then reportProgress;

@@ -30,7 +30,8 @@ ImageOutcome processImage(const PlannedImage& planned) {
     }
     const PixelDimensions size = std::get<PixelDimensions>(pixels);
 
-    if (planned.decision == OverwriteDecision::Skip) return ImageOutcome::skipped();
+    if (planned.decision == OverwriteDecision::Skip)
+        return ImageOutcome::skipped(planned.sameOutputAs.has_value());
 
     // What is kept is read before anything is written: the output may replace the source.
     std::optional<SourceMetadata> metadata;

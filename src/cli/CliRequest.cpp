@@ -9,8 +9,10 @@
 #include <iostream>
 #include <map>
 
+#include "batch/BatchInputChecks.h"
 #include "cli/PathList.h"
 #include "cli/TerminalText.h"
+#include "settings/TextReadings.h"
 
 namespace varnholt {
 namespace {
@@ -74,20 +76,35 @@ FormatChoice formatChoice(const std::string& name) {
     return {static_cast<int>(index), std::string(formatTitle(items[index]))};
 }
 
-// A DPI entry the command line takes: digits only, above 0. The upper bound is the input
-// checks' rule, shared with the window.
+// The DPI entries the window reads as an override, refused with the window's message.
 std::string checkDpi(const std::string& text) {
-    const bool digits =
-        !text.empty() && text.size() <= 18 &&
-        std::all_of(text.begin(), text.end(), [](unsigned char c) { return c >= '0' && c <= '9'; });
-    if (digits && std::stoll(text) >= 1) return {};
-    return "must be a whole number from 1 to 1000000";
+    ResizeSettings s;
+    s.changeDPI = true;
+    s.dpiText = text;
+    return dpiOverride(s) && dpiFieldValid(s) ? std::string() : std::string(kInvalidDpiMessage);
+}
+
+// The slider's range, typed as the window's number fields are: surrounding spaces, a sign.
+std::optional<float> qualityValue(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    const auto value = parseFloat(text);
+    if (!value || !(*value >= 0.0f && *value <= 100.0f)) return std::nullopt;
+    return value;
+}
+
+std::string checkQuality(const std::string& text) {
+    return qualityValue(text) ? std::string() : std::string("must be a number from 0 to 100");
 }
 
 }  // namespace
 
 CliParse parseCommandLine(int argc, char** argv) {
     CLI::App app{"Resizes image files into an output folder.", "varnholt-cli"};
+    app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
+        return kUsagePrefix + CLI::FailureMessage::simple(failed, error);
+    });
     // The manual page is made from this help, so the exit statuses are listed here.
     app.footer(
         "Exit status:\n"
@@ -103,6 +120,7 @@ CliParse parseCommandLine(int argc, char** argv) {
     std::string width;
     std::string height;
     std::string dpi;
+    std::string quality;
     std::string format = "jpg";
     std::string nameCase = "unchanged";
     std::string overwrite;
@@ -132,9 +150,10 @@ CliParse parseCommandLine(int argc, char** argv) {
     app.add_option("--format", format, "Output format (default jpg)")
         ->check(CLI::IsMember(formatNames()))
         ->type_name("FORMAT");
-    app.add_option("--quality", s.quality,
-                   "Quality in percent for " + qualityFormatNames() + " (default 80)")
-        ->check(CLI::Range(0.0f, 100.0f));
+    auto* qualityOption =
+        app.add_option("--quality", quality,
+                       "Quality in percent for " + qualityFormatNames() + " (default 80)")
+            ->check(CLI::Validator(checkQuality, "0-100"));
     app.add_option("--name", s.namePattern,
                    "File name pattern with [FileName] and [FileIndex] (default \"" +
                        std::string(kDefaultNamePattern) + "\")");
@@ -166,7 +185,8 @@ CliParse parseCommandLine(int argc, char** argv) {
         if (filesFrom != "-") file.open(filesFrom, std::ios::binary);
         std::istream& in = filesFrom == "-" ? std::cin : file;
         if (!in) {
-            std::fprintf(stderr, "--files-from: cannot read %s\n", terminalText(filesFrom).c_str());
+            std::fprintf(stderr, "%s--files-from: cannot read %s\n", kUsagePrefix,
+                         terminalText(filesFrom).c_str());
             return {std::nullopt, 2};
         }
         for (auto& path : readPathList(in, nulSeparated)) request.files.push_back(std::move(path));
@@ -179,12 +199,27 @@ CliParse parseCommandLine(int argc, char** argv) {
         s.changeDPI = true;
         s.dpiText = dpi;
     }
+    if (qualityOption->count()) s.quality = *qualityValue(quality);
     s.outputFormat = formatChoice(format);
     s.nameCase = nameCase == "upper" ? 1 : nameCase == "lower" ? 2 : 0;
     request.overwrite = overwrite == "yes"  ? OverwriteMode::Yes
                         : overwrite == "no" ? OverwriteMode::No
                                             : OverwriteMode::Ask;
     return {std::move(request), 0};
+}
+
+std::string inputProblem(const ResizeSettings& s, const std::string& problem) {
+    std::string option;
+    if (problem == kInvalidDimensionsMessage) {
+        const bool widthRead = resizeMode(s) == ResizeMode::FixedHeight ||
+                               leadingFloatValue(sizeEntries(s).width) > 0.0f;
+        option = widthRead ? "--height: " : "--width: ";
+    } else if (problem == kInvalidDpiMessage) {
+        option = "--dpi: ";
+    } else if (problem == kNoOutputFolderMessage) {
+        option = "--output: ";
+    }
+    return kUsagePrefix + option + terminalText(problem);
 }
 
 }  // namespace varnholt

@@ -26,9 +26,10 @@ std::string normalized(const std::string& reply) {
 
 std::optional<OverwriteAnswer> readAnswer(const std::string& reply) {
     const std::string text = normalized(reply);
+    // Enter alone keeps the file, as the default button of the window's question does.
+    if (text.empty() || text == "n" || text == "no") return OverwriteAnswer::No;
     if (text == "y" || text == "yes") return OverwriteAnswer::Yes;
     if (text == "a" || text == "all" || text == "yes to all") return OverwriteAnswer::YesToAll;
-    if (text == "n" || text == "no") return OverwriteAnswer::No;
     if (text == "s" || text == "none" || text == "no to all") return OverwriteAnswer::NoToAll;
     return std::nullopt;
 }

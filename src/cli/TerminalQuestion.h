@@ -41,8 +41,8 @@ private:
     OverwriteAnswer answer_;
 };
 
-// A typed reply read as an answer: y/yes, a/all/yes to all, n/no, s/none/no to all, in any
-// letter case; nothing for anything else.
+// A typed reply read as an answer: y/yes, a/all/yes to all, n/no or nothing, s/none/no to all,
+// in any letter case; nothing for anything else.
 std::optional<OverwriteAnswer> readAnswer(const std::string& reply);
 
 }  // namespace varnholt

@@ -105,8 +105,9 @@ std::unique_ptr<OverwriteQuestion> overwriteQuestion(OverwriteMode mode) {
     return std::make_unique<FixedAnswer>(OverwriteAnswer::NoToAll);
 }
 
-// The batch's outcome: true when every image was written or skipped.
-std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request) {
+// The batch's outcome: true when every image was written or skipped and no argument was
+// ignored. The closing sentence says the same, then the counts follow, as in the window.
+std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request, bool anyIgnored) {
     const auto question = overwriteQuestion(request.overwrite);
     confirmOverwrites(plan, *question);
 
@@ -129,7 +130,8 @@ std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request) {
     gBatchRunning.store(false);
 
     if (result->stopped) {
-        std::fprintf(stderr, "%s\n", closingMessage(*result).c_str());
+        std::fprintf(stderr, "%s\n%s\n", closingMessage(*result).c_str(),
+                     outcomeCounts(*result).c_str());
         // An image given up may still be running inside the image libraries: the program
         // ends here rather than shut them down under it. Its writes are disowned already.
         if (job.abandonedWork()) {
@@ -138,9 +140,12 @@ std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request) {
         }
         return std::nullopt;
     }
-    if (!request.quiet)
-        std::printf("%s\n", std::string(finalMessage(result->allSucceeded)).c_str());
-    return result->allSucceeded;
+    const bool succeeded = result->allSucceeded && !anyIgnored;
+    if (!request.quiet) {
+        std::printf("%s\n%s\n", std::string(finalMessage(succeeded)).c_str(),
+                    outcomeCounts(*result).c_str());
+    }
+    return succeeded;
 }
 
 int run(int argc, char** argv) {
@@ -153,21 +158,25 @@ int run(int argc, char** argv) {
     const HeifCodecs heif = heifWanted(request) ? ImageTools::heifCodecs() : HeifCodecs{};
     const FormatRow* row = formatRow(chosenFormat(request.settings).value_or(OutputFormat::JPG));
     if (row && !formatAvailable(*row, heif)) {
-        std::fprintf(stderr, "--format: %s cannot be written on this system\n",
+        std::fprintf(stderr, "%s--format: %s cannot be written on this system\n", kUsagePrefix,
                      std::string(row->title).c_str());
         return kExitUsage;
     }
     const FileList list = buildList(request.files, heif);
-    if (const auto problem = checkBatchInputs(list.paths.size(), request.settings)) {
-        std::fprintf(stderr, "%s\n", problem->c_str());
+    // A dry run writes nothing, the output folder included.
+    const auto problem = request.dryRun ? checkBatchInputs(list.paths.size(), request.settings)
+                                        : prepareBatch(list.paths.size(), request.settings);
+    if (problem) {
+        std::fprintf(stderr, "%s\n", inputProblem(request.settings, *problem).c_str());
         return kExitUsage;
     }
     // The settings are read once, here, for the whole batch.
     BatchPlan plan = planBatch(list.paths, request.settings);
-    const std::optional<bool> succeeded =
-        request.dryRun ? std::optional(dryRun(plan)) : runBatch(std::move(plan), request);
+    const std::optional<bool> succeeded = request.dryRun
+                                              ? std::optional(dryRun(plan) && !list.anyIgnored)
+                                              : runBatch(std::move(plan), request, list.anyIgnored);
     if (!succeeded) return kExitInterrupted;
-    return *succeeded && !list.anyIgnored ? 0 : kExitFailed;
+    return *succeeded ? 0 : kExitFailed;
 }
 
 }  // namespace

@@ -31,9 +31,9 @@ private:
     Dialogs& dialogs_;
 };
 
-// One line per image that failed or was written with a note, for the message's details.
+// The counts, then one line per image that failed or was written with a note.
 QString outcomeDetails(const BatchResult& result) {
-    QStringList lines;
+    QStringList lines{QString::fromStdString(outcomeCounts(result))};
     for (const ImageOutcome& outcome : result.outcomes) {
         const bool failed = outcome.status == ImageStatus::Failed;
         if (!failed && !outcome.note) continue;
@@ -64,7 +64,7 @@ BatchController::~BatchController() = default;
 void BatchController::OnResizeImages() {
     if (isBusy()) return;
     const ResizeSettings settings = readSettings();
-    if (const auto message = checkBatchInputs(listImagePaths.size(), settings)) {
+    if (const auto message = prepareBatch(listImagePaths.size(), settings)) {
         dialogs_.runAlert(messageAlert(AlertStyle::Warning, QString::fromStdString(*message)));
         return;
     }

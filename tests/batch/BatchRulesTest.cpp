@@ -143,7 +143,7 @@ TEST(EncodingChoice, OriginalFollowsTheSourceAndQualityIsSinglePrecision) {
     EXPECT_EQ(encodingQuality(s), static_cast<double>(33.3f / 100.0f));
 }
 
-TEST(BatchInputChecks, FirstFailingCheckWinsAndFinalMessages) {
+TEST(BatchInputChecks, FirstFailingCheckWinsAndFinalMessagesWithCounts) {
     const auto settings = [](const char* width, const char* folder) {
         ResizeSettings s;
         s.pixelWidthText = width;
@@ -163,13 +163,37 @@ TEST(BatchInputChecks, FirstFailingCheckWinsAndFinalMessages) {
         dpi.dpiText = text;
         EXPECT_EQ(checkBatchInputs(3, dpi), valid ? kNoOutputFolderMessage : kInvalidDpiMessage);
     }
-    // A folder that does not exist passes here; every write into it fails later.
-    EXPECT_EQ(checkBatchInputs(1, settings("10", "/no/such/folder")), std::nullopt);
+    // A missing output folder is made with its parents before anything else happens.
+    TempFolder out;
+    EXPECT_EQ(prepareBatch(1, settings("10", (out / "a/b/").c_str())), std::nullopt);
+    EXPECT_TRUE(std::filesystem::is_directory(out / "a/b"));
+    const std::string file = out.write("file", "");
+    EXPECT_EQ(prepareBatch(1, settings("10", (file + "/c").c_str())),
+              "Cannot create the output folder " + file + "/c: not a directory.");
     EXPECT_EQ(finalMessage(true), "Images resized successfully.");
     EXPECT_EQ(finalMessage(false), "Some images could not be resized.");
     BatchResult stopped{false, true, 4, std::vector<ImageOutcome>(2)};  // failed, then
     stopped.outcomes[0].status = ImageStatus::Written;                  // one written
     EXPECT_EQ(closingMessage(stopped), "The resizing was stopped. 1 of 4 images were resized.");
+    // w written, e skipped as the file exists, c skipped for a clash, f failed.
+    const std::pair<std::string, std::string> counts[] = {
+        {"ffff", "4 of 4 images failed."},
+        {"w", "1 of 1 image written."},
+        {"fcwew",
+         "2 of 5 images written. 1 of 5 images skipped (file exists). "
+         "1 of 5 images skipped (name clash). 1 of 5 images failed."},
+    };
+    for (const auto& [codes, text] : counts) {
+        BatchResult result{true, false, codes.size(), {}};
+        for (const char code : codes) {
+            result.outcomes.push_back(code == 'w' ? ImageOutcome::written()
+                                      : code == 'f'
+                                          ? ImageOutcome::failed({FailureKind::CannotResize, {}})
+                                          : ImageOutcome::skipped(code == 'c'));
+        }
+        EXPECT_EQ(outcomeCounts(result), text);
+    }
+    EXPECT_EQ(outcomeCounts(stopped), "1 of 4 images written. 1 of 4 images failed.");
 }
 
 TEST(ImageListRules, ExtensionsInLowerCaseOrderAndDuplicates) {

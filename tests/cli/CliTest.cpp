@@ -75,16 +75,20 @@ ProgramRun cli(const std::vector<std::string>& args, const std::optional<std::st
 TEST(Cli, RefusesInvalidUsageAndSettings) {
     TempFolder out;
     const std::string text = out.write("notes.txt", "hello");
-    const std::string noImages = "There are no images to resize.\n";
+    const std::string noImages = "varnholt-cli: There are no images to resize.\n";
     const std::pair<std::vector<std::string>, std::string> rows[] = {
         {{"--width", "100", "--output", out.path(), text},
          text + ": not an accepted image file, ignored\n" + noImages},
-        {{"--output", out.path(), kPortrait}, "The dimensions you entered are not valid.\n"},
-        {{"--mode", "fit", kPortrait}, "--mode"},
-        {{"--format", "pcx", kPortrait}, "--format"},
-        {{"--quality", "101", kPortrait}, "--quality"},
-        {{"--dpi", "abc", kPortrait}, "--dpi: must be a whole number from 1 to 1000000"},
-        {{"--dpi", "0", kPortrait}, "--dpi"},
+        {{"--output", out.path(), kPortrait},
+         "varnholt-cli: --width: The dimensions you entered are not valid.\n"},
+        {{"--mode", "fit", kPortrait}, "varnholt-cli: --mode"},
+        {{"--format", "pcx", kPortrait}, "varnholt-cli: --format"},
+        {{"--quality", "101", kPortrait},
+         "varnholt-cli: --quality: must be a number from 0 to 100"},
+        {{"--dpi", "abc", kPortrait}, "varnholt-cli: --dpi: The DPI you entered is not valid."},
+        {{"--dpi", "0", kPortrait}, "varnholt-cli: --dpi"},
+        {{"--width=1", "--height=1", "--output", text + "/sub", kPortrait},
+         "varnholt-cli: Cannot create the output folder " + text + "/sub: not a directory.\n"},
     };
     for (const auto& [args, inErr] : rows) {
         SCOPED_TRACE(inErr);
@@ -106,10 +110,10 @@ TEST(Cli, DryRunPrintsPlannedSizes) {
     using Args = std::vector<std::string>;
     const std::tuple<Args, std::string, std::string, std::string> rows[] = {
         {{"--mode", "width", "--width", "900", "--larger-side"}, kPortrait, "600x900", ""},
-        {{"--width", "900", "--height", "1"}, kIndexedPng, "900x1372", ""},
+        {{"--width", "900", "--height", "1", "--quality= +50 "}, kIndexedPng, "900x1372", ""},
         {{"--width", "300", "--height", "200", "--no-aspect"}, kIndexedPng, "300x200", ""},
         {{"--mode", "percent", "--width", "33", "--height", "33"}, kIndexedPng, "95x145", ""},
-        {{"--mode", "height", "--height", "100"}, kIndexedPng, "66x100", ""},
+        {{"--mode", "height", "--height", " +100 "}, kIndexedPng, "66x100", ""},
         {{"--mode", "box", "--width", "800", "--height", "800"}, kLandscape6, "800x533", ""},
         {{"--mode", "width", "--width", "5000", "--no-enlarge"}, kLandscape6, "1800x1200", ""},
         {{"--mode=width", "--width=9", "--name=a-[FileIndex]", "--case=upper", "--format=png"},
@@ -143,7 +147,7 @@ TEST(Cli, FoldersAndPathListsMakeOneBatch) {
     EXPECT_EQ(dryRun, in / "trip/img2.jpg\n" + in / "trip/img10.jpg\n" + in / "a b.jpg");
     const ProgramRun missing = cli({"--files-from", in / "none.txt", "--output", out.path()});
     EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.err, "--files-from: cannot read " + in / "none.txt" + "\n");
+    EXPECT_EQ(missing.err, "varnholt-cli: --files-from: cannot read " + in / "none.txt" + "\n");
 }
 
 // Every image that is not written or lost a part of its metadata and every argument that is
@@ -160,17 +164,21 @@ TEST(Cli, ReasonsAndExitStatuses) {
     fs::create_directory_symlink(in / "elsewhere/sub", in / "link");
     const std::string far = in.copy(kPortrait, "elsewhere/far.jpg"), near = fs::relative(far);
     const std::string taken = out.write("taken.jpg", "old"), ok = "Images resized successfully.\n";
+    const std::string some = "Some images could not be resized.\n", one = "1 of 1 image written.\n";
     const std::string big = in / "big.png";  // more XMP than a JPEG holds
     shell("/usr/bin/convert -size 60x30 gradient: " + shellQuoted(big) +
           " && exiftool -q -overwrite_original -XMP-dc:Description=$(head -c 100000 /dev/zero | "
           "tr '\\0' x) " +
           shellQuoted(big) + " 2>/dev/null");
     const std::tuple<std::vector<std::string>, int, std::string, std::string> rows[] = {
-        {{fake, good}, 1, "Some images could not be resized.\n", notAnImage},
+        {{fake, good}, 1, some + "1 of 2 images written. 1 of 2 images failed.\n", notAnImage},
         {{"--quiet", fake}, 1, "", notAnImage},  // no closing message
-        {{big}, 0, ok, big + ": XMP not kept: too large for JPEG\n"},
-        {{good, folder}, 1, ok, folder + ": a folder without accepted images, ignored\n"},
-        {{good, twin}, 0, ok, twin + ": skipped (clash with image 1)\n"},
+        {{big}, 0, ok + one, big + ": XMP not kept: too large for JPEG\n"},
+        {{good, folder}, 1, some + one, folder + ": a folder without accepted images, ignored\n"},
+        {{good, twin},
+         0,
+         ok + "1 of 2 images written. 1 of 2 images skipped (name clash).\n",
+         twin + ": skipped (clash with image 1)\n"},
         {{"--dry-run", good, twin, in.copy(kPortrait, "taken.jpg")},
          0,
          good + "\t" + out / "IMG_1.jpg\t40x60\n" + twin + "\t" + out / "IMG_1.jpg\t40x30\t" +
@@ -234,8 +242,8 @@ TEST(Cli, OverwriteAnswers) {
         {{"--overwrite", "ask"}, "no\nYES\n", false, true, 2},
         {{}, "a\n", true, true, 1},
         {{}, "s\n", false, false, 1},
-        {{}, "maybe\ny\nn\n", true, false, 3},  // an unclear reply is asked again
-        {{}, "\x04", false, false, 1},          // the end of input means no to all
+        {{}, "maybe\ny\n\n", true, false, 3},  // an unclear reply is asked again; Enter is no
+        {{}, "\x04", false, false, 1},         // the end of input means no to all
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.options.size() << " " << row.typed.value_or("-"));
@@ -243,11 +251,11 @@ TEST(Cli, OverwriteAnswers) {
         const std::string first = out.write("Portrait_1_res (1).jpg", "old");
         const std::string second = out.write("Landscape_6_res (2).jpg", "old");
         std::vector<std::string> args = row.options;
-        args.insert(args.end(), {"--mode=width", "--width=64", "--dpi=300", "--output", out.path(),
+        args.insert(args.end(), {"--mode=width", "--width=64", "--dpi=+300", "--output", out.path(),
                                  kPortrait, kLandscape6});
         const ProgramRun run = cli(args, row.typed);
         EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out, "Images resized successfully.\n");
+        EXPECT_EQ(run.out.rfind("Images resized successfully.\n", 0), 0u);
         for (const auto& [file, replaced] :
              {std::pair{first, row.firstReplaced}, {second, row.secondReplaced}}) {
             const std::string vipsheader =
