@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/OverwriteConfirmation.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace varnholt {
@@ -8,10 +9,19 @@ namespace {
 
 enum class OverwritePolicy { Ask, YesToAll, NoToAll };
 
+// The entry is one of the batch's sources: replacing it loses that original.
+bool isSource(const BatchPlan& plan, const PathIdentity& entry) {
+    return std::any_of(plan.images.begin(), plan.images.end(),
+                       [&](const PlannedImage& image) { return sameEntry(image.source, entry); });
+}
+
 }  // namespace
 
-std::string overwriteQuestionText(const std::string& path) {
-    return "The file " + path + " already exists. Do you want to overwrite it?";
+std::string overwriteQuestionText(const std::string& path, bool replacesSource) {
+    std::string text = "The file " + path + " already exists. Do you want to overwrite it?";
+    if (replacesSource)
+        text += "\nThis file is one of the images being resized; its original would be lost.";
+    return text;
 }
 
 void confirmOverwrites(BatchPlan& plan, OverwriteQuestion& question) {
@@ -31,7 +41,7 @@ void confirmOverwrites(BatchPlan& plan, OverwriteQuestion& question) {
             } else if (policy == OverwritePolicy::NoToAll) {
                 decision = OverwriteDecision::Skip;
             } else {
-                switch (question.ask(image.outputPath)) {
+                switch (question.ask(image.outputPath, isSource(plan, image.output))) {
                     case OverwriteAnswer::Yes:
                         decision = OverwriteDecision::Overwrite;
                         break;

@@ -18,15 +18,17 @@ enum class OverwriteAnswer : int {
 
 // Asks the user whether an existing output file may be replaced: a dialog in the window, a
 // prompt on the terminal, a script in tests. Called on the thread that runs
-// confirmOverwrites, before the batch starts.
+// confirmOverwrites, before the batch starts. replacesSource: the file at path is one of the
+// batch's own sources, whose original the answer "Yes" would lose.
 class OverwriteQuestion {
 public:
     virtual ~OverwriteQuestion() = default;
-    virtual OverwriteAnswer ask(const std::string& path) = 0;
+    virtual OverwriteAnswer ask(const std::string& path, bool replacesSource) = 0;
 };
 
-// "The file <path> already exists. Do you want to overwrite it?"
-std::string overwriteQuestionText(const std::string& path);
+// "The file <path> already exists. Do you want to overwrite it?", and when replacesSource, on
+// a line of its own, that the original would be lost.
+std::string overwriteQuestionText(const std::string& path, bool replacesSource = false);
 
 // The button titles in their order.
 inline constexpr const char* kOverwriteButtons[] = {"Yes", "Yes to All", "No", "No to All"};

@@ -51,9 +51,9 @@ TerminalQuestion::~TerminalQuestion() {
     if (ownsDescriptor_) ::close(input_);
 }
 
-OverwriteAnswer TerminalQuestion::ask(const std::string& path) {
+OverwriteAnswer TerminalQuestion::ask(const std::string& path, bool replacesSource) {
     while (true) {
-        write(overwriteQuestionText(terminalText(path)) +
+        write(overwriteQuestionText(terminalText(path), replacesSource) +
               "\n[y] Yes  [a] Yes to All  [n] No  [s] No to All: ");
         std::string line;
         if (!readLine(line)) {

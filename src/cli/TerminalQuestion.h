@@ -18,7 +18,7 @@ public:
 
     // Repeats the question until one of the four answers is typed; the end of input counts
     // as "No to All", like closing the question.
-    OverwriteAnswer ask(const std::string& path) override;
+    OverwriteAnswer ask(const std::string& path, bool replacesSource) override;
 
 private:
     TerminalQuestion(int input, int output, bool ownsDescriptor);
@@ -35,7 +35,7 @@ private:
 class FixedAnswer : public OverwriteQuestion {
 public:
     explicit FixedAnswer(OverwriteAnswer answer) : answer_(answer) {}
-    OverwriteAnswer ask(const std::string&) override { return answer_; }
+    OverwriteAnswer ask(const std::string&, bool) override { return answer_; }
 
 private:
     OverwriteAnswer answer_;

@@ -23,8 +23,9 @@ class OverwriteAlert : public OverwriteQuestion {
 public:
     explicit OverwriteAlert(Dialogs& dialogs) : dialogs_(dialogs) {}
 
-    OverwriteAnswer ask(const std::string& path) override {
-        return static_cast<OverwriteAnswer>(dialogs_.runAlert(overwriteQuestion(path)));
+    OverwriteAnswer ask(const std::string& path, bool replacesSource) override {
+        return static_cast<OverwriteAnswer>(
+            dialogs_.runAlert(overwriteQuestion(path, replacesSource)));
     }
 
 private:
@@ -75,10 +76,14 @@ void BatchController::OnResizeImages() {
     OverwriteAlert question(dialogs_);
     confirmOverwrites(plan, question);
 
+    const auto count = static_cast<qsizetype>(plan.images.size());
     batch_ = std::make_unique<BatchRunner>(std::move(plan));
     connect(batch_.get(), &BatchRunner::progressed, this, &BatchController::reportProgress);
     connect(batch_.get(), &BatchRunner::finished, this, &BatchController::finishBatch);
+    reportProgress(0, count);
     batch_->start();
+    // Only now is there something to stop: not while the questions were up.
+    busyState_.setStopEnabled(true);
 }
 
 void BatchController::enterBusyState() { busyState_.enter(); }
@@ -102,6 +107,10 @@ void BatchController::abandon() {
 void BatchController::reportProgress(qsizetype done, qsizetype count) {
     // The share of the batch's own images: the visible list may have grown meanwhile.
     if (count <= 0) return;
+    const QString doneOfCount = QStringLiteral("%1 of %2").arg(done).arg(count);
+    c_.progressIndicator->setFormat(doneOfCount);
+    // Readers get the value as a share of the bar's range; the count is told as well.
+    c_.progressIndicator->setAccessibleDescription(doneOfCount);
     const double share = static_cast<double>(done) / static_cast<double>(count);
     c_.progressIndicator->setValue(
         static_cast<int>(std::lround(share * c_.progressIndicator->maximum())));
@@ -110,6 +119,8 @@ void BatchController::reportProgress(qsizetype done, qsizetype count) {
 void BatchController::finishBatch(const BatchResult& result) {
     // The runner sent this signal; it goes once the signal has returned.
     batch_.release()->deleteLater();
+    c_.progressIndicator->resetFormat();
+    c_.progressIndicator->setAccessibleDescription({});
     c_.progressIndicator->setValue(0);
     leaveBusyState();
     emit batchEnded();

@@ -32,7 +32,6 @@ void BusyState::enter() {
          {c_.actionAddImages, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
         action->setEnabled(false);
     }
-    setStopEnabled(true);
 }
 
 void BusyState::leave() {

@@ -11,8 +11,9 @@ class SettingsPanel;
 struct WindowControls;
 
 // The window while a batch runs: the list's commands, the panel and Resize Images are
-// disabled and Stop is enabled; the image table still takes drops (into the visible list
-// only; the batch works on its own copy). Leaving gives the panel its enabling rules back.
+// disabled; Stop is enabled apart, once the images have started. The image table still takes
+// drops (into the visible list only; the batch works on its own copy). Leaving disables Stop
+// and gives the panel its enabling rules back.
 class BusyState {
 public:
     BusyState(const WindowControls& controls, SettingsPanel& panel);

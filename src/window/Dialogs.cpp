@@ -28,10 +28,10 @@ Alert yesNoQuestion(const QString& text) {
     return alert;
 }
 
-Alert overwriteQuestion(const std::string& path) {
+Alert overwriteQuestion(const std::string& path, bool replacesSource) {
     Alert alert;
     alert.style = AlertStyle::Warning;
-    alert.text = QString::fromStdString(overwriteQuestionText(path));
+    alert.text = QString::fromStdString(overwriteQuestionText(path, replacesSource));
     for (const char* title : kOverwriteButtons) alert.buttons.append(QString::fromUtf8(title));
     alert.dismissAnswer = static_cast<int>(OverwriteAnswer::NoToAll);
     alert.defaultAnswer = static_cast<int>(OverwriteAnswer::No);

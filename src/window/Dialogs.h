@@ -51,8 +51,8 @@ public:
 Alert messageAlert(AlertStyle style, const QString& text);
 Alert yesNoQuestion(const QString& text);
 // Whether to replace the file at path: Yes, Yes to All, No, No to All. Enter and a dismissal
-// keep the file.
-Alert overwriteQuestion(const std::string& path);
+// keep the file. replacesSource: the file is one of the batch's sources, and the text says so.
+Alert overwriteQuestion(const std::string& path, bool replacesSource = false);
 
 // A Yes/No question counts as "Yes" unless the answer is "No".
 bool answeredYes(int answer);

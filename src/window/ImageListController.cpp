@@ -55,7 +55,12 @@ ImageListController::ImageListController(std::vector<std::string>& listImagePath
       dialogs_(dialogs),
       heifAvailable_(heifAvailable) {}
 
-ImageListController::~ImageListController() { folderWalksAbandoned_->store(true); }
+ImageListController::~ImageListController() { folderWalkAbandoned_->store(true); }
+
+void ImageListController::abandonFolderWalk() {
+    folderWalkAbandoned_->store(true);
+    folderWalkAbandoned_ = std::make_shared<std::atomic<bool>>(false);
+}
 
 void ImageListController::attachTable() {
     imageListModel_ = new ImageListModel(listImagePaths_, heifAvailable_, this);
@@ -140,6 +145,7 @@ void ImageListController::openData(const QList<QUrl>& urls) {
 
 void ImageListController::withFoldersExpanded(std::vector<std::string> paths,
                                               std::function<void(std::vector<std::string>)> then) {
+    abandonFolderWalk();
     const bool anyFolder = std::any_of(paths.begin(), paths.end(), [](const std::string& path) {
         std::error_code ignored;
         return std::filesystem::is_directory(path, ignored);
@@ -151,15 +157,16 @@ void ImageListController::withFoldersExpanded(std::vector<std::string> paths,
     // A folder of thousands of images takes a while to walk: the window stays responsive and
     // the list fills in one step when the walk is done.
     QPointer<ImageListController> self(this);
-    QThreadPool::globalInstance()->start([self, abandoned = folderWalksAbandoned_,
+    QThreadPool::globalInstance()->start([self, abandoned = folderWalkAbandoned_,
                                           heif = heifAvailable_, paths = std::move(paths),
                                           then = std::move(then)]() mutable {
         auto expanded = expandFolders(paths, heif, abandoned.get());
         if (abandoned->load()) return;
+        // Checked again on the main thread: a command may overtake the walk after it ended.
         QMetaObject::invokeMethod(
             qApp,
-            [self, expanded = std::move(expanded), then = std::move(then)]() mutable {
-                if (self) then(std::move(expanded));
+            [self, abandoned, expanded = std::move(expanded), then = std::move(then)]() mutable {
+                if (self && !abandoned->load()) then(std::move(expanded));
             },
             Qt::QueuedConnection);
     });
@@ -174,10 +181,14 @@ void ImageListController::removeSelected() {
 }
 
 void ImageListController::removeAll() {
-    if (listImagePaths_.empty()) return;
+    if (listImagePaths_.empty()) {
+        abandonFolderWalk();  // the rows on their way would be the only ones
+        return;
+    }
     const QString question =
         QStringLiteral("Are you sure you want to remove all the images from the list?");
     if (!answeredYes(dialogs_.runAlert(yesNoQuestion(question)))) return;
+    abandonFolderWalk();
     listImagePaths_.clear();
     refresh();
 }

@@ -43,6 +43,9 @@ public:
     // After a change of the list: reloads the table; the selected entry stays selected while
     // it is listed.
     void refresh();
+    // A folder walk still in flight delivers nothing: the list obeys the command given after
+    // it (New, Remove All, another add).
+    void abandonFolderWalk();
 
     // The selected row of the table; -1 without a selection.
     int selectedRow() const;
@@ -72,8 +75,9 @@ private:
     std::optional<std::string> selectedPath_;
     // Set while a list change selects that entry again: its image stays as it is.
     bool reselecting_ = false;
-    // Set when the window goes: a folder walk still running stops and delivers nothing.
-    std::shared_ptr<std::atomic<bool>> folderWalksAbandoned_ =
+    // The latest folder walk's flag, set when a later command or the window's end overtakes
+    // it: the walk stops and delivers nothing. Each walk has a flag of its own.
+    std::shared_ptr<std::atomic<bool>> folderWalkAbandoned_ =
         std::make_shared<std::atomic<bool>>(false);
 };
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTimer>
 
 #include "settings/PanelRules.h"
 #include "window/Dialogs.h"
@@ -15,6 +16,9 @@
 
 namespace varnholt {
 namespace {
+
+// Long enough to pass over the keystrokes of one number, short enough to feel immediate.
+constexpr int kTypingPause = 250;  // ms
 
 std::string text(const QLineEdit* field) { return field->text().toStdString(); }
 
@@ -68,12 +72,14 @@ void SettingsPanel::applyEnablingRules() {
 }
 
 void SettingsPanel::connectControls() {
-    // Toggled rather than clicked: the arrow keys, the accessibility action and the code
-    // choose as well as the mouse and Space, and each must run the panel's rules.
+    // Toggled: the arrow keys, the accessibility action and the code choose as well as the
+    // mouse and Space, and each must run the panel's rules. Clicked too: a click on the chosen
+    // mode toggles nothing, yet brings the display up to date.
     const auto onChosen = [this](QAbstractButton* radio, void (SettingsPanel::*slot)()) {
         connect(radio, &QAbstractButton::toggled, this, [this, slot](bool on) {
             if (on) (this->*slot)();
         });
+        connect(radio, &QAbstractButton::clicked, this, slot);
     };
     onChosen(c_.radioFreeResize, &SettingsPanel::OnFreeResizeSelected);
     onChosen(c_.radioFreeResizePixels, &SettingsPanel::OnFreeResizePixelsSelected);
@@ -90,16 +96,30 @@ void SettingsPanel::connectControls() {
     onToggled(c_.checkChangeDPI, &SettingsPanel::OnChangeDPISelected);
     connect(c_.buttonBrowse, &QAbstractButton::clicked, this, &SettingsPanel::OnBrowse);
 
+    // Typing takes effect once the user pauses, without Enter or Tab; Enter and leaving the
+    // field apply it at once.
     const auto onEdited = [this](QLineEdit* field, void (SettingsPanel::*slot)()) {
-        connect(field, &QLineEdit::editingFinished, this, slot);
+        auto* pause = new QTimer(field);
+        pause->setSingleShot(true);
+        pause->setInterval(kTypingPause);
+        connect(field, &QLineEdit::textEdited, pause, qOverload<>(&QTimer::start));
+        connect(pause, &QTimer::timeout, this, slot);
+        connect(field, &QLineEdit::editingFinished, this, [this, pause, slot] {
+            pause->stop();
+            (this->*slot)();
+        });
     };
     onEdited(c_.textFieldFreeResizePixelsWidth, &SettingsPanel::OnFreeResizePixelsWidthChanged);
     onEdited(c_.textFieldFreeResizePixelsHeight, &SettingsPanel::OnFreeResizePixelsHeightChanged);
     onEdited(c_.textFieldFreeResizePercentsWidth, &SettingsPanel::OnFreeResizePercentsWidthChanged);
     onEdited(c_.textFieldFreeResizePercentsHeight,
              &SettingsPanel::OnFreeResizePercentsHeightChanged);
-    // The fixed-size fields, the DPI field, the name and the case take effect at the next
-    // update or when the batch starts; editing them runs nothing.
+    for (QLineEdit* field :
+         {c_.textFieldFixedWidth, c_.textFieldFixedHeight, c_.textFieldFixedDimensionsWidth,
+          c_.textFieldFixedDimensionsHeight, c_.textFieldChangeDPI}) {
+        onEdited(field, &SettingsPanel::displayOutdated);
+    }
+    // The name, the case and the folder take effect when the batch starts.
 
     connect(c_.comboFormat, &QComboBox::currentIndexChanged, this,
             &SettingsPanel::OnFormatSelected);

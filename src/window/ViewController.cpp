@@ -128,6 +128,7 @@ void ViewController::fillFormatPopup() {
 ResizeSettings ViewController::readSettings() const { return settingsPanel_->readSettings(); }
 
 void ViewController::resetToDefaults() {
+    imageList_->abandonFolderWalk();
     listImagePaths.clear();
     tabView->setCurrentIndex(0);
 

@@ -125,6 +125,8 @@ int WidgetDialogs::runAlert(const Alert& alert) {
     icon->setPixmap(box.style()->standardIcon(standard, nullptr, &box).pixmap(extent));
     auto* text = new QLabel(alert.text, &box);
     text->setObjectName(QStringLiteral("alertText"));
+    // File names are shown as they are, never read as markup, and each line stays a line.
+    text->setTextFormat(Qt::PlainText);
     text->setWordWrap(true);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     text->setMinimumWidth(360);

@@ -69,8 +69,8 @@ inline BatchPlan planWith(const std::vector<std::string>& sources, const ResizeS
 // Gives the answers in order and records what was asked; a question beyond them fails.
 struct ScriptedQuestion : OverwriteQuestion {
     explicit ScriptedQuestion(std::deque<OverwriteAnswer> script) : answers(std::move(script)) {}
-    OverwriteAnswer ask(const std::string& path) override {
-        asked.push_back(path);
+    OverwriteAnswer ask(const std::string& path, bool replacesSource) override {
+        asked.push_back(path + (replacesSource ? " (a source)" : ""));
         EXPECT_FALSE(answers.empty()) << "unexpected question about " << path;
         if (answers.empty()) return OverwriteAnswer::NoToAll;
         const OverwriteAnswer answer = answers.front();

@@ -58,15 +58,23 @@ TEST(ConfirmOverwrites, DecisionsFollowAnswersAndPolicy) {
     }
 }
 
-TEST(ConfirmOverwrites, AnyEntryCountsAsExistingAndQuestionText) {
+TEST(ConfirmOverwrites, AnyEntryCountsAsExistingASourceIsNamedAndQuestionText) {
     TempFolder out;
     ASSERT_EQ(symlink("/no/such/target", (out / "dangling.jpg").c_str()), 0);
     std::filesystem::create_directory(out / "folder.jpg");
     ScriptedQuestion question({A::Yes, A::No});
     EXPECT_EQ(letters({"/in/dangling.png", "/in/folder.png"}, namedBySource(out.path()), question),
               "OS");
+    // An output that is a source of the batch, another image's or its own, says so.
+    ScriptedQuestion sources({A::No, A::No});
+    const std::string own = out.write("own.jpg", "old");
+    letters({"/in/own.png", out / "./own.jpg"}, namedBySource(out.path()), sources);
+    EXPECT_EQ(sources.asked, std::vector<std::string>(2, own + " (a source)"));
     EXPECT_EQ(overwriteQuestionText("/o/a (1).jpg"),
               "The file /o/a (1).jpg already exists. Do you want to overwrite it?");
+    EXPECT_EQ(overwriteQuestionText("/o/a.jpg", true),
+              "The file /o/a.jpg already exists. Do you want to overwrite it?\n"
+              "This file is one of the images being resized; its original would be lost.");
 }
 
 }  // namespace

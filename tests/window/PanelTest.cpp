@@ -71,7 +71,7 @@ TEST_F(WindowTest, TheSelectionShowsItsLabelsPreviewAndDescription) {
     EXPECT_TRUE(preview().isNull());
 }
 
-// One row per synchronising field; the rules are the settings' own.
+// One row per synchronising field, typed without Enter; the rules are the settings' own.
 TEST_F(WindowTest, TheOtherFieldFollows) {
     enum Field { PixelW, PixelH, PercentW, PercentH, Lock };
     const struct {
@@ -96,35 +96,35 @@ TEST_F(WindowTest, TheOtherFieldFollows) {
         if (row.image) select(0);
         if (row.unlocked) vc->checkFreeResizeKeepAspect->click();
         if (row.largest) vc->checkWidthLargestDimension->click();
-        fields[row.edited]->setText(QString::fromLatin1(row.typed));
-        if (row.edited == Lock)
-            vc->checkFreeResizeKeepAspect->click();
-        else
-            QTest::keyClick(fields[row.edited], Qt::Key_Return);
+        fields[row.edited]->selectAll();
+        QTest::keyClicks(fields[row.edited], QString::fromLatin1(row.typed));  // no Enter
+        if (row.edited == Lock) vc->checkFreeResizeKeepAspect->click();
+        QLineEdit* other = fields[row.edited == Lock ? PercentH : row.edited ^ 1];
+        EXPECT_TRUE(QTest::qWaitFor([&] { return str(other->text()) == row.other; }, 5000));
         EXPECT_EQ(str(fields[row.edited]->text()), row.typed);
-        EXPECT_EQ(str(fields[row.edited == Lock ? PercentH : row.edited ^ 1]->text()), row.other);
     }
 }
 
-// A mode chosen by the mouse or by the program runs the panel's rules: the set stays exclusive,
-// the other set keeps its choice, the enabling rule and the labels follow.
-TEST_F(WindowTest, ChoosingAModeRunsThePanelRules) {
-    for (const bool byMouse : {true, false}) {
-        SCOPED_TRACE(byMouse);
+// A mode chosen by the mouse or by the program, or clicked when already chosen, runs the panel's
+// rules: the set stays exclusive, the other set keeps its choice, the enabling rule and the
+// labels follow; so do the labels when its field is typed into, without Enter.
+TEST_F(WindowTest, ChoosingAModeOrTypingRunsThePanelRules) {
+    for (const char way : {'m', 'p', 'a', 't'}) {  // mouse, program, again, typed
+        SCOPED_TRACE(way);
         makeWindow(false, true);
-        vc->textFieldFixedHeight->setText(QStringLiteral("300"));
+        vc->textFieldFixedHeight->setText(way == 'a' ? u"150"_s : way == 't' ? u"30"_s : u"300"_s);
         vc->radioFreeResizePercents->click();
         EXPECT_FALSE(vc->checkDoNotEnlargeImages->isEnabled());
         vc->openData(urls({generatedImages().landscape}));
         select(0);
-        if (byMouse)
-            QTest::mouseClick(vc->radioFixedHeight, Qt::LeftButton);
-        else
-            vc->radioFixedHeight->setChecked(true);
+        if (way != 'm') vc->radioFixedHeight->setChecked(true);
+        if (way == 'a') vc->textFieldFixedHeight->setText(u"300"_s);  // not typed: runs nothing
+        if (way == 'm' || way == 'a') QTest::mouseClick(vc->radioFixedHeight, Qt::LeftButton);
+        if (way == 't') QTest::keyClick(vc->textFieldFixedHeight, Qt::Key_0);  // 300, no Enter
         EXPECT_TRUE(vc->radioFixedHeight->isChecked() && vc->radioFreeResizePercents->isChecked());
         EXPECT_FALSE(vc->radioFreeResize->isChecked() || vc->radioFixedWidth->isChecked());
         EXPECT_TRUE(vc->checkDoNotEnlargeImages->isEnabled());
-        EXPECT_EQ(labels().substr(labels().rfind("Width")), "Width: 400|Height: 300");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return labels().ends_with("Width: 400|Height: 300"); }));
     }
 }
 
