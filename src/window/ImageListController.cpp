@@ -145,7 +145,8 @@ void ImageListController::openData(const QList<QUrl>& urls) {
 
 void ImageListController::withFoldersExpanded(std::vector<std::string> paths,
                                               std::function<void(std::vector<std::string>)> then) {
-    abandonFolderWalk();
+    // Only New and Remove All abandon a walk: a second folder dropped while the first is read
+    // adds to it, never in its place.
     const bool anyFolder = std::any_of(paths.begin(), paths.end(), [](const std::string& path) {
         std::error_code ignored;
         return std::filesystem::is_directory(path, ignored);
