@@ -75,6 +75,9 @@ StatedFields readStatedFields(int fd) {
     fields.yres = perMm(le32(&head[42]));
     const unsigned bitCount = head[28] | (head[29] << 8);
     const std::uint32_t compression = le32(&head[30]);
+    // The loader sizes its palette buffer from this count in 32 bits: a count of 3 billion
+    // asked for 4 GB.
+    if (bitCount <= 8 && le32(&head[46]) > 256u) refuse("more colours than the palette holds");
     // The loader leaves the pixels an RLE file skips transparent; of a 32-bit file it takes
     // alpha only from a mask in the header (the fourth byte of a BI_RGB pixel is unused).
     const bool alphaMask = bitCount == 32 && compression == kBitfields &&
