@@ -24,6 +24,10 @@ std::optional<OutputMetadata> outputMetadataOf(const Image& image, const FormatR
     auto metadata = describeOutput(*data.metadata, data.dpi, image.width(), image.height());
     if (!(row.metadata & kXmp)) metadata.xmpPacket.clear();
     if (!(row.metadata & kIptc)) metadata.iptc.clear();
+    // TIFF holds its EXIF in its own directories, without the block's bound.
+    if (row.encoder != EncoderKind::Tiff) {
+        metadata.droppedEntries = removeEntriesTheBlockCannotTake(metadata.exif);
+    }
     return metadata;
 }
 
@@ -170,7 +174,15 @@ SaveResult saveEncoded(const Image& image, const std::string& outputPath, const 
         return failed({FailureKind::CannotWrite, "the new file does not read back"});
     }
     SaveResult result = file->commit();
-    if (result.ok) result.note = leftOutNote(left, saver.container);
+    if (!result.ok) return result;
+    result.note = leftOutNote(left, saver.container);
+    if (metadata && !metadata->droppedEntries.empty()) {
+        std::string entries = "EXIF";
+        for (const auto& name : metadata->droppedEntries) entries += " " + name;
+        entries += " too large";
+        if (!result.note) result.note = ImageNote{NoteKind::MetadataNotKept, {}};
+        result.note->detail += (result.note->detail.empty() ? "" : "; ") + entries;
+    }
     return result;
 }
 

@@ -165,6 +165,27 @@ std::optional<ImageNote> leftOutNote(const LeftOut& leftOut, const std::string& 
     return ImageNote{kind, "too large for " + container};
 }
 
+std::vector<std::string> removeEntriesTheBlockCannotTake(Exiv2::ExifData& exif) {
+    std::vector<std::string> dropped;
+    try {
+        Exiv2::Blob blob;
+        Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
+        Exiv2::ExifData kept;
+        if (!blob.empty()) Exiv2::ExifParser::decode(kept, blob.data(), blob.size());
+        for (auto entry = exif.begin(); entry != exif.end();) {
+            if (entry->size() > 4096 && kept.findKey(Exiv2::ExifKey(entry->key())) == kept.end()) {
+                dropped.push_back(entry->tagName());
+                entry = exif.erase(entry);
+            } else {
+                ++entry;
+            }
+        }
+    } catch (const std::exception&) {
+        // The block is encoded again for the output; its failure is judged there.
+    }
+    return dropped;
+}
+
 std::vector<std::uint8_t> exifBlock(const Exiv2::ExifData& exif) {
     Exiv2::Blob blob;
     Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);

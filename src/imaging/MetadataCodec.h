@@ -34,7 +34,13 @@ struct OutputMetadata {
     Exiv2::ExifData exif;
     std::string xmpPacket;
     Exiv2::IptcData iptc;
+    std::vector<std::string> droppedEntries;  // EXIF entries the block could not take
 };
+
+// exiv2 leaves out of an EXIF block (JPEG, PNG, WebP, HEIF, JPEG 2000; not TIFF) every entry
+// larger than 4 KB when the block would pass 64 KB, and says nothing. Those entries are taken
+// out here, so that what is written is what the note says; returns their names.
+std::vector<std::string> removeEntriesTheBlockCannotTake(Exiv2::ExifData& exif);
 
 // Reads the EXIF, XMP and IPTC of an open source, each within kMaxMetadataBytes and each on
 // its own: a part too large or unreadable is left out and named in dropped. Throws nothing;

@@ -112,7 +112,7 @@ TEST(Metadata, TheFileDateIsTheSourcesCreationDate) {
 }
 
 TEST(Metadata, WhatAJpegCannotHoldGivesWayPartByPartAndTheImageIsStillWritten) {
-    // 68 KB of EXIF in entries of 4 KB (exiv2 drops larger ones by itself), or 100 KB of XMP.
+    // 68 KB of EXIF in entries of 4 KB, 100 KB of XMP, or one EXIF entry of 70 KB.
     std::string manyEntries;
     for (const char* tag :
          {"ImageDescription", "Model", "Software", "Artist", "Copyright", "DocumentName",
@@ -123,7 +123,10 @@ TEST(Metadata, WhatAJpegCannotHoldGivesWayPartByPartAndTheImageIsStillWritten) {
     const std::tuple<std::string, const char*, bool> rows[] = {
         {manyEntries, "metadata not kept: too large for JPEG", false},
         {" -XMP-dc:Description=$(head -c 100000 /dev/zero | tr '\\0' x)",
-         "XMP not kept: too large for JPEG", true}};
+         "XMP not kept: too large for JPEG", true},
+        // One entry past the segment: exiv2 leaves it out without a word.
+        {" -UserComment=$(head -c 70000 /dev/zero | tr '\\0' z)",
+         "metadata not kept: EXIF UserComment too large", true}};
     TempFolder folder;
     const std::string source = folder.path("stands.png"), output = folder.path("out.jpg");
     for (const auto& [entries, note, keepsExif] : rows) {
