@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/FolderExpansion.h"
 
+#include <glib.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <iterator>
+#include <memory>
 
 #include "batch/ImageListRules.h"
 
@@ -12,38 +16,6 @@ namespace varnholt {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
-
-// -1, 0 or 1 for one path component.
-int compareNatural(std::string_view a, std::string_view b) {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (isDigit(a[i]) && isDigit(b[j])) {
-            const std::size_t startA = i;
-            const std::size_t startB = j;
-            while (i < a.size() && isDigit(a[i])) ++i;
-            while (j < b.size() && isDigit(b[j])) ++j;
-            // Leading zeros do not change the value; a longer run of significant digits is larger.
-            std::string_view runA = a.substr(startA, i - startA);
-            std::string_view runB = b.substr(startB, j - startB);
-            runA.remove_prefix(std::min(runA.find_first_not_of('0'), runA.size()));
-            runB.remove_prefix(std::min(runB.find_first_not_of('0'), runB.size()));
-            if (runA.size() != runB.size()) return runA.size() < runB.size() ? -1 : 1;
-            if (const int order = runA.compare(runB); order != 0) return order < 0 ? -1 : 1;
-            continue;
-        }
-        if (a[i] != b[j]) {
-            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]) ? -1 : 1;
-        }
-        ++i;
-        ++j;
-    }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
-    return 0;
-}
 
 bool isHidden(const fs::path& path) {
     const std::string name = path.filename().string();
@@ -55,48 +27,70 @@ std::string lowerCase(std::string text) {
     return text;
 }
 
-// Folder by folder rather than with a recursive iterator, which would skip a folder it cannot
-// read without a word.
+// The desktop's order for one name: the user's collation, runs of digits by their value. A
+// name that is not UTF-8 is keyed by its readable part; the bytes break ties.
+std::string displayOrderKey(const std::string& name) {
+    std::unique_ptr<gchar, decltype(&g_free)> valid(
+        g_utf8_make_valid(name.data(), static_cast<gssize>(name.size())), &g_free);
+    std::unique_ptr<gchar, decltype(&g_free)> key(g_utf8_collate_key_for_filename(valid.get(), -1),
+                                                  &g_free);
+    return key ? std::string(key.get()) : std::string();
+}
+
+struct Entry {
+    fs::path path;
+    bool folder = false;
+};
+
+// The visible images and folders of folder, in the desktop's order, each key computed once.
+std::vector<Entry> sortedEntries(const fs::path& folder, HeifCodecs heifAvailable,
+                                 std::error_code& error) {
+    std::vector<std::pair<std::string, Entry>> keyed;
+    fs::directory_iterator entries(folder, error);
+    for (const fs::directory_iterator end; !error && entries != end; entries.increment(error)) {
+        const auto& entry = *entries;
+        if (isHidden(entry.path())) continue;
+        std::error_code ignored;
+        // A link to a folder is not followed, so a link loop cannot trap the walk.
+        const bool isFolder = entry.is_directory(ignored) && !entry.is_symlink(ignored);
+        if (isFolder || (entry.is_regular_file(ignored) &&
+                         hasAcceptedExtension(entry.path().string(), heifAvailable))) {
+            const std::string name = entry.path().filename().string();
+            keyed.push_back({displayOrderKey(name), {entry.path(), isFolder}});
+        }
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return a.second.path.filename() < b.second.path.filename();
+    });
+    std::vector<Entry> sorted;
+    sorted.reserve(keyed.size());
+    for (auto& [key, entry] : keyed) sorted.push_back(std::move(entry));
+    return sorted;
+}
+
+// Depth first, a sub-folder's images where the folder's name sorts among the files. Folder by
+// folder rather than with a recursive iterator, which would skip a folder it cannot read
+// without a word.
 void collectImages(const fs::path& top, HeifCodecs heifAvailable, const std::atomic<bool>* abandon,
                    FolderWalk& walk) {
     const auto abandoned = [&] { return abandon && abandon->load(std::memory_order_relaxed); };
-    std::vector<fs::path> pending{top};
+    std::vector<Entry> pending{{top, true}};  // the next entry at the back
     while (!pending.empty() && !abandoned()) {
-        const fs::path folder = std::move(pending.back());
+        Entry next = std::move(pending.back());
         pending.pop_back();
-        std::error_code error;
-        fs::directory_iterator entries(folder, error);
-        for (const fs::directory_iterator end; !error && entries != end; entries.increment(error)) {
-            if (abandoned()) return;
-            const auto& entry = *entries;
-            if (isHidden(entry.path())) continue;
-            std::error_code ignored;
-            // A link to a folder is not followed, so a link loop cannot trap the walk.
-            if (entry.is_directory(ignored) && !entry.is_symlink(ignored)) {
-                pending.push_back(entry.path());
-            } else if (entry.is_regular_file(ignored) &&
-                       hasAcceptedExtension(entry.path().string(), heifAvailable)) {
-                walk.paths.push_back(entry.path().string());
-            }
+        if (!next.folder) {
+            walk.paths.push_back(next.path.string());
+            continue;
         }
-        if (error) walk.unreadable.push_back({folder.string(), lowerCase(error.message())});
+        std::error_code error;
+        std::vector<Entry> inside = sortedEntries(next.path, heifAvailable, error);
+        if (error) walk.unreadable.push_back({next.path.string(), lowerCase(error.message())});
+        std::move(inside.rbegin(), inside.rend(), std::back_inserter(pending));
     }
 }
 
 }  // namespace
-
-bool naturalPathLess(std::string_view a, std::string_view b) {
-    const fs::path left(a);
-    const fs::path right(b);
-    auto i = left.begin();
-    auto j = right.begin();
-    for (; i != left.end() && j != right.end(); ++i, ++j) {
-        if (const int order = compareNatural(i->native(), j->native()); order != 0)
-            return order < 0;
-    }
-    if (i != left.end() || j != right.end()) return j != right.end();
-    return a < b;  // equal by value ("a01" and "a1"): a stable, total order all the same
-}
 
 FolderWalk walkFolders(const std::vector<std::string>& candidates, HeifCodecs heifAvailable,
                        const std::atomic<bool>* abandon) {
@@ -108,15 +102,7 @@ FolderWalk walkFolders(const std::vector<std::string>& candidates, HeifCodecs he
             walk.paths.push_back(candidate);
             continue;
         }
-        FolderWalk inside;
-        collectImages(candidate, heifAvailable, abandon, inside);
-        const auto natural = [](const auto& a, const auto& b) { return naturalPathLess(a, b); };
-        std::sort(inside.paths.begin(), inside.paths.end(), natural);
-        std::sort(inside.unreadable.begin(), inside.unreadable.end(),
-                  [&](const auto& a, const auto& b) { return natural(a.path, b.path); });
-        walk.paths.insert(walk.paths.end(), inside.paths.begin(), inside.paths.end());
-        walk.unreadable.insert(walk.unreadable.end(), inside.unreadable.begin(),
-                               inside.unreadable.end());
+        collectImages(candidate, heifAvailable, abandon, walk);
     }
     return walk;
 }

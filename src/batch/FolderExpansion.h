@@ -3,16 +3,11 @@
 
 #include <atomic>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "settings/FormatTable.h"
 
 namespace varnholt {
-
-// Orders paths as people read numbered names: component by component, runs of digits by
-// their value ("img2" before "img10"), everything else byte by byte.
-bool naturalPathLess(std::string_view a, std::string_view b);
 
 // A folder the walk could not read, and the system's reason in lower case ("permission
 // denied").
@@ -23,11 +18,13 @@ struct UnreadableFolder {
 
 struct FolderWalk {
     std::vector<std::string> paths;
-    std::vector<UnreadableFolder> unreadable;  // per candidate in natural order
+    std::vector<UnreadableFolder> unreadable;  // in the order of the walk
 };
 
-// Replaces every candidate that is a folder by the images inside it: recursively, sorted by
-// naturalPathLess, skipping hidden files and folders and never entering a symbolic link to a
+// Replaces every candidate that is a folder by the images inside it: recursively, each
+// folder's entries (images and sub-folders together) in the desktop's order, by the locale's
+// collation with numbers by value ("img2" before "img10"), a sub-folder's images where its name
+// sorts; skipping hidden files and folders and never entering a symbolic link to a
 // folder (so a link loop cannot trap the walk). A candidate folder given by its own link is
 // entered: the user named it. Other candidates pass through unchanged and in place; the list
 // rules (accepted types, no duplicates) still apply afterwards. Every folder that cannot be

@@ -3,27 +3,39 @@
 
 #include <unistd.h>
 
+#include <clocale>
+
 #include "BatchTestSupport.h"
 
 namespace varnholt {
 namespace {
 
-TEST(FolderExpansion, NaturalOrderComparesNumbersByValueComponentByComponent) {
-    const std::pair<const char*, const char*> ordered[] = {
-        {"img2.jpg", "img10.jpg"},
-        {"img007.jpg", "img8.jpg"},
-        {"a01", "a1"},  // equal by value: the bytes decide
-        {"IMG1.jpg", "img1.jpg"},
-        {"x99999999999999999999999999.jpg", "x100000000000000000000000000.jpg"},
-        {"a/z.jpg", "a b/a.jpg"},  // the folder "a" before "a b", whatever lies inside
-        {"p/2/x.jpg", "p/10/a.jpg"},
-        {"short", "short/longer"},
+// Each row's names are written in reverse and must come back in order, under the row's locale.
+TEST(FolderExpansion, FoldersSortAsTheDesktopDoesUnderTheLocale) {
+    const std::pair<const char*, std::vector<std::string>> rows[] = {
+        {"C.UTF-8", {"B.jpg", "a.jpg"}},  // code points
+        {"de_DE.UTF-8", {"a.jpg", "B.jpg", "c.jpg"}},
+        {"de_DE.UTF-8", {"Apfel.jpg", "\u00e4pfel.jpg", "\u00c4pfel.jpg", "Birne.jpg"}},
+        {"de_DE.UTF-8", {"img2.jpg", "img10.jpg", "IMG11.jpg"}},
+        {"C.UTF-8",
+         {"img2.jpg", "img10.jpg", "x99999999999999999999.jpg", "x100000000000000000000.jpg"}},
+        {"C.UTF-8", {"a/z.jpg", "a b/a.jpg", "b.jpg", "p/2/x.jpg", "p/10/a.jpg"}},
+        {"C.UTF-8", {"bad\xff.jpg", "bad\xfe\xff.jpg", "c.jpg"}},  // not UTF-8: still a total order
     };
-    for (const auto& [first, second] : ordered) {
-        EXPECT_TRUE(naturalPathLess(first, second)) << first << " < " << second;
-        EXPECT_FALSE(naturalPathLess(second, first)) << second << " < " << first;
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    for (const auto& [locale, names] : rows) {
+        SCOPED_TRACE(names.front());
+        ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr) << "the test locale is missing";
+        TempFolder root;
+        std::vector<std::string> expected;
+        for (auto name = names.rbegin(); name != names.rend(); ++name) {
+            std::filesystem::create_directories(
+                (root / *name).substr(0, (root / *name).rfind('/')));
+            expected.insert(expected.begin(), root.write(*name, "x"));
+        }
+        EXPECT_EQ(expandFolders({root.path()}, false), expected);
     }
-    EXPECT_FALSE(naturalPathLess("same.jpg", "same.jpg"));
+    std::setlocale(LC_ALL, before.c_str());
 }
 
 TEST(FolderExpansion, AFolderGivesItsVisibleAcceptedImagesInNaturalOrder) {
