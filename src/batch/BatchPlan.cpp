@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "batch/EncodingChoice.h"
@@ -27,7 +28,8 @@ bool writesHeif(const PlannedImage& image) {
 
 }  // namespace
 
-BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSettings& settings) {
+BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSettings& settings,
+                    std::int64_t firstIndex) {
     BatchPlan plan;
     plan.outputFolder = settings.outputFolder;
     plan.images.reserve(sourcePaths.size());
@@ -39,8 +41,8 @@ BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSet
         PlannedImage image;
         image.index = i;
         image.sourcePath = sourcePaths[i];
-        image.outputPath =
-            buildOutputPath(image.sourcePath, static_cast<std::int64_t>(i), settings);
+        image.outputPath = buildOutputPath(image.sourcePath,
+                                           firstIndex - 1 + static_cast<std::int64_t>(i), settings);
         image.source = pathIdentity(image.sourcePath);
         image.output = pathIdentity(image.outputPath);
         image.format = encodingFormat(image.sourcePath, settings);
@@ -65,6 +67,34 @@ BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSet
 std::string outputConflict(const PlannedImage& image) {
     if (image.sameOutputAs) return "clash with image " + std::to_string(*image.sameOutputAs + 1);
     return image.outputExists ? "exists" : "";
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> crossShardWrite(const BatchPlan& plan,
+                                                                   const Shard& shard) {
+    std::unordered_map<std::string, std::size_t> readers;  // either spelling of each source
+    for (const PlannedImage& image : plan.images) {
+        readers.emplace(image.source.lexical, image.index);
+        readers.emplace(image.source.resolved, image.index);
+    }
+    const auto apart = [&](std::size_t a, std::size_t b) {
+        return a % shard.count != b % shard.count;
+    };
+    for (const PlannedImage& image : plan.images) {
+        if (image.decision == OverwriteDecision::Skip) continue;
+        if (image.sameOutputAs && apart(*image.sameOutputAs, image.index))
+            return std::pair(*image.sameOutputAs, image.index);
+        for (const std::string* spelling : {&image.output.lexical, &image.output.resolved}) {
+            const auto reader = readers.find(*spelling);
+            if (reader != readers.end() && apart(reader->second, image.index))
+                return std::pair(std::min(reader->second, image.index),
+                                 std::max(reader->second, image.index));
+        }
+    }
+    return std::nullopt;
+}
+
+void keepShard(BatchPlan& plan, const Shard& shard) {
+    std::erase_if(plan.images, [&](const PlannedImage& image) { return !shard.has(image.index); });
 }
 
 bool sharesFile(const PlannedImage& a, const PlannedImage& b) {

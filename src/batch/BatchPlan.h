@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batch/BatchOutputSize.h"
@@ -47,7 +48,27 @@ struct BatchPlan {
 
 // Reads the settings once for every image of the list; every decision is Write until
 // confirmOverwrites. Looks at the file system only to tell which output paths are taken.
-BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSettings& settings);
+// firstIndex is the [FileIndex] of the first image, so that a list split into runs can go on
+// numbering where the run before stopped.
+BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSettings& settings,
+                    std::int64_t firstIndex = 1);
+
+// One of count processes that share a batch: each plans the whole list, so names, clashes and
+// decisions are those of a single run, and writes the images at list positions part,
+// part + count, part + 2 count, ... (1-based).
+struct Shard {
+    std::size_t part = 1;
+    std::size_t count = 1;
+    bool has(std::size_t index) const { return index % count == part - 1; }
+};
+
+// Two images (list indices) of different shards where one writes a file the other writes or
+// reads: a single run orders them, separate processes would race. Call after confirmOverwrites.
+std::optional<std::pair<std::size_t, std::size_t>> crossShardWrite(const BatchPlan& plan,
+                                                                   const Shard& shard);
+
+// Leaves only the images of the shard, their list indices unchanged.
+void keepShard(BatchPlan& plan, const Shard& shard);
 
 // "clash with image N" (1-based) when an earlier image has the same output path, "exists"
 // for an entry already there, empty when the path is free.

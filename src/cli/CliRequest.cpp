@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -98,6 +99,26 @@ std::string checkQuality(const std::string& text) {
     return qualityValue(text) ? std::string() : std::string("must be a number from 0 to 100");
 }
 
+// "K/N" in digits, 1 <= K <= N.
+std::optional<Shard> shardValue(std::string_view text) {
+    const auto number = [](std::string_view digits) -> std::optional<std::size_t> {
+        std::size_t value = 0;
+        const auto [end, error] = std::from_chars(digits.begin(), digits.end(), value);
+        if (digits.empty() || error != std::errc() || end != digits.end()) return std::nullopt;
+        return value;
+    };
+    const auto slash = text.find('/');
+    if (slash == std::string_view::npos) return std::nullopt;
+    const auto part = number(text.substr(0, slash));
+    const auto count = number(text.substr(slash + 1));
+    if (!part || !count || *part < 1 || *part > *count) return std::nullopt;
+    return Shard{*part, *count};
+}
+
+std::string checkShard(const std::string& text) {
+    return shardValue(text) ? std::string() : std::string("must be K/N with 1 <= K <= N");
+}
+
 }  // namespace
 
 CliParse parseCommandLine(int argc, char** argv) {
@@ -128,7 +149,8 @@ CliParse parseCommandLine(int argc, char** argv) {
 
     app.add_option("FILE", request.files,
                    "Image files and folders, in order (a folder gives the images inside it,\n"
-                   "recursively, in natural order, skipping hidden ones)")
+                   "recursively, sorted as the desktop does by the locale with numbers by value,\n"
+                   "skipping hidden ones)")
         ->type_name("");
     std::string filesFrom;
     bool nulSeparated = false;
@@ -165,6 +187,19 @@ CliParse parseCommandLine(int argc, char** argv) {
     app.add_option("--overwrite", overwrite,
                    "Existing output files: ask (default on a terminal; without one, no), yes, no")
         ->check(CLI::IsMember({"ask", "yes", "no"}));
+    app.add_option("--index-start", request.firstIndex,
+                   "[FileIndex] of the first image (default 1), to go on numbering where an\n"
+                   "earlier run over the start of a list stopped")
+        ->check(CLI::Range(std::int64_t{0}, std::int64_t{1'000'000'000'000'000}));
+    std::string shard;
+    auto* shardOption =
+        app.add_option("--shard", shard,
+                       "Write only the images K, K+N, K+2N, ... of the list (1 <= K <= N), named\n"
+                       "and judged as in one run over the whole list: N processes with the same\n"
+                       "arguments and K from 1 to N write what one run writes. The counts are of\n"
+                       "this shard's images; --dry-run lists them. Needs --overwrite yes or no")
+            ->type_name("K/N")
+            ->check(CLI::Validator(checkShard, "K/N"));
     app.add_flag("--dry-run", request.dryRun,
                  "Write nothing; print a line per image: source, output path, size (or fail:\n"
                  "why) and whether the output is taken, separated by tabs. A field with a\n"
@@ -205,6 +240,14 @@ CliParse parseCommandLine(int argc, char** argv) {
     request.overwrite = overwrite == "yes"  ? OverwriteMode::Yes
                         : overwrite == "no" ? OverwriteMode::No
                                             : OverwriteMode::Ask;
+    if (shardOption->count()) {
+        // No process of many can ask, and they must all answer alike.
+        if (request.overwrite == OverwriteMode::Ask) {
+            std::fprintf(stderr, "%s--shard: needs --overwrite yes or no\n", kUsagePrefix);
+            return {std::nullopt, 2};
+        }
+        request.shard = shardValue(shard);
+    }
     return {std::move(request), 0};
 }
 

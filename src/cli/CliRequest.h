@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "batch/BatchPlan.h"
 #include "settings/ResizeSettings.h"
 
 namespace varnholt {
@@ -16,6 +18,8 @@ struct CliRequest {
     ResizeSettings settings;
     std::vector<std::string> files;  // as given, in order
     OverwriteMode overwrite = OverwriteMode::Ask;
+    std::int64_t firstIndex = 1;  // [FileIndex] of the first image
+    std::optional<Shard> shard;   // this process writes only these images
     bool dryRun = false;
     bool quiet = false;
 };

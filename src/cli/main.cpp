@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -105,12 +106,16 @@ std::unique_ptr<OverwriteQuestion> overwriteQuestion(OverwriteMode mode) {
     return std::make_unique<FixedAnswer>(OverwriteAnswer::NoToAll);
 }
 
+// The counts of the batch's images; a shard says that they are its own.
+std::string countsLine(const BatchResult& result, const CliRequest& request) {
+    if (!request.shard) return outcomeCounts(result);
+    return "Shard " + std::to_string(request.shard->part) + "/" +
+           std::to_string(request.shard->count) + ": " + outcomeCounts(result);
+}
+
 // The batch's outcome: true when every image was written or skipped and no argument was
 // ignored. The closing sentence says the same, then the counts follow, as in the window.
 std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request, bool anyIgnored) {
-    const auto question = overwriteQuestion(request.overwrite);
-    confirmOverwrites(plan, *question);
-
     std::vector<std::string> conflicts;
     conflicts.reserve(plan.images.size());
     for (const PlannedImage& image : plan.images) conflicts.push_back(outputConflict(image));
@@ -131,7 +136,7 @@ std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request, bool any
 
     if (result->stopped) {
         std::fprintf(stderr, "%s\n%s\n", closingMessage(*result).c_str(),
-                     outcomeCounts(*result).c_str());
+                     countsLine(*result, request).c_str());
         // An image given up may still be running inside the image libraries: the program
         // ends here rather than shut them down under it. Its writes are disowned already.
         if (job.abandonedWork()) {
@@ -143,13 +148,15 @@ std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request, bool any
     const bool succeeded = result->allSucceeded && !anyIgnored;
     if (!request.quiet) {
         std::printf("%s\n%s\n", std::string(finalMessage(succeeded)).c_str(),
-                    outcomeCounts(*result).c_str());
+                    countsLine(*result, request).c_str());
     }
     return succeeded;
 }
 
 int run(int argc, char** argv) {
     installInterruptHandler();
+    // Folders are sorted by the user's collation; numbers are still read and written in C.
+    std::setlocale(LC_COLLATE, "");
     ImageTools::Runtime runtime(argv[0]);
     CliParse parsed = parseCommandLine(argc, argv);
     if (!parsed.request) return parsed.exitStatus;
@@ -171,10 +178,24 @@ int run(int argc, char** argv) {
         return kExitUsage;
     }
     // The settings are read once, here, for the whole batch.
-    BatchPlan plan = planBatch(list.paths, request.settings);
-    const std::optional<bool> succeeded = request.dryRun
-                                              ? std::optional(dryRun(plan) && !list.anyIgnored)
-                                              : runBatch(std::move(plan), request, list.anyIgnored);
+    BatchPlan plan = planBatch(list.paths, request.settings, request.firstIndex);
+    if (request.dryRun) {
+        if (request.shard) keepShard(plan, *request.shard);
+        return dryRun(plan) && !list.anyIgnored ? 0 : kExitFailed;
+    }
+    const auto question = overwriteQuestion(request.overwrite);
+    confirmOverwrites(plan, *question);
+    if (request.shard) {
+        if (const auto tie = crossShardWrite(plan, *request.shard)) {
+            std::fprintf(stderr,
+                         "%s--shard: images %zu and %zu write or read one file, which only a "
+                         "run without --shard can order\n",
+                         kUsagePrefix, tie->first + 1, tie->second + 1);
+            return kExitUsage;
+        }
+        keepShard(plan, *request.shard);
+    }
+    const std::optional<bool> succeeded = runBatch(std::move(plan), request, list.anyIgnored);
     if (!succeeded) return kExitInterrupted;
     return *succeeded ? 0 : kExitFailed;
 }
