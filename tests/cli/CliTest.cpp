@@ -87,6 +87,9 @@ TEST(Cli, RefusesInvalidUsageAndSettings) {
          "varnholt-cli: --quality: must be a number from 0 to 100"},
         {{"--dpi", "abc", kPortrait}, "varnholt-cli: --dpi: The DPI you entered is not valid."},
         {{"--dpi", "0", kPortrait}, "varnholt-cli: --dpi"},
+        {{"--shard", "0/3", "--overwrite=no", kPortrait}, "varnholt-cli: --shard: must be K/N"},
+        {{"--shard", "4/3", "--overwrite=no", kPortrait}, "varnholt-cli: --shard: must be K/N"},
+        {{"--shard", "1/3", kPortrait}, "varnholt-cli: --shard: needs --overwrite yes or no\n"},
         {{"--width=1", "--height=1", "--output", text + "/sub", kPortrait},
          "varnholt-cli: Cannot create the output folder " + text + "/sub: not a directory.\n"},
     };
@@ -226,6 +229,31 @@ TEST(Cli, UnreadableFoldersAndControlCharactersInNames) {
     EXPECT_EQ(printed, in / "trip/locked" + denied + in / "shut" + denied + "'" +
                            in / "trip/a'$'\\033''[2J.jpg'\t'" +
                            in / "a'$'\\033''[2J.jpg'\t10x15\n1");
+}
+
+// Three shards, and two chunks numbered on with --index-start, write what one run writes.
+TEST(Cli, ShardsAndChunksWriteWhatOneRunWrites) {
+    TempFolder in, whole, shards, chunks;
+    for (const char* name : {"a.png", "b.png", "c.png", "d.png", "e.png"})
+        in.copy(kIndexedPng, name);
+    const auto run = [&](std::vector<std::string> args, const TempFolder& out) {
+        args.insert(args.begin(), {"--mode=width", "--width=8", "--name=i[FileIndex]",
+                                   "--overwrite=no", "--output", out.path()});
+        return cli(args);
+    };
+    EXPECT_EQ(run({in.path()}, whole).status, 0);
+    for (const char* shard : {"1/3", "2/3", "3/3"})
+        EXPECT_EQ(run({"--shard", shard, in.path()}, shards).status, 0);
+    EXPECT_EQ(run({"--shard=2/3", in.path()}, shards).out,
+              "Images resized successfully.\nShard 2/3: 2 of 2 images skipped (file exists).\n");
+    EXPECT_EQ(
+        run({"--shard=2/3", "--dry-run", in.path()}, chunks).out,
+        in / "b.png\t" + chunks / "i2.jpg\t8x12\n" + in / "e.png\t" + chunks / "i5.jpg\t8x12\n");
+    run({in / "a.png", in / "b.png"}, chunks);
+    run({"--index-start=3", in / "c.png", in / "d.png", in / "e.png"}, chunks);
+    EXPECT_EQ(shell("diff -r " + whole.path() + " " + shards.path() + " && diff -r " +
+                    whole.path() + " " + chunks.path() + " && ls " + whole.path()),
+              "i1.jpg\ni2.jpg\ni3.jpg\ni4.jpg\ni5.jpg");
 }
 
 TEST(Cli, OverwriteAnswers) {
