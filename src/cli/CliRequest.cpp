@@ -149,8 +149,8 @@ CliParse parseCommandLine(int argc, char** argv) {
 
     app.add_option("FILE", request.files,
                    "Image files and folders, in order (a folder gives the images inside it,\n"
-                   "recursively, sorted as the desktop does by the locale with numbers by value,\n"
-                   "skipping hidden ones)")
+                   "recursively, skipping hidden ones, sorted as the desktop does: by the\n"
+                   "locale, numbers by value)")
         ->type_name("");
     std::string filesFrom;
     bool nulSeparated = false;
@@ -190,7 +190,8 @@ CliParse parseCommandLine(int argc, char** argv) {
     app.add_option("--index-start", request.firstIndex,
                    "[FileIndex] of the first image (default 1), to go on numbering where an\n"
                    "earlier run over the start of a list stopped")
-        ->check(CLI::Range(std::int64_t{0}, std::int64_t{1'000'000'000'000'000}));
+        ->type_name("N")
+        ->check(CLI::Range(std::int64_t{0}, std::int64_t{1'000'000'000'000'000}).description(""));
     std::string shard;
     auto* shardOption =
         app.add_option("--shard", shard,
@@ -199,7 +200,7 @@ CliParse parseCommandLine(int argc, char** argv) {
                        "arguments and K from 1 to N write what one run writes. The counts are of\n"
                        "this shard's images; --dry-run lists them. Needs --overwrite yes or no")
             ->type_name("K/N")
-            ->check(CLI::Validator(checkShard, "K/N"));
+            ->check(CLI::Validator(checkShard, ""));
     app.add_flag("--dry-run", request.dryRun,
                  "Write nothing; print a line per image: source, output path, size (or fail:\n"
                  "why) and whether the output is taken, separated by tabs. A field with a\n"
