@@ -73,8 +73,9 @@ ProgramRun cli(const std::vector<std::string>& args, const std::optional<std::st
 }
 
 TEST(Cli, RefusesInvalidUsageAndSettings) {
-    TempFolder out;
+    TempFolder out, in;
     const std::string text = out.write("notes.txt", "hello");
+    const std::string twin = in.copy(kPortrait, "Portrait_1.jpg");
     const std::string noImages = "varnholt-cli: There are no images to resize.\n";
     const std::pair<std::vector<std::string>, std::string> rows[] = {
         {{"--width", "100", "--output", out.path(), text},
@@ -90,6 +91,9 @@ TEST(Cli, RefusesInvalidUsageAndSettings) {
         {{"--shard", "0/3", "--overwrite=no", kPortrait}, "varnholt-cli: --shard: must be K/N"},
         {{"--shard", "4/3", "--overwrite=no", kPortrait}, "varnholt-cli: --shard: must be K/N"},
         {{"--shard", "1/3", kPortrait}, "varnholt-cli: --shard: needs --overwrite yes or no\n"},
+        {{"--width=1", "--height=1", "--name=[FileName]", "--overwrite=yes", "--shard=2/2",
+          "--output", out.path(), kPortrait, twin},
+         "varnholt-cli: --shard: images 1 and 2 write or read one file"},
         {{"--width=1", "--height=1", "--output", text + "/sub", kPortrait},
          "varnholt-cli: Cannot create the output folder " + text + "/sub: not a directory.\n"},
     };
