@@ -13,14 +13,11 @@ namespace {
 // Each row's names are written in reverse and must come back in order, under the row's locale.
 TEST(FolderExpansion, FoldersSortAsTheDesktopDoesUnderTheLocale) {
     const std::pair<const char*, std::vector<std::string>> rows[] = {
-        {"C.UTF-8", {"B.jpg", "a.jpg"}},  // code points
-        {"de_DE.UTF-8", {"a.jpg", "B.jpg", "c.jpg"}},
+        {"C.UTF-8", {"B.jpg", "a.jpg", "x99999999999999999999.jpg", "x100000000000000000000.jpg"}},
+        {"de_DE.UTF-8", {"a.jpg", "B.jpg", "img2.jpg", "img10.jpg", "IMG11.jpg"}},
         {"de_DE.UTF-8", {"Apfel.jpg", "\u00e4pfel.jpg", "\u00c4pfel.jpg", "Birne.jpg"}},
-        {"de_DE.UTF-8", {"img2.jpg", "img10.jpg", "IMG11.jpg"}},
-        {"C.UTF-8",
-         {"img2.jpg", "img10.jpg", "x99999999999999999999.jpg", "x100000000000000000000.jpg"}},
         {"C.UTF-8", {"a/z.jpg", "a b/a.jpg", "b.jpg", "p/2/x.jpg", "p/10/a.jpg"}},
-        {"C.UTF-8", {"bad\xff.jpg", "bad\xfe\xff.jpg", "c.jpg"}},  // not UTF-8: still a total order
+        {"C.UTF-8", {"bad\xff.jpg", "bad\xfe\xff.jpg", "c.jpg"}},  // not UTF-8: still ordered
     };
     const std::string before = std::setlocale(LC_ALL, nullptr);
     for (const auto& [locale, names] : rows) {
