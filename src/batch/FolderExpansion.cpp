@@ -37,6 +37,10 @@ std::string displayOrderKey(const std::string& name) {
     return key ? std::string(key.get()) : std::string();
 }
 
+bool abandoned(const std::atomic<bool>* abandon) {
+    return abandon && abandon->load(std::memory_order_relaxed);
+}
+
 struct Entry {
     fs::path path;
     bool folder = false;
@@ -44,10 +48,11 @@ struct Entry {
 
 // The visible images and folders of folder, in the desktop's order, each key computed once.
 std::vector<Entry> sortedEntries(const fs::path& folder, HeifCodecs heifAvailable,
-                                 std::error_code& error) {
+                                 const std::atomic<bool>* abandon, std::error_code& error) {
     std::vector<std::pair<std::string, Entry>> keyed;
     fs::directory_iterator entries(folder, error);
     for (const fs::directory_iterator end; !error && entries != end; entries.increment(error)) {
+        if (abandoned(abandon)) return {};
         const auto& entry = *entries;
         if (isHidden(entry.path())) continue;
         std::error_code ignored;
@@ -74,9 +79,8 @@ std::vector<Entry> sortedEntries(const fs::path& folder, HeifCodecs heifAvailabl
 // without a word.
 void collectImages(const fs::path& top, HeifCodecs heifAvailable, const std::atomic<bool>* abandon,
                    FolderWalk& walk) {
-    const auto abandoned = [&] { return abandon && abandon->load(std::memory_order_relaxed); };
     std::vector<Entry> pending{{top, true}};  // the next entry at the back
-    while (!pending.empty() && !abandoned()) {
+    while (!pending.empty() && !abandoned(abandon)) {
         Entry next = std::move(pending.back());
         pending.pop_back();
         if (!next.folder) {
@@ -84,7 +88,7 @@ void collectImages(const fs::path& top, HeifCodecs heifAvailable, const std::ato
             continue;
         }
         std::error_code error;
-        std::vector<Entry> inside = sortedEntries(next.path, heifAvailable, error);
+        std::vector<Entry> inside = sortedEntries(next.path, heifAvailable, abandon, error);
         if (error) walk.unreadable.push_back({next.path.string(), lowerCase(error.message())});
         std::move(inside.rbegin(), inside.rend(), std::back_inserter(pending));
     }
