@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <unordered_map>
 
 #include "batch/EncodingChoice.h"
@@ -29,7 +30,7 @@ bool writesHeif(const PlannedImage& image) {
 }  // namespace
 
 BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSettings& settings,
-                    std::int64_t firstIndex) {
+                    std::int64_t firstIndex, const std::vector<std::string>& subFolders) {
     BatchPlan plan;
     plan.outputFolder = settings.outputFolder;
     plan.images.reserve(sourcePaths.size());
@@ -41,8 +42,17 @@ BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSet
         PlannedImage image;
         image.index = i;
         image.sourcePath = sourcePaths[i];
-        image.outputPath = buildOutputPath(image.sourcePath,
-                                           firstIndex - 1 + static_cast<std::int64_t>(i), settings);
+        const std::int64_t fileIndex = firstIndex - 1 + static_cast<std::int64_t>(i);
+        image.inSubFolder =
+            settings.keepSubFolders && i < subFolders.size() && !subFolders[i].empty();
+        image.outputPath =
+            image.inSubFolder
+                ? buildOutputPath(
+                      image.sourcePath, fileIndex, settings.namePattern,
+                      settings.outputFormat.title,
+                      (std::filesystem::path(settings.outputFolder) / subFolders[i]).string(),
+                      nameCaseFromIndex(settings.nameCase))
+                : buildOutputPath(image.sourcePath, fileIndex, settings);
         image.source = pathIdentity(image.sourcePath);
         image.output = pathIdentity(image.outputPath);
         image.format = encodingFormat(image.sourcePath, settings);

@@ -26,7 +26,8 @@ enum class OverwriteDecision {
 struct PlannedImage {
     std::size_t index = 0;
     std::string sourcePath;
-    std::string outputPath;  // buildOutputPath of the source at index
+    std::string outputPath;    // buildOutputPath of the source at index
+    bool inSubFolder = false;  // outputPath lies in a sub-folder made just before the write
     PathIdentity source;
     PathIdentity output;
     OutputFormat format = OutputFormat::JPG;  // concrete: "Original" already resolved
@@ -49,9 +50,11 @@ struct BatchPlan {
 // Reads the settings once for every image of the list; every decision is Write until
 // confirmOverwrites. Looks at the file system only to tell which output paths are taken.
 // firstIndex is the [FileIndex] of the first image, so that a list split into runs can go on
-// numbering where the run before stopped.
+// numbering where the run before stopped. subFolders, beside the paths (it may be shorter),
+// holds the folder each image was found in relative to the folder walked; with keepSubFolders
+// an image goes to that folder under the output folder.
 BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSettings& settings,
-                    std::int64_t firstIndex = 1);
+                    std::int64_t firstIndex = 1, const std::vector<std::string>& subFolders = {});
 
 // One of count processes that share a batch: each plans the whole list, so names, clashes and
 // decisions are those of a single run, and writes the images at list positions part,

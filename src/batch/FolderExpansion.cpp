@@ -44,6 +44,7 @@ bool abandoned(const std::atomic<bool>* abandon) {
 struct Entry {
     fs::path path;
     bool folder = false;
+    std::string relative;  // a folder's own path from the top, a file's folder's
 };
 
 // The visible images and folders of folder, in the desktop's order, each key computed once.
@@ -61,7 +62,7 @@ std::vector<Entry> sortedEntries(const fs::path& folder, HeifCodecs heifAvailabl
         if (isFolder || (entry.is_regular_file(ignored) &&
                          hasAcceptedExtension(entry.path().string(), heifAvailable))) {
             const std::string name = entry.path().filename().string();
-            keyed.push_back({displayOrderKey(name), {entry.path(), isFolder}});
+            keyed.push_back({displayOrderKey(name), {entry.path(), isFolder, {}}});
         }
     }
     std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
@@ -79,17 +80,23 @@ std::vector<Entry> sortedEntries(const fs::path& folder, HeifCodecs heifAvailabl
 // without a word.
 void collectImages(const fs::path& top, HeifCodecs heifAvailable, const std::atomic<bool>* abandon,
                    FolderWalk& walk) {
-    std::vector<Entry> pending{{top, true}};  // the next entry at the back
+    std::vector<Entry> pending{{top, true, {}}};  // the next entry at the back
     while (!pending.empty() && !abandoned(abandon)) {
         Entry next = std::move(pending.back());
         pending.pop_back();
         if (!next.folder) {
             walk.paths.push_back(next.path.string());
+            walk.subFolders.push_back(std::move(next.relative));
             continue;
         }
         std::error_code error;
         std::vector<Entry> inside = sortedEntries(next.path, heifAvailable, abandon, error);
         if (error) walk.unreadable.push_back({next.path.string(), lowerCase(error.message())});
+        for (Entry& entry : inside) {
+            entry.relative = entry.folder
+                                 ? (fs::path(next.relative) / entry.path.filename()).string()
+                                 : next.relative;
+        }
         std::move(inside.rbegin(), inside.rend(), std::back_inserter(pending));
     }
 }
@@ -100,10 +107,12 @@ FolderWalk walkFolders(const std::vector<std::string>& candidates, HeifCodecs he
                        const std::atomic<bool>* abandon) {
     FolderWalk walk;
     walk.paths.reserve(candidates.size());
+    walk.subFolders.reserve(candidates.size());
     for (const auto& candidate : candidates) {
         std::error_code error;
         if (candidate.empty() || !fs::is_directory(candidate, error)) {
             walk.paths.push_back(candidate);
+            walk.subFolders.emplace_back();
             continue;
         }
         collectImages(candidate, heifAvailable, abandon, walk);

@@ -18,6 +18,9 @@ struct UnreadableFolder {
 
 struct FolderWalk {
     std::vector<std::string> paths;
+    // Beside each path, the folder it was found in relative to the candidate folder walked
+    // ("2024/june"); empty for a candidate that is not a folder and for the top level.
+    std::vector<std::string> subFolders;
     std::vector<UnreadableFolder> unreadable;  // in the order of the walk
 };
 

@@ -1,7 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch/ImageProcessor.h"
 
+#include <filesystem>
+#include <optional>
+#include <string>
+
 namespace varnholt {
+namespace {
+
+// The output's sub-folder under the output folder, made with its parents if missing; the
+// system's reason in lower case when it cannot be.
+std::optional<std::string> makeSubFolder(const PlannedImage& planned) {
+    if (!planned.inSubFolder) return std::nullopt;
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(planned.outputPath).parent_path(),
+                                        error);
+    if (!error) return std::nullopt;
+    std::string reason = error.message();
+    for (char& c : reason) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return reason;
+}
+
+}  // namespace
 
 std::variant<PixelDimensions, ImageFailure> plannedPixels(const PlannedImage& planned,
                                                           const Image& opened) {
@@ -45,6 +67,8 @@ ImageOutcome processImage(const PlannedImage& planned) {
     const Image image = metadata ? ImageTools::mergeOutputDPI(*resized, *metadata, planned.dpi)
                                  : ImageTools::stampDPI(*resized, planned.dpi);
 
+    if (auto reason = makeSubFolder(planned))
+        return ImageOutcome::failed({FailureKind::CannotWrite, std::move(*reason)});
     // One atomic replace, so an existing file stays whole until the new one is.
     SaveResult saved =
         ImageTools::saveImage(image, planned.outputPath, planned.format, planned.quality);

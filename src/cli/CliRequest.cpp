@@ -182,6 +182,9 @@ CliParse parseCommandLine(int argc, char** argv) {
     app.add_option("--case", nameCase, "Case of the file name (default unchanged)")
         ->check(CLI::IsMember({"unchanged", "upper", "lower"}));
     app.add_option("--output", s.outputFolder, "Output folder");
+    app.add_flag("--keep-folders", s.keepSubFolders,
+                 "An image found in a sub-folder of a folder given is written to the same\n"
+                 "sub-folder of the output folder, made when missing");
     app.add_flag("--keep-metadata", s.keepExifInfoAndCreationDate,
                  "Keep the metadata and the creation date of each source");
     app.add_option("--overwrite", overwrite,

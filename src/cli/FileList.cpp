@@ -57,10 +57,13 @@ FileList buildList(const std::vector<std::string>& files, HeifCodecs heif) {
         }
         if (walk.paths.empty() && walk.unreadable.empty())
             ignore(list, given, "a folder without accepted images");
-        for (const auto& file : walk.paths) {
+        for (std::size_t i = 0; i < walk.paths.size(); ++i) {
+            const std::string& file = walk.paths[i];
             const std::string path = listPath(file);
             if (const auto refusal = builder.add(path))
                 ignore(list, file, refusalText(*refusal, path));
+            else
+                list.subFolders.push_back(walk.subFolders[i]);
         }
     }
     list.paths = builder.take();

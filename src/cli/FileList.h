@@ -11,6 +11,9 @@ namespace varnholt {
 // The batch's list from the files as given on the command line.
 struct FileList {
     std::vector<std::string> paths;
+    // Beside each path, its folder relative to the folder given it was found in; empty for a
+    // file given by itself.
+    std::vector<std::string> subFolders;
     bool anyIgnored = false;  // a file or a folder given, or a folder inside one, is left out
 };
 

@@ -178,7 +178,7 @@ int run(int argc, char** argv) {
         return kExitUsage;
     }
     // The settings are read once, here, for the whole batch.
-    BatchPlan plan = planBatch(list.paths, request.settings, request.firstIndex);
+    BatchPlan plan = planBatch(list.paths, request.settings, request.firstIndex, list.subFolders);
     if (request.dryRun) {
         if (request.shard) keepShard(plan, *request.shard);
         return dryRun(plan) && !list.anyIgnored ? 0 : kExitFailed;

@@ -55,6 +55,9 @@ struct ResizeSettings {
     std::string namePattern = "[FileName]_res ([FileIndex])";
     int nameCase = 0;
     std::string outputFolder;
+    // An image found in a sub-folder of a folder walked is written to the same sub-folder
+    // of the output folder.
+    bool keepSubFolders = false;
     bool keepExifInfoAndCreationDate = false;
 };
 

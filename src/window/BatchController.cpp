@@ -47,10 +47,12 @@ QString outcomeDetails(const BatchResult& result) {
 }  // namespace
 
 BatchController::BatchController(const std::vector<std::string>& listImagePaths,
+                                 const std::unordered_map<std::string, std::string>& listSubFolders,
                                  const WindowControls& controls, Dialogs& dialogs,
                                  SettingsPanel& panel, QObject* parent)
     : QObject(parent),
       listImagePaths(listImagePaths),
+      listSubFolders(listSubFolders),
       c_(controls),
       dialogs_(dialogs),
       panel_(panel),
@@ -72,7 +74,13 @@ void BatchController::OnResizeImages() {
     enterBusyState();
     // The batch's own copy of the list and the settings, read once: the questions below run
     // an event loop in which drops and open-with still add to the visible list.
-    BatchPlan plan = planBatch(listImagePaths, settings);
+    std::vector<std::string> subFolders;
+    subFolders.reserve(listImagePaths.size());
+    for (const auto& path : listImagePaths) {
+        const auto found = listSubFolders.find(path);
+        subFolders.push_back(found == listSubFolders.end() ? std::string() : found->second);
+    }
+    BatchPlan plan = planBatch(listImagePaths, settings, 1, subFolders);
     OverwriteAlert question(dialogs_);
     confirmOverwrites(plan, question);
 

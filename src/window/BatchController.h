@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "settings/ResizeSettings.h"
@@ -24,8 +25,10 @@ class BatchController : public QObject {
     Q_OBJECT
 
 public:
-    BatchController(const std::vector<std::string>& listImagePaths, const WindowControls& controls,
-                    Dialogs& dialogs, SettingsPanel& panel, QObject* parent = nullptr);
+    BatchController(const std::vector<std::string>& listImagePaths,
+                    const std::unordered_map<std::string, std::string>& listSubFolders,
+                    const WindowControls& controls, Dialogs& dialogs, SettingsPanel& panel,
+                    QObject* parent = nullptr);
     ~BatchController() override;
 
     void OnResizeImages();
@@ -54,6 +57,7 @@ private:
 
     // The window's list; the command takes a copy, the batch's own.
     const std::vector<std::string>& listImagePaths;
+    const std::unordered_map<std::string, std::string>& listSubFolders;
     const WindowControls& c_;
     Dialogs& dialogs_;
     SettingsPanel& panel_;

@@ -46,11 +46,13 @@ QStringList toQStringList(const std::vector<std::string>& items) {
 
 }  // namespace
 
-ImageListController::ImageListController(std::vector<std::string>& listImagePaths,
-                                         const WindowControls& controls, Dialogs& dialogs,
-                                         HeifCodecs heifAvailable, QObject* parent)
+ImageListController::ImageListController(
+    std::vector<std::string>& listImagePaths,
+    std::unordered_map<std::string, std::string>& listSubFolders, const WindowControls& controls,
+    Dialogs& dialogs, HeifCodecs heifAvailable, QObject* parent)
     : QObject(parent),
       listImagePaths_(listImagePaths),
+      listSubFolders_(listSubFolders),
       c_(controls),
       dialogs_(dialogs),
       heifAvailable_(heifAvailable) {}
@@ -161,22 +163,38 @@ void ImageListController::withFoldersExpanded(std::vector<std::string> paths,
     QThreadPool::globalInstance()->start([self, abandoned = folderWalkAbandoned_,
                                           heif = heifAvailable_, paths = std::move(paths),
                                           then = std::move(then)]() mutable {
-        auto expanded = expandFolders(paths, heif, abandoned.get());
+        FolderWalk walk = walkFolders(paths, heif, abandoned.get());
         if (abandoned->load()) return;
         // Checked again on the main thread: a command may overtake the walk after it ended.
         QMetaObject::invokeMethod(
             qApp,
-            [self, abandoned, expanded = std::move(expanded), then = std::move(then)]() mutable {
-                if (self && !abandoned->load()) then(std::move(expanded));
+            [self, abandoned, walk = std::move(walk), then = std::move(then)]() mutable {
+                if (self && !abandoned->load()) self->listWalked(std::move(walk), then);
             },
             Qt::QueuedConnection);
     });
+}
+
+void ImageListController::listWalked(FolderWalk walk,
+                                     const std::function<void(std::vector<std::string>)>& then) {
+    // An image listed already keeps the folder it was listed with.
+    std::unordered_set<std::string> listed(listImagePaths_.begin(), listImagePaths_.end());
+    for (std::size_t i = 0; i < walk.paths.size(); ++i) {
+        if (!walk.subFolders[i].empty() && !listed.contains(walk.paths[i]))
+            listSubFolders_.insert_or_assign(walk.paths[i], walk.subFolders[i]);
+    }
+    then(std::move(walk.paths));
+    // What the list refused leaves nothing behind for a later add of the same path.
+    listed = {listImagePaths_.begin(), listImagePaths_.end()};
+    std::erase_if(listSubFolders_,
+                  [&](const auto& entry) { return !listed.contains(entry.first); });
 }
 
 void ImageListController::removeSelected() {
     if (listImagePaths_.empty()) return;
     const int row = selectedRow();
     if (row < 0 || row >= static_cast<int>(listImagePaths_.size())) return;
+    listSubFolders_.erase(listImagePaths_[static_cast<std::size_t>(row)]);
     listImagePaths_.erase(listImagePaths_.begin() + row);
     refresh();
 }
@@ -191,6 +209,7 @@ void ImageListController::removeAll() {
     if (!answeredYes(dialogs_.runAlert(yesNoQuestion(question)))) return;
     abandonFolderWalk();
     listImagePaths_.clear();
+    listSubFolders_.clear();
     refresh();
 }
 

@@ -10,8 +10,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "batch/FolderExpansion.h"
 #include "settings/FormatTable.h"
 
 namespace varnholt {
@@ -28,8 +30,12 @@ class ImageListController : public QObject {
     Q_OBJECT
 
 public:
-    ImageListController(std::vector<std::string>& listImagePaths, const WindowControls& controls,
-                        Dialogs& dialogs, HeifCodecs heifAvailable, QObject* parent = nullptr);
+    // listSubFolders holds, for a listed image found by walking a folder, its folder
+    // relative to the one walked; it is kept in step with the list.
+    ImageListController(std::vector<std::string>& listImagePaths,
+                        std::unordered_map<std::string, std::string>& listSubFolders,
+                        const WindowControls& controls, Dialogs& dialogs, HeifCodecs heifAvailable,
+                        QObject* parent = nullptr);
     ~ImageListController() override;
 
     // Puts the list into the table and takes its drops and selection changes.
@@ -66,7 +72,11 @@ private:
     void withFoldersExpanded(std::vector<std::string> paths,
                              std::function<void(std::vector<std::string>)> then);
 
+    // then with the walk's paths, the sub-folders of the images it lists kept beside them.
+    void listWalked(FolderWalk walk, const std::function<void(std::vector<std::string>)>& then);
+
     std::vector<std::string>& listImagePaths_;
+    std::unordered_map<std::string, std::string>& listSubFolders_;
     const WindowControls& c_;
     Dialogs& dialogs_;
     const HeifCodecs heifAvailable_;

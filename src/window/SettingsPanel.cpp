@@ -62,6 +62,7 @@ ResizeSettings SettingsPanel::readSettings() const {
     s.namePattern = text(c_.textFieldName);
     s.nameCase = c_.comboCase->currentIndex();
     s.outputFolder = text(c_.textFieldOutputFolder);
+    s.keepSubFolders = c_.checkKeepSubFolders->isChecked();
     s.keepExifInfoAndCreationDate = c_.checkKeepExifInfoAndCreationDate->isChecked();
     return s;
 }

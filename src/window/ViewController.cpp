@@ -44,9 +44,11 @@ ViewController::ViewController(Dialogs& dialogs, HeifCodecs heifAvailable, QWidg
     setObjectName(QStringLiteral("viewController"));
     WindowLayout::build(this, *this);
     settingsPanel_ = new SettingsPanel(*this, currentImage, dialogs_, this);
-    imageList_ = new ImageListController(listImagePaths, *this, dialogs_, heifAvailable_, this);
+    imageList_ = new ImageListController(listImagePaths, listSubFolders, *this, dialogs_,
+                                         heifAvailable_, this);
     preview_ = new PreviewController(currentImage, *this, *imageList_, *settingsPanel_, this);
-    batch_ = new BatchController(listImagePaths, *this, dialogs_, *settingsPanel_, this);
+    batch_ =
+        new BatchController(listImagePaths, listSubFolders, *this, dialogs_, *settingsPanel_, this);
 
     connect(settingsPanel_, &SettingsPanel::displayOutdated, preview_,
             &PreviewController::updateDimensionDisplay);
@@ -130,6 +132,7 @@ ResizeSettings ViewController::readSettings() const { return settingsPanel_->rea
 void ViewController::resetToDefaults() {
     imageList_->abandonFolderWalk();
     listImagePaths.clear();
+    listSubFolders.clear();
     tabView->setCurrentIndex(0);
 
     radioFreeResize->setChecked(true);
@@ -165,6 +168,7 @@ void ViewController::resetToDefaults() {
                                              static_cast<qsizetype>(kDefaultNamePattern.size())));
     comboCase->setCurrentIndex(0);
     textFieldOutputFolder->clear();
+    checkKeepSubFolders->setChecked(false);
     checkKeepExifInfoAndCreationDate->setChecked(false);
     progressIndicator->setValue(0);
     sliderQuality->setEnabled(true);

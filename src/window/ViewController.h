@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "settings/DimensionLabels.h"
@@ -69,6 +70,8 @@ public:
 
     // Fields.
     std::vector<std::string> listImagePaths;
+    // A listed image found by walking a folder: its folder relative to the one walked.
+    std::unordered_map<std::string, std::string> listSubFolders;
     std::optional<DisplayedImage> currentImage;
     const std::vector<std::string> acceptedExtensions;
 

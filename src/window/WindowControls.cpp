@@ -36,6 +36,7 @@ QList<QWidget*> WindowControls::panelControls() const {
             comboCase,
             textFieldOutputFolder,
             buttonBrowse,
+            checkKeepSubFolders,
             checkKeepExifInfoAndCreationDate};
 }
 

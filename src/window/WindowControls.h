@@ -62,6 +62,7 @@ struct WindowControls {
     QLineEdit* textFieldOutputFolder = nullptr;
     QComboBox* comboCase = nullptr;
     QPushButton* buttonBrowse = nullptr;
+    QCheckBox* checkKeepSubFolders = nullptr;
     QCheckBox* checkKeepExifInfoAndCreationDate = nullptr;
     QProgressBar* progressIndicator = nullptr;
     QPushButton* buttonStop = nullptr;

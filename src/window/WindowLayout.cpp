@@ -303,6 +303,9 @@ QWidget* WindowLayout::buildOutputTab() {
     c_.textFieldOutputFolder =
         named(new QLineEdit(tab), "textFieldOutputFolder", QStringLiteral("Output folder"));
     c_.buttonBrowse = pushButton(tab, "buttonBrowse", QStringLiteral("&Browse\u2026"));
+    c_.checkKeepSubFolders =
+        checkBox(tab, "checkKeepSubFolders", QStringLiteral("Keep s&ub-folders"));
+    c_.checkKeepSubFolders->setAccessibleName(QStringLiteral("Keep sub-folders"));
     c_.checkKeepExifInfoAndCreationDate =
         checkBox(tab, "checkKeepExifInfoAndCreationDate",
                  QStringLiteral("&Keep metadata and creation date"));
@@ -325,10 +328,11 @@ QWidget* WindowLayout::buildOutputTab() {
     layout->addWidget(label(QStringLiteral("Output fol&der:"), c_.textFieldOutputFolder), 2, 0);
     layout->addWidget(c_.textFieldOutputFolder, 2, 1, 1, 3);
     layout->addWidget(c_.buttonBrowse, 2, 4);
-    layout->addWidget(c_.checkKeepExifInfoAndCreationDate, 3, 0, 1, 5);
+    layout->addWidget(c_.checkKeepSubFolders, 3, 0, 1, 5);
+    layout->addWidget(c_.checkKeepExifInfoAndCreationDate, 4, 0, 1, 5);
     layout->setColumnStretch(1, 2);
     layout->setColumnStretch(3, 1);
-    layout->setRowStretch(4, 1);
+    layout->setRowStretch(5, 1);
     return tab;
 }
 

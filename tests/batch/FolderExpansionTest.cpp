@@ -67,5 +67,38 @@ TEST(FolderExpansion, AFolderGivesItsVisibleAcceptedImagesInNaturalOrder) {
     EXPECT_TRUE(expandFolders({root / "tree"}, true, &abandoned).empty());
 }
 
+// Each image goes to the folder it was found in below the folder walked, or all to the output
+// folder; the name (case included) and the clashes are judged on the whole output path.
+TEST(FolderExpansion, KeptSubFoldersLeadTheOutputPaths) {
+    TempFolder root;
+    for (const char* file :
+         {"tree/2023/img_1.jpg", "tree/2024/img_1.jpg", "tree/2024/june/img_1.jpg",
+          "tree/2024/.hidden/img_1.jpg", "tree/top.jpg", "loose/img_1.jpg", "out/2024/IMG_1.jpg"}) {
+        std::filesystem::create_directories(std::filesystem::path(root / file).parent_path());
+        root.write(file, "x");
+    }
+    const FolderWalk walk = walkFolders({root / "tree", root / "loose/img_1.jpg"}, false);
+    ResizeSettings settings = namedBySource(root / "out");
+    settings.nameCase = 1;  // upper
+    const std::pair<bool, std::vector<std::string>> rows[] = {
+        {true,
+         {"2023/IMG_1.jpg", "2024/IMG_1.jpg exists", "2024/june/IMG_1.jpg", "TOP.jpg",
+          "IMG_1.jpg"}},
+        {false,
+         {"IMG_1.jpg", "IMG_1.jpg clash with image 1", "IMG_1.jpg clash with image 1", "TOP.jpg",
+          "IMG_1.jpg clash with image 1"}},
+    };
+    for (const auto& [keep, expected] : rows) {
+        settings.keepSubFolders = keep;
+        std::vector<std::string> planned;
+        for (const auto& image : planBatch(walk.paths, settings, 1, walk.subFolders).images) {
+            const std::string conflict = outputConflict(image);
+            planned.push_back(image.outputPath.substr(settings.outputFolder.size() + 1) +
+                              (conflict.empty() ? "" : " " + conflict));
+        }
+        EXPECT_EQ(planned, expected);
+    }
+}
+
 }  // namespace
 }  // namespace varnholt

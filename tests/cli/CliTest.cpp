@@ -144,7 +144,7 @@ TEST(Cli, DryRunPrintsPlannedSizes) {
 // in natural order), then the list's paths.
 TEST(Cli, FoldersAndPathListsMakeOneBatch) {
     TempFolder in, out;
-    fs::create_directories(in / "trip");
+    fs::create_directories(in / "trip/sub");
     for (const char* name : {"trip/img10.jpg", "trip/img2.jpg", "a b.jpg"})
         in.copy(kPortrait, name);
     const std::string dryRun =
@@ -155,6 +155,18 @@ TEST(Cli, FoldersAndPathListsMakeOneBatch) {
     const ProgramRun missing = cli({"--files-from", in / "none.txt", "--output", out.path()});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, "varnholt-cli: --files-from: cannot read " + in / "none.txt" + "\n");
+
+    // Kept sub-folders are made on the way; the dry run shows the paths written.
+    in.copy(kPortrait, "trip/sub/img2.jpg");
+    const std::string keep = shellQuoted(VARNHOLT_CLI) +
+                             " --keep-folders --mode=width --width=10 --name=[FileName] --output " +
+                             shellQuoted(out.path()) + " " + shellQuoted(in / "trip") + " " +
+                             shellQuoted(in / "a b.jpg");
+    const std::string planned = shell(keep + " --dry-run | cut -f2");
+    EXPECT_EQ(planned,
+              out / "img2.jpg\n" + out / "img10.jpg\n" + out / "sub/img2.jpg\n" + out / "a b.jpg");
+    EXPECT_EQ(shell(keep + " >/dev/null && find " + shellQuoted(out.path()) + " -type f | sort"),
+              shell("printf '%s\\n' " + shellQuoted(planned) + " | sort"));
 }
 
 // Every image that is not written or lost a part of its metadata and every argument that is

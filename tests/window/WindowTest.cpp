@@ -18,7 +18,7 @@ TEST_F(WindowTest, ReadersFindEveryControlWithItsNameAndState) {
     };
     walk(QAccessible::queryAccessibleInterface(window.get()));
     EXPECT_EQ(joined(headers), "Images");
-    EXPECT_EQ(outlets(vc).size(), 43);
+    EXPECT_EQ(outlets(vc).size(), 44);
     for (QWidget* widget : outlets(vc)) {
         SCOPED_TRACE(str(widget->objectName()));
         QAccessibleInterface* spoken = tree.value(widget);
@@ -45,7 +45,8 @@ TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
          vc->textFieldFixedDimensionsWidth, vc->textFieldFixedDimensionsHeight,
          vc->checkDoNotEnlargeImages, vc->checkChangeDPI, vc->textFieldChangeDPI},
         {vc->comboFormat, vc->sliderQuality, vc->textFieldName, vc->comboCase,
-         vc->textFieldOutputFolder, vc->buttonBrowse, vc->checkKeepExifInfoAndCreationDate}};
+         vc->textFieldOutputFolder, vc->buttonBrowse, vc->checkKeepSubFolders,
+         vc->checkKeepExifInfoAndCreationDate}};
     for (int tab : {0, 1}) {
         vc->tabView->setCurrentIndex(tab);
         const QList<QWidget*> expected =
