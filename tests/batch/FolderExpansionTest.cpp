@@ -67,8 +67,9 @@ TEST(FolderExpansion, AFolderGivesItsVisibleAcceptedImagesInNaturalOrder) {
     EXPECT_TRUE(expandFolders({root / "tree"}, true, &abandoned).empty());
 }
 
-// Each image goes to the folder it was found in below the folder walked, or all to the output
-// folder; the name (case included) and the clashes are judged on the whole output path.
+// Each image goes to the folder it was found in below the folder walked (a link to a folder is
+// not entered), or all to the output folder; the name (case included) and the clashes are
+// judged on the whole output path.
 TEST(FolderExpansion, KeptSubFoldersLeadTheOutputPaths) {
     TempFolder root;
     for (const char* file :
@@ -77,6 +78,7 @@ TEST(FolderExpansion, KeptSubFoldersLeadTheOutputPaths) {
         std::filesystem::create_directories(std::filesystem::path(root / file).parent_path());
         root.write(file, "x");
     }
+    ASSERT_EQ(symlink((root / "tree/2023").c_str(), (root / "tree/2024/link").c_str()), 0);
     const FolderWalk walk = walkFolders({root / "tree", root / "loose/img_1.jpg"}, false);
     ResizeSettings settings = namedBySource(root / "out");
     settings.nameCase = 1;  // upper
