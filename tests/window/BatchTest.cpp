@@ -95,6 +95,20 @@ TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
         EXPECT_EQ(ImageTools::readPixelSize(out.path(name))->width, 50);
 }
 
+// A walked folder's sub-folder is kept under the output folder; a file added alone is not.
+TEST_F(BatchTest, KeptSubFoldersFollowTheAddedFolder) {
+    TempFolder in;
+    fs::create_directories(in.path("trip/day"));
+    fs::copy_file(kPhotos[2], in.path("trip/day/sample.jpg"));
+    prepare({in.path("trip"), kPhotos[3]}, "20", out.path());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->listImagePaths.size() == 2; }, 10000));
+    vc->checkKeepSubFolders->setChecked(true);
+    vc->OnResizeImages();
+    ASSERT_TRUE(waitForBatch(0));
+    EXPECT_EQ(filesIn(out.path()), (Paths{"day", "hopper_gray_res (2).jpg"}));
+    EXPECT_EQ(filesIn(out.path("day")), Paths{"sample_res (1).jpg"});
+}
+
 // The labels follow the selected file: replaced by the batch, then by another program.
 TEST_F(BatchTest, TheSelectedFileIsReadAgainWhenItChanges) {
     const std::string photo = out.path("photo.jpg");
