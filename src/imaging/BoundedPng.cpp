@@ -12,6 +12,7 @@
 #include <optional>
 #include <string_view>
 
+#include "imaging/DescriptorSource.h"
 #include "imaging/PngChunks.h"
 
 namespace varnholt {
@@ -175,13 +176,7 @@ vips::VSource viewSource(int descriptor, std::vector<ByteRange> ranges) {
         view->total += range.size;
     }
     view->ranges = std::move(ranges);
-    VipsSourceCustom* custom = vips_source_custom_new();
-    RangeView* state = view.release();
-    g_object_set_data_full(G_OBJECT(custom), "varnholt-range-view", state,
-                           [](gpointer p) { delete static_cast<RangeView*>(p); });
-    g_signal_connect(custom, "read", G_CALLBACK(readView), state);
-    g_signal_connect(custom, "seek", G_CALLBACK(seekView), state);
-    return vips::VSource(VIPS_SOURCE(custom));
+    return customSource(std::move(view), readView, seekView);
 }
 
 enum class Inflated { Fits, TooLarge, Damaged };

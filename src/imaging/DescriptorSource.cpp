@@ -178,13 +178,7 @@ vips::VSource descriptorSource(int descriptor, BytePatches patches) {
     auto position = std::make_unique<Position>();
     position->fd = duplicate(descriptor);
     position->patches = std::move(patches);
-    VipsSourceCustom* custom = vips_source_custom_new();
-    Position* state = position.release();
-    g_object_set_data_full(G_OBJECT(custom), "varnholt-position", state,
-                           [](gpointer p) { delete static_cast<Position*>(p); });
-    g_signal_connect(custom, "read", G_CALLBACK(readSource), state);
-    g_signal_connect(custom, "seek", G_CALLBACK(seekSource), state);
-    return vips::VSource(VIPS_SOURCE(custom));
+    return customSource(std::move(position), readSource, seekSource);
 }
 
 Exiv2::BasicIo::AutoPtr descriptorIo(int descriptor, BytePatches patches) {
