@@ -7,11 +7,11 @@ namespace varnholt {
 
 std::optional<std::string> checkBatchInputs(std::size_t imageCount,
                                             const ResizeSettings& settings) {
-    if (imageCount == 0) return std::string(kNoImagesMessage);
-    if (!sizeFieldsValid(settings)) return std::string(kInvalidDimensionsMessage);
-    if (!dpiFieldValid(settings)) return std::string(kInvalidDpiMessage);
+    if (imageCount == 0) return std::string(_(kNoImagesMessage));
+    if (!sizeFieldsValid(settings)) return std::string(_(kInvalidDimensionsMessage));
+    if (!dpiFieldValid(settings)) return std::string(_(kInvalidDpiMessage));
     // Only emptiness: prepareBatch makes a missing folder.
-    if (settings.outputFolder.empty()) return std::string(kNoOutputFolderMessage);
+    if (settings.outputFolder.empty()) return std::string(_(kNoOutputFolderMessage));
     return std::nullopt;
 }
 
@@ -25,7 +25,8 @@ std::optional<std::string> prepareBatch(std::size_t imageCount, const ResizeSett
     for (char& c : reason) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    return "Cannot create the output folder " + folder + ": " + reason + ".";
+    // TRANSLATORS: %1 is a folder, %2 the system's reason.
+    return fillIn(_("Cannot create the output folder %1: %2."), {folder, reason});
 }
 
 }  // namespace varnholt

@@ -7,17 +7,19 @@
 #include <string_view>
 
 #include "settings/ResizeSettings.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 
-inline constexpr std::string_view kNoImagesMessage = "There are no images to resize.";
-inline constexpr std::string_view kInvalidDimensionsMessage =
-    "The dimensions you entered are not valid.";
-inline constexpr std::string_view kInvalidDpiMessage = "The DPI you entered is not valid.";
-inline constexpr std::string_view kNoOutputFolderMessage = "Please select an output folder.";
+// The messages, marked for translation; the checks return them translated: _(kNoImagesMessage).
+inline constexpr const char* kNoImagesMessage = N_("There are no images to resize.");
+inline constexpr const char* kInvalidDimensionsMessage =
+    N_("The dimensions you entered are not valid.");
+inline constexpr const char* kInvalidDpiMessage = N_("The DPI you entered is not valid.");
+inline constexpr const char* kNoOutputFolderMessage = N_("Please select an output folder.");
 
 // The checks a batch must pass before anything is asked or touched, in their order:
-// the message of the first one that fails, or nothing when the batch may start.
+// the message of the first one that fails, translated, or nothing when the batch may start.
 std::optional<std::string> checkBatchInputs(std::size_t imageCount, const ResizeSettings& settings);
 
 // The checks, then the output folder made with its parents when it is missing: the message

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "settings/TextReadings.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 namespace {
@@ -56,13 +57,15 @@ ImageFailure unusableSize(const BatchOutputSize& size) {
     };
     if (tooLarge(size.width) || tooLarge(size.height)) {
         return {FailureKind::SizeNotUsable,
-                "too large (at most " + std::to_string(kMaxOutputSide) + " pixels a side)"};
+                fillIn(P_("size too large (at most %1 pixel a side)",
+                          "size too large (at most %1 pixels a side)", kMaxOutputSide),
+                       {std::to_string(kMaxOutputSide)})};
     }
     const auto belowOne = [](double side) { return side > 0 && side < 1; };
     if (belowOne(size.width) || belowOne(size.height)) {
-        return {FailureKind::SizeNotUsable, "below 1 pixel"};
+        return {FailureKind::SizeNotUsable, _("size below 1 pixel")};
     }
-    return {FailureKind::SizeNotUsable, "not above 0"};
+    return {FailureKind::SizeNotUsable, _("size not above 0")};
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "batch/EncodingChoice.h"
 #include "batch/OutputNaming.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 namespace {
@@ -75,8 +76,10 @@ BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSet
 }
 
 std::string outputConflict(const PlannedImage& image) {
-    if (image.sameOutputAs) return "clash with image " + std::to_string(*image.sameOutputAs + 1);
-    return image.outputExists ? "exists" : "";
+    if (image.sameOutputAs)
+        return fillIn(_("clash with image %1"), {std::to_string(*image.sameOutputAs + 1)});
+    // TRANSLATORS: the output file of an image is there already.
+    return image.outputExists ? _("exists") : "";
 }
 
 std::optional<std::pair<std::size_t, std::size_t>> crossShardWrite(const BatchPlan& plan,

@@ -3,27 +3,34 @@
 
 #include <algorithm>
 
+#include "settings/Translation.h"
+
 namespace varnholt {
 namespace {
 
-// A count's sentence for a batch of one image and for a larger one: %1 the count, %2 the
-// batch's images.
-struct CountSentence {
-    std::string_view one;
-    std::string_view many;
-};
-constexpr CountSentence kWrittenCount{"%1 of %2 image written.", "%1 of %2 images written."};
-constexpr CountSentence kExistsCount{"%1 of %2 image skipped (file exists).",
-                                     "%1 of %2 images skipped (file exists)."};
-constexpr CountSentence kClashCount{"%1 of %2 image skipped (name clash).",
-                                    "%1 of %2 images skipped (name clash)."};
-constexpr CountSentence kFailedCount{"%1 of %2 image failed.", "%1 of %2 images failed."};
+// A count's sentence, its plural form chosen by the batch's images (%2): "1 of 1 image",
+// "0 of 2 images".
+enum class Count { Written, Exists, Clash, Failed };
 
-std::string filledIn(const CountSentence& sentence, std::size_t n, std::size_t total) {
-    std::string text(total == 1 ? sentence.one : sentence.many);
-    text.replace(text.find("%1"), 2, std::to_string(n));
-    text.replace(text.find("%2"), 2, std::to_string(total));
-    return text;
+std::string countSentence(Count count, std::size_t n, std::size_t total) {
+    const char* text = nullptr;
+    switch (count) {
+        case Count::Written:
+            text = P_("%1 of %2 image written.", "%1 of %2 images written.", total);
+            break;
+        case Count::Exists:
+            text = P_("%1 of %2 image skipped (file exists).",
+                      "%1 of %2 images skipped (file exists).", total);
+            break;
+        case Count::Clash:
+            text = P_("%1 of %2 image skipped (name clash).",
+                      "%1 of %2 images skipped (name clash).", total);
+            break;
+        case Count::Failed:
+            text = P_("%1 of %2 image failed.", "%1 of %2 images failed.", total);
+            break;
+    }
+    return fillIn(text, {std::to_string(n), std::to_string(total)});
 }
 
 }  // namespace
@@ -67,30 +74,28 @@ std::string outcomeCounts(const BatchResult& result) {
         if (outcome.status == ImageStatus::Skipped) ++(outcome.clash ? clashes : exists);
     }
     std::string text;
-    const auto add = [&](std::size_t n, const CountSentence& sentence) {
+    const auto add = [&](std::size_t n, Count count) {
         if (n == 0) return;
         if (!text.empty()) text += ' ';
-        text += filledIn(sentence, n, result.count);
+        text += countSentence(count, n, result.count);
     };
-    add(result.countOf(ImageStatus::Written), kWrittenCount);
-    add(exists, kExistsCount);
-    add(clashes, kClashCount);
-    add(result.countOf(ImageStatus::Failed), kFailedCount);
+    add(result.countOf(ImageStatus::Written), Count::Written);
+    add(exists, Count::Exists);
+    add(clashes, Count::Clash);
+    add(result.countOf(ImageStatus::Failed), Count::Failed);
     // A batch stopped before its first image ended.
-    return text.empty() ? filledIn(kWrittenCount, 0, result.count) : text;
+    return text.empty() ? countSentence(Count::Written, 0, result.count) : text;
 }
 
 std::string_view finalMessage(bool allSucceeded) {
-    return allSucceeded ? kAllResizedMessage : kSomeFailedMessage;
+    return _(allSucceeded ? kAllResizedMessage : kSomeFailedMessage);
 }
 
 std::string stoppedMessage(std::size_t written, std::size_t count) {
-    std::string message = "The resizing was stopped. ";
-    message += std::to_string(written);
-    message += " of ";
-    message += std::to_string(count);
-    message += " images were resized.";
-    return message;
+    // TRANSLATORS: the form follows %2, the batch's images; English uses one form for all.
+    return fillIn(P_("The resizing was stopped. %1 of %2 images were resized.",
+                     "The resizing was stopped. %1 of %2 images were resized.", count),
+                  {std::to_string(written), std::to_string(count)});
 }
 
 std::string closingMessage(const BatchResult& result) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/ImageTools.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 
@@ -42,10 +43,10 @@ struct BatchResult {
     std::size_t countOf(ImageStatus status) const;
 };
 
-inline constexpr std::string_view kAllResizedMessage = "Images resized successfully.";
-inline constexpr std::string_view kSomeFailedMessage = "Some images could not be resized.";
+inline constexpr const char* kAllResizedMessage = N_("Images resized successfully.");
+inline constexpr const char* kSomeFailedMessage = N_("Some images could not be resized.");
 
-// The message that closes a batch that ran to its end.
+// The message that closes a batch that ran to its end, translated.
 std::string_view finalMessage(bool allSucceeded);
 
 // The message that closes a batch stopped on request: "The resizing was stopped. N of M

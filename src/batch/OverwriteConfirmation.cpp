@@ -18,9 +18,12 @@ bool isSource(const BatchPlan& plan, const PathIdentity& entry) {
 }  // namespace
 
 std::string overwriteQuestionText(const std::string& path, bool replacesSource) {
-    std::string text = "The file " + path + " already exists. Do you want to overwrite it?";
-    if (replacesSource)
-        text += "\nThis file is one of the images being resized; its original would be lost.";
+    std::string text =
+        fillIn(_("The file %1 already exists. Do you want to overwrite it?"), {path});
+    if (replacesSource) {
+        text += '\n';
+        text += _("This file is one of the images being resized; its original would be lost.");
+    }
     return text;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "batch/BatchPlan.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 
@@ -30,8 +31,9 @@ public:
 // a line of its own, that the original would be lost.
 std::string overwriteQuestionText(const std::string& path, bool replacesSource = false);
 
-// The button titles in their order.
-inline constexpr const char* kOverwriteButtons[] = {"Yes", "Yes to All", "No", "No to All"};
+// The button titles in their order, marked for translation: shown as _(title).
+inline constexpr const char* kOverwriteButtons[] = {N_("Yes"), N_("Yes to All"), N_("No"),
+                                                    N_("No to All")};
 
 // Decides for every image of the plan, in order: an output path where an entry exists, or
 // that an earlier image of the same batch will write, is asked about (until a "... to All"

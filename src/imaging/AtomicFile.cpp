@@ -15,6 +15,8 @@
 #include <fstream>
 #include <random>
 
+#include "settings/Translation.h"
+
 namespace varnholt {
 namespace {
 
@@ -88,7 +90,7 @@ ImageFailure createFailure(int error) {
     return failure;
 }
 
-ImageFailure stoppedFailure() { return {FailureKind::CannotWrite, "the batch was stopped"}; }
+ImageFailure stoppedFailure() { return {FailureKind::CannotWrite, _("the batch was stopped")}; }
 
 }  // namespace
 

@@ -2,58 +2,60 @@
 // The texts the user reads for a failed image and for what a written file lacks.
 
 #include "imaging/ImageTools.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 
 std::string ImageFailure::describe() const {
     switch (kind) {
         case FailureKind::FileNotFound:
-            return "file not found";
+            return _("file not found");
         case FailureKind::PermissionDenied:
-            return "permission denied";
+            return _("permission denied");
         case FailureKind::NotRegularFile:
-            return "not a regular file";
+            return _("not a regular file");
         case FailureKind::CannotOpen:
-            return "cannot open: " + detail;
+            return fillIn(_("cannot open: %1"), {detail});
         case FailureKind::NotAnImage:
-            return "not an image of an accepted format";
+            return _("not an image of an accepted format");
         case FailureKind::TooManyPixels:
-            return "too many pixels (at most 268 MP)";
+            return _("too many pixels (at most 268 MP)");
         case FailureKind::DamagedData:
-            return "damaged image data";
+            return _("damaged image data");
         case FailureKind::SizeTooLarge:
-            return "size too large for " + detail;
+            // TRANSLATORS: %1 is a format with its limit, e.g. "JPG (at most 65535 pixels a side)".
+            return fillIn(_("size too large for %1"), {detail});
         case FailureKind::NotEnoughMemory:
-            return "not enough memory";
+            return _("not enough memory");
         case FailureKind::CannotWrite:
         case FailureKind::OutputFolderMissing:
-            return "cannot write: " + detail;
+            return fillIn(_("cannot write: %1"), {detail});
         case FailureKind::SizeNotUsable:
-            return "size " + detail;
+            return detail;  // a whole sentence already: "size below 1 pixel"
         case FailureKind::CannotResize:
-            return "cannot resize image";
+            return _("cannot resize image");
         case FailureKind::Unexpected:
-            return "unexpected error: " + detail;
+            return fillIn(_("unexpected error: %1"), {detail});
     }
     return detail;
 }
 
 std::string ImageNote::describe() const {
-    const char* parts = "metadata";
+    const char* text = _("metadata not kept: %1");
     switch (kind) {
         case NoteKind::MetadataNotKept:
             break;
         case NoteKind::XmpNotKept:
-            parts = "XMP";
+            text = _("XMP not kept: %1");
             break;
         case NoteKind::IptcNotKept:
-            parts = "IPTC";
+            text = _("IPTC not kept: %1");
             break;
         case NoteKind::XmpAndIptcNotKept:
-            parts = "XMP and IPTC";
+            text = _("XMP and IPTC not kept: %1");
             break;
     }
-    return std::string(parts) + " not kept: " + detail;
+    return fillIn(text, {detail});
 }
 
 }  // namespace varnholt

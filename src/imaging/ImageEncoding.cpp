@@ -13,6 +13,7 @@
 #include "imaging/MemoryLeft.h"
 #include "imaging/MetadataCodec.h"
 #include "imaging/Savers.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 namespace {
@@ -126,7 +127,7 @@ bool encodeOnce(const Image& image, const FormatRow& row, double quality, VipsFa
     }
     auto bytes = encodeToMemory(pixels, saver, quality, extrasFor(saver, dpi, metadata));
     if (bytes.empty() || !finishContainer(bytes, saver, dpi, metadata, left)) {
-        failure = {FailureKind::CannotWrite, "encode failed"};
+        failure = {FailureKind::CannotWrite, _("encode failed")};
         return false;
     }
     return file.write(bytes, failure);
@@ -167,11 +168,11 @@ SaveResult saveEncoded(const Image& image, const std::string& outputPath, const 
         }
         if (source != SourceState::Clean) return failed({FailureKind::DamagedData, {}});
         if (writeError != 0) return failed(writeFailure(writeError));
-        return failed({FailureKind::CannotWrite, "encode failed"});
+        return failed({FailureKind::CannotWrite, _("encode failed")});
     }
     if (const auto damage = damageMissedOnShrink(image.data())) return failed(*damage);
     if (!readsBack(file->descriptor(), saver, image.width(), image.height())) {
-        return failed({FailureKind::CannotWrite, "the new file does not read back"});
+        return failed({FailureKind::CannotWrite, _("the new file does not read back")});
     }
     SaveResult result = file->commit();
     if (!result.ok) return result;
@@ -203,7 +204,7 @@ std::optional<ImageFailure> ImageTools::checkOutputSize(std::int64_t width, std:
 SaveResult ImageTools::saveImage(const Image& image, const std::string& outputPath,
                                  OutputFormat format, double quality) {
     const FormatRow* row = formatRow(format);
-    if (!row) return failed({FailureKind::CannotWrite, "no output format"});
+    if (!row) return failed({FailureKind::CannotWrite, _("no output format")});
     if (const auto failure = checkOutputSize(image.width(), image.height(), format)) {
         return failed(*failure);
     }

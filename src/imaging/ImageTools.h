@@ -53,7 +53,7 @@ enum class FailureKind {
     CannotWrite,          // detail: the system's reason
     OutputFolderMissing,  // detail: the system's reason; reads as CannotWrite
     // Decided by the batch before or around the image layer's work.
-    SizeNotUsable,  // detail: why ("not above 0", "below 1 pixel", ...)
+    SizeNotUsable,  // detail: the whole text ("size not above 0", "size below 1 pixel", ...)
     CannotResize,
     Unexpected,  // detail: what was thrown
 };

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "imaging/ImageData.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 namespace {
@@ -162,7 +163,7 @@ std::optional<ImageNote> leftOutNote(const LeftOut& leftOut, const std::string& 
                           : leftOut.xmp && leftOut.iptc ? NoteKind::XmpAndIptcNotKept
                           : leftOut.xmp                 ? NoteKind::XmpNotKept
                                                         : NoteKind::IptcNotKept;
-    return ImageNote{kind, "too large for " + container};
+    return ImageNote{kind, fillIn(_("too large for %1"), {container})};
 }
 
 std::vector<std::string> removeEntriesTheBlockCannotTake(Exiv2::ExifData& exif) {

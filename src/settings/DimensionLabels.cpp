@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/DimensionLabels.h"
 
+#include <cstring>
+
 #include "settings/OutputDimensions.h"
 #include "settings/TextReadings.h"
 #include "settings/WholeNumbers.h"
@@ -10,8 +12,8 @@ namespace {
 
 constexpr std::int64_t kWrittenDpi = 72;
 
-std::string prefixed(std::string_view prefix, std::string_view value) {
-    std::string text(prefix);
+std::string prefixed(const char* prefix, std::string_view value) {
+    std::string text(_(prefix));
     text += value;
     return text;
 }
@@ -37,7 +39,7 @@ std::optional<double> positiveWhole(std::string_view label, std::size_t prefixLe
 DimensionLabels noImageLabels() {
     const std::string width = prefixed(kWidthPrefix, "0");
     const std::string height = prefixed(kHeightPrefix, "0");
-    const std::string dpi(kDpiPrefix);
+    const std::string dpi(_(kDpiPrefix));
     return {width, height, dpi, dpi, width, height};
 }
 
@@ -61,8 +63,8 @@ DimensionLabels dimensionLabels(const std::optional<DisplayedImage>& image,
 
 std::optional<OutputPixelSize> previewOutputSize(std::string_view outputWidthLabel,
                                                  std::string_view outputHeightLabel) {
-    const auto width = positiveWhole(outputWidthLabel, kWidthPrefix.size());
-    const auto height = positiveWhole(outputHeightLabel, kHeightPrefix.size());
+    const auto width = positiveWhole(outputWidthLabel, std::strlen(_(kWidthPrefix)));
+    const auto height = positiveWhole(outputHeightLabel, std::strlen(_(kHeightPrefix)));
     if (!width || !height) return std::nullopt;
     return OutputPixelSize{*width, *height};
 }

@@ -7,12 +7,17 @@
 #include <string_view>
 
 #include "settings/ResizeSettings.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 
-inline constexpr std::string_view kWidthPrefix = "Width: ";
-inline constexpr std::string_view kHeightPrefix = "Height: ";
-inline constexpr std::string_view kDpiPrefix = "DPI: ";
+// The labels' prefixes, marked for translation; the labels carry them translated.
+// TRANSLATORS: a number of pixels follows.
+inline constexpr const char* kWidthPrefix = N_("Width: ");
+// TRANSLATORS: a number of pixels follows.
+inline constexpr const char* kHeightPrefix = N_("Height: ");
+// TRANSLATORS: a resolution in dots per inch follows.
+inline constexpr const char* kDpiPrefix = N_("DPI: ");
 
 // The selected image as the display needs it: pixel size and the file's own DPI.
 struct DisplayedImage {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 
+#include "settings/Translation.h"
+
 namespace varnholt {
 namespace {
 
@@ -81,14 +83,18 @@ const FormatRow* formatRow(OutputFormat format) {
 
 std::optional<std::string> formatSizeLimit(const FormatRow& row, std::int64_t width,
                                            std::int64_t height) {
-    const std::string title(row.title);
     if (width > row.longestSide || height > row.longestSide) {
-        return title + " (at most " + std::to_string(row.longestSide) + " pixels a side)";
+        // TRANSLATORS: %1 is a format, e.g. "JPG".
+        return fillIn(P_("%1 (at most %2 pixel a side)", "%1 (at most %2 pixels a side)",
+                         row.longestSide),
+                      {row.title, std::to_string(row.longestSide)});
     }
     const std::int64_t shorter = std::min(width, height);
     if (shorter < row.thinBelow && std::max(width, height) > row.thinLongest) {
-        return title + " (at most " + std::to_string(row.thinLongest) +
-               " pixels a side when the other is below " + std::to_string(row.thinBelow) + ")";
+        return fillIn(P_("%1 (at most %2 pixel a side when the other is below %3)",
+                         "%1 (at most %2 pixels a side when the other is below %3)",
+                         row.thinLongest),
+                      {row.title, std::to_string(row.thinLongest), std::to_string(row.thinBelow)});
     }
     return std::nullopt;
 }
