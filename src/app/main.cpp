@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,9 +10,11 @@
 #include <vector>
 
 #include "app/AppDelegate.h"
+#include "app/QtTranslations.h"
 #include "app/SingleInstance.h"
 #include "batch/BatchJob.h"
 #include "imaging/ImageTools.h"
+#include "settings/Translation.h"
 #include "window/FileUrls.h"
 #include "window/MainWindow.h"
 #include "window/ViewController.h"
@@ -49,6 +52,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication application(argc, argv);
+    // Qt switched the C library to the user's locale: texts follow it, numbers stay in C.
+    std::setlocale(LC_NUMERIC, "C");
+    varnholt::setUpTranslations();
+    varnholt::loadQtTranslations(application);
     QApplication::setApplicationName(QStringLiteral("varnholt"));
     QApplication::setApplicationDisplayName(QStringLiteral("Varnholt"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.varnholt.Varnholt"));

@@ -14,37 +14,73 @@
 #include "cli/PathList.h"
 #include "cli/TerminalText.h"
 #include "settings/TextReadings.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 namespace {
 
 // Sets the radios of the panel as choosing this mode there would.
-void chooseMode(ResizeSettings& s, const std::string& mode) {
-    s.freeResize = mode == "free" || mode == "percent";
-    s.freePixels = mode == "free";
-    s.freePercents = mode == "percent";
-    s.fixedWidth = mode == "width";
-    s.fixedHeight = mode == "height";
-    s.fixedWidthAndHeight = mode == "box";
+void chooseMode(ResizeSettings& s, ResizeMode mode) {
+    s.freeResize = mode == ResizeMode::FreePixels || mode == ResizeMode::FreePercents;
+    s.freePixels = mode == ResizeMode::FreePixels;
+    s.freePercents = mode == ResizeMode::FreePercents;
+    s.fixedWidth = mode == ResizeMode::FixedWidth;
+    s.fixedHeight = mode == ResizeMode::FixedHeight;
+    s.fixedWidthAndHeight = mode == ResizeMode::FixedWidthAndHeight;
 }
 
 // The width and height entries of the mode get the texts as typed.
-void setSizeTexts(ResizeSettings& s, const std::string& mode, const std::string* width,
+void setSizeTexts(ResizeSettings& s, ResizeMode mode, const std::string* width,
                   const std::string* height) {
     std::string* widthField = &s.pixelWidthText;
     std::string* heightField = &s.pixelHeightText;
-    if (mode == "percent") {
+    if (mode == ResizeMode::FreePercents) {
         widthField = &s.percentWidthText;
         heightField = &s.percentHeightText;
-    } else if (mode == "width" || mode == "height") {
+    } else if (mode == ResizeMode::FixedWidth || mode == ResizeMode::FixedHeight) {
         widthField = &s.fixedWidthText;
         heightField = &s.fixedHeightText;
-    } else if (mode == "box") {
+    } else if (mode == ResizeMode::FixedWidthAndHeight) {
         widthField = &s.boxWidthText;
         heightField = &s.boxHeightText;
     }
     if (width) *widthField = *width;
     if (height) *heightField = *height;
+}
+
+// "{a,b,c}", as the help lists the names an option takes.
+std::string nameSet(const std::vector<std::string>& names) {
+    std::string set = "{";
+    for (const auto& name : names) set += (set.size() > 1 ? "," : "") + name;
+    return set + "}";
+}
+
+// Takes one of names, refusing any other text with the list of them.
+CLI::Validator oneOf(std::vector<std::string> names) {
+    const std::string set = nameSet(names);
+    return CLI::Validator(
+        [names = std::move(names), set](std::string& text) {
+            if (std::find(names.begin(), names.end(), text) != names.end()) return std::string();
+            // TRANSLATORS: %1 is what was typed, %2 the names the option takes: {a,b,c}.
+            return fillIn(_("%1 not in %2"), {text, set});
+        },
+        set);
+}
+
+// Turns one of the choices' names into its value; only the names are taken.
+template <typename Enum>
+CLI::Validator choiceOf(const std::vector<std::pair<std::string, Enum>>& choices) {
+    std::vector<std::string> names;
+    for (const auto& choice : choices) names.push_back(choice.first);
+    const CLI::Validator known = oneOf(names);
+    // The transformer alone would also take the values' numbers.
+    const CLI::Validator toValue = CLI::CheckedTransformer(choices);
+    return CLI::Validator(
+        [known, toValue](std::string& text) {
+            std::string refused = known(text);
+            return refused.empty() ? toValue(text) : refused;
+        },
+        known.get_description());
 }
 
 std::vector<std::string> formatNames() {
@@ -82,7 +118,7 @@ std::string checkDpi(const std::string& text) {
     ResizeSettings s;
     s.changeDPI = true;
     s.dpiText = text;
-    return dpiOverride(s) && dpiFieldValid(s) ? std::string() : std::string(kInvalidDpiMessage);
+    return dpiOverride(s) && dpiFieldValid(s) ? std::string() : std::string(_(kInvalidDpiMessage));
 }
 
 // The slider's range, typed as the window's number fields are: surrounding spaces, a sign.
@@ -96,7 +132,17 @@ std::optional<float> qualityValue(std::string_view text) {
 }
 
 std::string checkQuality(const std::string& text) {
-    return qualityValue(text) ? std::string() : std::string("must be a number from 0 to 100");
+    return qualityValue(text) ? std::string() : std::string(_("must be a number from 0 to 100"));
+}
+
+constexpr std::int64_t kLastIndexStart = 1'000'000'000'000'000;
+
+// The spellings CLI11 reads a number in, as the option's value will be read.
+std::string checkIndexStart(const std::string& text) {
+    std::int64_t value = 0;
+    if (CLI::detail::lexical_cast(text, value) && value >= 0 && value <= kLastIndexStart) return {};
+    return fillIn(_("Value %1 not in range %2 to %3"),
+                  {text, "0", std::to_string(kLastIndexStart)});
 }
 
 // "K/N" in digits, 1 <= K <= N.
@@ -116,101 +162,149 @@ std::optional<Shard> shardValue(std::string_view text) {
 }
 
 std::string checkShard(const std::string& text) {
-    return shardValue(text) ? std::string() : std::string("must be K/N with 1 <= K <= N");
+    return shardValue(text) ? std::string() : std::string(_("must be K/N with 1 <= K <= N"));
+}
+
+// CLI11's own message for an argument that no option takes, in the user's language.
+std::string errorText(const CLI::Error& error) {
+    const std::string text = error.what();
+    const auto colon = text.find(": ");
+    if (!dynamic_cast<const CLI::ExtrasError*>(&error) || colon == std::string::npos) return text;
+    const bool several = text.starts_with("The following arguments");
+    return fillIn(P_("The following argument was not expected: %1",
+                     "The following arguments were not expected: %1", several ? 2 : 1),
+                  {std::string_view(text).substr(colon + 2)});
+}
+
+// The help's headings and words, which CLI11 writes in English.
+void translateHelp(CLI::App& app) {
+    auto formatter = app.get_formatter();
+    formatter->label("Usage", _("Usage"));
+    // TRANSLATORS: in the help's usage line: varnholt-cli [OPTIONS] [FILE...].
+    formatter->label("OPTIONS", _("OPTIONS"));
+    formatter->label("Positionals", _("Positionals"));
+    app.option_defaults()->group(_("Options"));
+    app.set_help_flag("-h,--help", _("Print this help message and exit"));
 }
 
 }  // namespace
 
 CliParse parseCommandLine(int argc, char** argv) {
-    CLI::App app{"Resizes image files into an output folder.", "varnholt-cli"};
-    app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
-        return kUsagePrefix + CLI::FailureMessage::simple(failed, error);
+    CLI::App app{_("Resizes image files into an output folder."), "varnholt-cli"};
+    translateHelp(app);
+    app.failure_message([](const CLI::App*, const CLI::Error& error) {
+        return kUsagePrefix + errorText(error) + "\n" + _("Run with --help for more information.") +
+               "\n";
     });
     // The manual page is made from this help, so the exit statuses are listed here.
+    // TRANSLATORS: keep the numbers and their column; the manual page is made from this text.
     app.footer(
-        "Exit status:\n"
-        "  0    every image was written or skipped\n"
-        "  1    an image failed, an argument was ignored or a folder could not be read\n"
-        "  2    invalid usage or settings\n"
-        "  130  interrupted");
-    app.set_version_flag("--version", std::string("varnholt-cli ") + VARNHOLT_VERSION);
+        _("Exit status:\n"
+          "  0    every image was written or skipped\n"
+          "  1    an image failed, an argument was ignored or a folder could not be read\n"
+          "  2    invalid usage or settings\n"
+          "  130  interrupted"));
+    app.set_version_flag("--version", std::string("varnholt-cli ") + VARNHOLT_VERSION,
+                         _("Display program version information and exit"));
 
     CliRequest request;
     ResizeSettings& s = request.settings;
-    std::string mode = "free";
+    // The type name of the options that take any text.
+    const std::string text = _("TEXT");
+    auto mode = ResizeMode::FreePixels;
     std::string width;
     std::string height;
     std::string dpi;
     std::string quality;
     std::string format = "jpg";
-    std::string nameCase = "unchanged";
-    std::string overwrite;
+    auto nameCase = NameCase::Unchanged;
     bool noAspect = false;
 
     app.add_option("FILE", request.files,
-                   "Image files and folders, in order (a folder gives the images inside it,\n"
-                   "recursively, skipping hidden ones, sorted as the desktop does: by the\n"
-                   "locale, numbers by value)")
+                   _("Image files and folders, in order (a folder gives the images inside it,\n"
+                     "recursively, skipping hidden ones, sorted as the desktop does: by the\n"
+                     "locale, numbers by value)"))
         ->type_name("");
     std::string filesFrom;
     bool nulSeparated = false;
     app.add_option("--files-from", filesFrom,
-                   "Read more paths from FILE (- for standard input), one per line, after FILE "
-                   "arguments");
-    app.add_flag("--null", nulSeparated, "Paths in --files-from are separated by NUL bytes");
-    app.add_option("--mode", mode, "How the size is given (default free: pixels)")
-        ->check(CLI::IsMember({"free", "percent", "width", "height", "box"}));
-    auto* widthOption = app.add_option("--width", width, "The width entry of the mode");
-    auto* heightOption = app.add_option("--height", height, "The height entry of the mode");
-    app.add_flag("--no-aspect", noAspect, "Free resize without keeping the aspect ratio");
+                   _("Read more paths from FILE (- for standard input), one per line, after FILE "
+                     "arguments"))
+        ->type_name(text);
+    app.add_flag("--null", nulSeparated, _("Paths in --files-from are separated by NUL bytes"));
+    app.add_option("--mode", mode, _("How the size is given (default free: pixels)"))
+        ->type_name(text)
+        ->transform(choiceOf<ResizeMode>({{"free", ResizeMode::FreePixels},
+                                          {"percent", ResizeMode::FreePercents},
+                                          {"width", ResizeMode::FixedWidth},
+                                          {"height", ResizeMode::FixedHeight},
+                                          {"box", ResizeMode::FixedWidthAndHeight}}));
+    auto* widthOption =
+        app.add_option("--width", width, _("The width entry of the mode"))->type_name(text);
+    auto* heightOption =
+        app.add_option("--height", height, _("The height entry of the mode"))->type_name(text);
+    app.add_flag("--no-aspect", noAspect, _("Free resize without keeping the aspect ratio"));
     app.add_flag("--larger-side", s.widthIsLargestDimension,
-                 "The width entry stands for the larger side");
-    app.add_flag("--no-enlarge", s.doNotEnlarge, "Never make a side larger than the image's");
+                 _("The width entry stands for the larger side"));
+    app.add_flag("--no-enlarge", s.doNotEnlarge, _("Never make a side larger than the image's"));
     auto* dpiOption =
-        app.add_option("--dpi", dpi, "Resolution to write (a whole number from 1 to 1000000)")
+        app.add_option("--dpi", dpi, _("Resolution to write (a whole number from 1 to 1000000)"))
+            ->type_name(text)
             ->check(CLI::Validator(checkDpi, "DPI"));
-    app.add_option("--format", format, "Output format (default jpg)")
-        ->check(CLI::IsMember(formatNames()))
-        ->type_name("FORMAT");
+    // TRANSLATORS: the type name of --format in the help.
+    app.add_option("--format", format, _("Output format (default jpg)"))
+        ->check(oneOf(formatNames()))
+        ->type_name(_("FORMAT"));
     auto* qualityOption =
         app.add_option("--quality", quality,
-                       "Quality in percent for " + qualityFormatNames() + " (default 80)")
+                       fillIn(_("Quality in percent for %1 (default 80)"), {qualityFormatNames()}))
+            ->type_name(text)
             ->check(CLI::Validator(checkQuality, "0-100"));
     app.add_option("--name", s.namePattern,
-                   "File name pattern with [FileName] and [FileIndex] (default \"" +
-                       std::string(kDefaultNamePattern) + "\")");
-    app.add_option("--case", nameCase, "Case of the file name (default unchanged)")
-        ->check(CLI::IsMember({"unchanged", "upper", "lower"}));
-    app.add_option("--output", s.outputFolder, "Output folder");
+                   fillIn(_("File name pattern with [FileName] and [FileIndex] (default \"%1\")"),
+                          {kDefaultNamePattern}))
+        ->type_name(text);
+    app.add_option("--case", nameCase, _("Case of the file name (default unchanged)"))
+        ->type_name(text)
+        ->transform(choiceOf<NameCase>({{"unchanged", NameCase::Unchanged},
+                                        {"upper", NameCase::Upper},
+                                        {"lower", NameCase::Lower}}));
+    app.add_option("--output", s.outputFolder, _("Output folder"))->type_name(text);
     app.add_flag("--keep-folders", s.keepSubFolders,
-                 "An image found in a sub-folder of a folder given is written to the same\n"
-                 "sub-folder of the output folder, made when missing");
+                 _("An image found in a sub-folder of a folder given is written to the same\n"
+                   "sub-folder of the output folder, made when missing"));
     app.add_flag("--keep-metadata", s.keepExifInfoAndCreationDate,
-                 "Keep the metadata and the creation date of each source");
-    app.add_option("--overwrite", overwrite,
-                   "Existing output files: ask (default on a terminal; without one, no), yes, no")
-        ->check(CLI::IsMember({"ask", "yes", "no"}));
+                 _("Keep the metadata and the creation date of each source"));
+    // TRANSLATORS: ask, yes and no are typed as they are.
+    app.add_option(
+           "--overwrite", request.overwrite,
+           _("Existing output files: ask (default on a terminal; without one, no), yes, no"))
+        ->type_name(text)
+        ->transform(choiceOf<OverwriteMode>(
+            {{"ask", OverwriteMode::Ask}, {"yes", OverwriteMode::Yes}, {"no", OverwriteMode::No}}));
+    // TRANSLATORS: [FileIndex] is typed as it is.
     app.add_option("--index-start", request.firstIndex,
-                   "[FileIndex] of the first image (default 1), to go on numbering where an\n"
-                   "earlier run over the start of a list stopped")
+                   _("[FileIndex] of the first image (default 1), to go on numbering where an\n"
+                     "earlier run over the start of a list stopped"))
         ->type_name("N")
-        ->check(CLI::Range(std::int64_t{0}, std::int64_t{1'000'000'000'000'000}).description(""));
+        ->check(CLI::Validator(checkIndexStart, ""));
     std::string shard;
     auto* shardOption =
-        app.add_option("--shard", shard,
-                       "Write only the images K, K+N, K+2N, ... of the list (1 <= K <= N), named\n"
-                       "and judged as in one run over the whole list: N processes with the same\n"
-                       "arguments and K from 1 to N write what one run writes. The counts are of\n"
-                       "this shard's images; --dry-run lists them. Needs --overwrite yes or no")
+        app.add_option(
+               "--shard", shard,
+               _("Write only the images K, K+N, K+2N, ... of the list (1 <= K <= N), named\n"
+                 "and judged as in one run over the whole list: N processes with the same\n"
+                 "arguments and K from 1 to N write what one run writes. The counts are of\n"
+                 "this shard's images; --dry-run lists them. Needs --overwrite yes or no"))
             ->type_name("K/N")
             ->check(CLI::Validator(checkShard, ""));
     app.add_flag("--dry-run", request.dryRun,
-                 "Write nothing; print a line per image: source, output path, size (or fail:\n"
-                 "why) and whether the output is taken, separated by tabs. A field with a\n"
-                 "control character, bytes that are not UTF-8 or a single quote is printed in\n"
-                 "shell quoting (ESC as $'\\033'), which bash reads back as the exact name;\n"
-                 "messages show names the same way");
-    app.add_flag("--quiet", request.quiet, "No progress line and no closing message");
+                 _("Write nothing; print a line per image: source, output path, size (or fail:\n"
+                   "why) and whether the output is taken, separated by tabs. A field with a\n"
+                   "control character, bytes that are not UTF-8 or a single quote is printed in\n"
+                   "shell quoting (ESC as $'\\033'), which bash reads back as the exact name;\n"
+                   "messages show names the same way"));
+    app.add_flag("--quiet", request.quiet, _("No progress line and no closing message"));
 
     try {
         app.parse(argc, argv);
@@ -224,8 +318,9 @@ CliParse parseCommandLine(int argc, char** argv) {
         if (filesFrom != "-") file.open(filesFrom, std::ios::binary);
         std::istream& in = filesFrom == "-" ? std::cin : file;
         if (!in) {
-            std::fprintf(stderr, "%s--files-from: cannot read %s\n", kUsagePrefix,
-                         terminalText(filesFrom).c_str());
+            std::fprintf(
+                stderr, "%s%s\n", kUsagePrefix,
+                fillIn(_("--files-from: cannot read %1"), {terminalText(filesFrom)}).c_str());
             return {std::nullopt, 2};
         }
         for (auto& path : readPathList(in, nulSeparated)) request.files.push_back(std::move(path));
@@ -240,14 +335,11 @@ CliParse parseCommandLine(int argc, char** argv) {
     }
     if (qualityOption->count()) s.quality = *qualityValue(quality);
     s.outputFormat = formatChoice(format);
-    s.nameCase = nameCase == "upper" ? 1 : nameCase == "lower" ? 2 : 0;
-    request.overwrite = overwrite == "yes"  ? OverwriteMode::Yes
-                        : overwrite == "no" ? OverwriteMode::No
-                                            : OverwriteMode::Ask;
+    s.nameCase = static_cast<int>(nameCase);  // the popup's index
     if (shardOption->count()) {
         // No process of many can ask, and they must all answer alike.
         if (request.overwrite == OverwriteMode::Ask) {
-            std::fprintf(stderr, "%s--shard: needs --overwrite yes or no\n", kUsagePrefix);
+            std::fprintf(stderr, "%s%s\n", kUsagePrefix, _("--shard: needs --overwrite yes or no"));
             return {std::nullopt, 2};
         }
         request.shard = shardValue(shard);
@@ -257,13 +349,13 @@ CliParse parseCommandLine(int argc, char** argv) {
 
 std::string inputProblem(const ResizeSettings& s, const std::string& problem) {
     std::string option;
-    if (problem == kInvalidDimensionsMessage) {
+    if (problem == _(kInvalidDimensionsMessage)) {
         const bool widthRead = resizeMode(s) == ResizeMode::FixedHeight ||
                                leadingFloatValue(sizeEntries(s).width) > 0.0f;
         option = widthRead ? "--height: " : "--width: ";
-    } else if (problem == kInvalidDpiMessage) {
+    } else if (problem == _(kInvalidDpiMessage)) {
         option = "--dpi: ";
-    } else if (problem == kNoOutputFolderMessage) {
+    } else if (problem == _(kNoOutputFolderMessage)) {
         option = "--output: ";
     }
     return kUsagePrefix + option + terminalText(problem);

@@ -2,6 +2,7 @@
 #include "cli/ConsoleReport.h"
 
 #include "cli/TerminalText.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 
@@ -13,7 +14,9 @@ void ConsoleReport::clearProgressLine() {
 
 void ConsoleReport::reportProgress(std::size_t done, std::size_t count) {
     if (!showProgress_) return;
-    std::fprintf(stderr, "\rResizing: %zu of %zu", done, count);
+    const std::string line = fillIn(P_("Resizing: %1 of %2", "Resizing: %1 of %2", count),
+                                    {std::to_string(done), std::to_string(count)});
+    std::fprintf(stderr, "\r%s", line.c_str());
     std::fflush(stderr);
     progressShown_ = true;
 }
@@ -27,8 +30,10 @@ void ConsoleReport::imageFinished(std::size_t index, const ImageOutcome& outcome
         return;
     }
     const std::string why = index < conflicts_.size() ? conflicts_[index] : std::string();
-    std::fprintf(stderr, "%s: skipped (%s)\n", source.c_str(),
-                 why.empty() ? "not to be overwritten" : why.c_str());
+    // TRANSLATORS: %1 is an image, %2 why it was skipped: "exists", "clash with image 2".
+    const std::string line =
+        fillIn(_("%1: skipped (%2)"), {source, why.empty() ? _("not to be overwritten") : why});
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 void ConsoleReport::finishBatch(const BatchResult& result) {

@@ -7,26 +7,28 @@
 #include "batch/FolderExpansion.h"
 #include "batch/ImageListRules.h"
 #include "cli/TerminalText.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 namespace {
 
 void ignore(FileList& list, const std::string& file, const char* why) {
-    std::fprintf(stderr, "%s: %s, ignored\n", terminalText(file).c_str(), why);
+    // TRANSLATORS: %1 is a file or folder given, %2 why it is left out: "listed already".
+    std::fprintf(stderr, "%s\n", fillIn(_("%1: %2, ignored"), {terminalText(file), why}).c_str());
     list.anyIgnored = true;
 }
 
 const char* refusalText(ImageListBuilder::Refusal refusal, const std::string& path) {
     switch (refusal) {
         case ImageListBuilder::Refusal::NotAccepted:
-            return "not an accepted image file";
+            return _("not an accepted image file");
         case ImageListBuilder::Refusal::Unlistable:
-            return path.empty() || std::filesystem::exists(path) ? "not a regular file"
-                                                                 : "not a valid file name";
+            return path.empty() || std::filesystem::exists(path) ? _("not a regular file")
+                                                                 : _("not a valid file name");
         case ImageListBuilder::Refusal::Listed:
             break;
     }
-    return "listed already";
+    return _("listed already");
 }
 
 }  // namespace
@@ -51,12 +53,14 @@ FileList buildList(const std::vector<std::string>& files, HeifCodecs heif) {
     for (const auto& given : files) {
         const FolderWalk walk = walkFolders({given}, heif);
         for (const auto& [folder, reason] : walk.unreadable) {
-            std::fprintf(stderr, "%s: cannot read the folder: %s\n", terminalText(folder).c_str(),
-                         terminalText(reason).c_str());
+            std::fprintf(stderr, "%s\n",
+                         fillIn(_("%1: cannot read the folder: %2"),
+                                {terminalText(folder), terminalText(reason)})
+                             .c_str());
             list.anyIgnored = true;
         }
         if (walk.paths.empty() && walk.unreadable.empty())
-            ignore(list, given, "a folder without accepted images");
+            ignore(list, given, _("a folder without accepted images"));
         for (std::size_t i = 0; i < walk.paths.size(); ++i) {
             const std::string& file = walk.paths[i];
             const std::string path = listPath(file);

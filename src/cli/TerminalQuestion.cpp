@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "cli/TerminalText.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 namespace {
@@ -53,8 +54,9 @@ TerminalQuestion::~TerminalQuestion() {
 
 OverwriteAnswer TerminalQuestion::ask(const std::string& path, bool replacesSource) {
     while (true) {
-        write(overwriteQuestionText(terminalText(path), replacesSource) +
-              "\n[y] Yes  [a] Yes to All  [n] No  [s] No to All: ");
+        // TRANSLATORS: the letters in brackets are the keys read as the answers; keep them.
+        write(overwriteQuestionText(terminalText(path), replacesSource) + "\n" +
+              _("[y] Yes  [a] Yes to All  [n] No  [s] No to All: "));
         std::string line;
         if (!readLine(line)) {
             write("\n");

@@ -23,6 +23,7 @@
 #include "cli/TerminalQuestion.h"
 #include "cli/TerminalText.h"
 #include "imaging/ImageTools.h"
+#include "settings/Translation.h"
 
 namespace varnholt {
 namespace {
@@ -84,8 +85,8 @@ bool dryRun(const BatchPlan& plan) {
         std::string sizeText;
         if (const auto* failure = std::get_if<ImageFailure>(&size)) {
             anyFails = true;
-            sizeText = "fail: ";
-            sizeText += failure->describe();
+            // TRANSLATORS: the size field of a --dry-run line for an image that would fail.
+            sizeText = fillIn(_("fail: %1"), {failure->describe()});
         } else {
             const auto& pixels = std::get<PixelDimensions>(size);
             sizeText = std::to_string(pixels.width) + "x" + std::to_string(pixels.height);
@@ -109,8 +110,10 @@ std::unique_ptr<OverwriteQuestion> overwriteQuestion(OverwriteMode mode) {
 // The counts of the batch's images; a shard says that they are its own.
 std::string countsLine(const BatchResult& result, const CliRequest& request) {
     if (!request.shard) return outcomeCounts(result);
-    return "Shard " + std::to_string(request.shard->part) + "/" +
-           std::to_string(request.shard->count) + ": " + outcomeCounts(result);
+    // TRANSLATORS: %1/%2 is this process's part of the list, %3 the counts of its images.
+    return fillIn(_("Shard %1/%2: %3"),
+                  {std::to_string(request.shard->part), std::to_string(request.shard->count),
+                   outcomeCounts(result)});
 }
 
 // The batch's outcome: true when every image was written or skipped and no argument was
@@ -155,8 +158,11 @@ std::optional<bool> runBatch(BatchPlan plan, const CliRequest& request, bool any
 
 int run(int argc, char** argv) {
     installInterruptHandler();
-    // Folders are sorted by the user's collation; numbers are still read and written in C.
-    std::setlocale(LC_COLLATE, "");
+    // Texts in the user's language, folders sorted by the user's collation; numbers are still
+    // read and written in C.
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
+    setUpTranslations();
     ImageTools::Runtime runtime(argv[0]);
     CliParse parsed = parseCommandLine(argc, argv);
     if (!parsed.request) return parsed.exitStatus;
@@ -165,8 +171,9 @@ int run(int argc, char** argv) {
     const HeifCodecs heif = heifWanted(request) ? ImageTools::heifCodecs() : HeifCodecs{};
     const FormatRow* row = formatRow(chosenFormat(request.settings).value_or(OutputFormat::JPG));
     if (row && !formatAvailable(*row, heif)) {
-        std::fprintf(stderr, "%s--format: %s cannot be written on this system\n", kUsagePrefix,
-                     std::string(row->title).c_str());
+        std::fprintf(
+            stderr, "%s%s\n", kUsagePrefix,
+            fillIn(_("--format: %1 cannot be written on this system"), {row->title}).c_str());
         return kExitUsage;
     }
     const FileList list = buildList(request.files, heif);
@@ -187,10 +194,11 @@ int run(int argc, char** argv) {
     confirmOverwrites(plan, *question);
     if (request.shard) {
         if (const auto tie = crossShardWrite(plan, *request.shard)) {
-            std::fprintf(stderr,
-                         "%s--shard: images %zu and %zu write or read one file, which only a "
-                         "run without --shard can order\n",
-                         kUsagePrefix, tie->first + 1, tie->second + 1);
+            std::fprintf(stderr, "%s%s\n", kUsagePrefix,
+                         fillIn(_("--shard: images %1 and %2 write or read one file, which only "
+                                  "a run without --shard can order"),
+                                {std::to_string(tie->first + 1), std::to_string(tie->second + 1)})
+                             .c_str());
             return kExitUsage;
         }
         keepShard(plan, *request.shard);

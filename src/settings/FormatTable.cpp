@@ -85,16 +85,16 @@ std::optional<std::string> formatSizeLimit(const FormatRow& row, std::int64_t wi
                                            std::int64_t height) {
     if (width > row.longestSide || height > row.longestSide) {
         // TRANSLATORS: %1 is a format, e.g. "JPG".
-        return fillIn(P_("%1 (at most %2 pixel a side)", "%1 (at most %2 pixels a side)",
-                         row.longestSide),
-                      {row.title, std::to_string(row.longestSide)});
+        return fillIn(
+            P_("%1 (at most %2 pixel a side)", "%1 (at most %2 pixels a side)", row.longestSide),
+            {row.title, std::to_string(row.longestSide)});
     }
     const std::int64_t shorter = std::min(width, height);
     if (shorter < row.thinBelow && std::max(width, height) > row.thinLongest) {
-        return fillIn(P_("%1 (at most %2 pixel a side when the other is below %3)",
-                         "%1 (at most %2 pixels a side when the other is below %3)",
-                         row.thinLongest),
-                      {row.title, std::to_string(row.thinLongest), std::to_string(row.thinBelow)});
+        return fillIn(
+            P_("%1 (at most %2 pixel a side when the other is below %3)",
+               "%1 (at most %2 pixels a side when the other is below %3)", row.thinLongest),
+            {row.title, std::to_string(row.thinLongest), std::to_string(row.thinBelow)});
     }
     return std::nullopt;
 }

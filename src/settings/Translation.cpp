@@ -33,8 +33,8 @@ std::string fillIn(std::string_view text, std::initializer_list<std::string_view
     std::string filled;
     filled.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool placeholder = text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' &&
-                                 text[i + 1] <= '9';
+        const bool placeholder =
+            text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9';
         const auto number = placeholder ? static_cast<std::size_t>(text[i + 1] - '1') : 0;
         if (placeholder && number < args.size()) {
             filled += *(args.begin() + number);

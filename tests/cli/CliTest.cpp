@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <sstream>
 
 #include "BatchTestSupport.h"
 
@@ -48,10 +49,12 @@ struct ProgramRun {
 };
 
 // Runs the program in a session without a terminal, or with typed given, on a
-// pseudo-terminal that receives it; terminal is what the program wrote there.
-ProgramRun cli(const std::vector<std::string>& args, const std::optional<std::string>& typed = {}) {
+// pseudo-terminal that receives it; terminal is what the program wrote there. environment:
+// variables to set, "NAME=value ...".
+ProgramRun cli(const std::vector<std::string>& args, const std::optional<std::string>& typed = {},
+               const std::string& environment = {}) {
     TempFolder io;
-    std::string command = shellQuoted(VARNHOLT_CLI);
+    std::string command = "env " + environment + " " + shellQuoted(VARNHOLT_CLI);
     for (const auto& arg : args) command.append(" ").append(shellQuoted(arg));
     command += " >" + shellQuoted(io / "out") + " 2>" + shellQuoted(io / "err");
     const std::string status = shellQuoted(io / "status");
@@ -316,6 +319,60 @@ TEST(Cli, OverwriteAnswers) {
                   row.questions > 0);
         EXPECT_EQ(out.entries(), 2);  // no temporary file left behind
     }
+}
+
+// Under the pseudo-language every text is the catalogue's, wrapped in ⟦ ⟧: a line without the
+// mark holds a text that bypasses gettext. The help, a usage error, and a batch on a terminal
+// with its progress line, a skipped image, the closing message and the counts.
+TEST(Cli, EveryTextComesFromTheCatalogue) {
+    const auto unmarked = [](const std::string& text) {
+        std::string lines;
+        std::stringstream in(text);
+        // The progress line is rewritten in place: each of its states is a line.
+        for (std::string line; std::getline(in, line, '\n');) {
+            std::stringstream states(line);
+            for (std::string state; std::getline(states, state, '\r');) {
+                if (const auto clear = state.find("\033[K"); clear != std::string::npos)
+                    state.erase(clear, 3);
+                if (!state.empty() && state.find("\u27e6") == std::string::npos)
+                    lines += state + "\n";
+            }
+        }
+        return lines;
+    };
+    const std::string pseudo = "LANGUAGE=pseudo";
+    const ProgramRun help = cli({"--help"}, {}, pseudo);
+    EXPECT_NE(help.out.find("--dry-run"), std::string::npos);
+    EXPECT_EQ(unmarked(help.out), "");
+    const ProgramRun usage = cli({"--quality", "101", kPortrait}, {}, pseudo);
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(unmarked(usage.err), "");
+
+    // Standard error on the terminal too, where the progress line shows.
+    TempFolder out;
+    std::string command = "env " + pseudo + " " + shellQuoted(VARNHOLT_CLI);
+    for (const std::string& arg :
+         {"--width=8", "--height=8", "--name=same", "--overwrite=no", "--output",
+          out.path().c_str(), kPortrait.c_str(), kIndexedPng.c_str()})
+        command += " " + shellQuoted(arg);
+    const std::string done = shellQuoted(out / "done");
+    const std::string terminal =
+        shell("(while [ ! -e " + done + " ]; do sleep 0.05; done) | { script -qec " +
+              shellQuoted(command) + " /dev/null; touch " + done + "; }");
+    EXPECT_NE(terminal.find("\r\u27e6"), std::string::npos) << "no progress line";
+    EXPECT_NE(terminal.find(kIndexedPng + ": "), std::string::npos) << terminal;  // skipped
+    EXPECT_EQ(unmarked(terminal), "");
+}
+
+// The user's locale gives the texts; numbers are still read with a decimal point.
+TEST(Cli, NumbersReadAlikeUnderADecimalComma) {
+    TempFolder out;
+    const std::vector<std::string> args{"--dry-run",     "--mode=percent", "--width=50.5",
+                                        "--height=50.5", "--output",       out.path(),
+                                        kIndexedPng};
+    const ProgramRun comma = cli(args, {}, "LC_ALL=de_DE.UTF-8");
+    EXPECT_EQ(comma.out, cli(args).out);
+    EXPECT_NE(comma.out.find("\t145x222\n"), std::string::npos) << comma.out;
 }
 
 }  // namespace

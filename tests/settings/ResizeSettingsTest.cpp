@@ -116,7 +116,7 @@ TEST(FormatTable, TheDesktopEntryDeclaresEveryMimeTypeOfTheRowsAndTheMetainfoThe
         own.insert(std::string(row.mimeTypes.substr(0, row.mimeTypes.find(';'))));
     }
     const std::regex declared("\nMimeType=([^\n]*)|<mediatype>([^<]*)</mediatype>");
-    for (const char* file : {"desktop", "metainfo.xml"}) {
+    for (const char* file : {"desktop.in", "metainfo.xml.in"}) {
         std::stringstream text;
         text << std::ifstream(VARNHOLT_TESTDATA "/../../data/io.github.varnholt.Varnholt." +
                               std::string(file))
