@@ -29,7 +29,7 @@ void BusyState::enter() {
     // The menu and the Delete key reach the same commands; New would empty the list the
     // user is waiting on.
     for (QAction* action :
-         {c_.actionAddImages, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
+         {c_.actionAddImages, c_.actionAddFolder, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
         action->setEnabled(false);
     }
 }
@@ -40,7 +40,7 @@ void BusyState::leave() {
     panel_.applyEnablingRules();
     c_.buttonResizeImages->setText(QStringLiteral("&Resize Images"));
     for (QAction* action :
-         {c_.actionAddImages, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
+         {c_.actionAddImages, c_.actionAddFolder, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
         action->setEnabled(true);
     }
     busy_ = false;

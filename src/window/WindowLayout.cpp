@@ -339,14 +339,16 @@ QWidget* WindowLayout::buildOutputTab() {
 void WindowLayout::createActions() {
     c_.actionAddImages = action(view_, "actionAddImages", QStringLiteral("&Add Images\u2026"),
                                 QKeySequence(QStringLiteral("Ctrl+O")));
+    c_.actionAddFolder = action(view_, "actionAddFolder", QStringLiteral("Add &Folder\u2026"),
+                                QKeySequence(QStringLiteral("Ctrl+Shift+O")));
     c_.actionNew =
         action(view_, "actionNew", QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")));
     c_.actionResizeImages = action(view_, "actionResizeImages", QStringLiteral("&Resize Images"),
                                    QKeySequence(QStringLiteral("Ctrl+R")));
     c_.actionQuit = action(view_, "actionQuit", QStringLiteral("&Quit"),
                            QKeySequence(QStringLiteral("Ctrl+Q")));
-    c_.actionVideoTutorial =
-        action(view_, "actionVideoTutorial", QStringLiteral("&Video Tutorial"), {});
+    c_.actionVideoTutorial = action(view_, "actionVideoTutorial", QStringLiteral("&User Guide"),
+                                    QKeySequence(QKeySequence::HelpContents));
     c_.actionQuit->setMenuRole(QAction::QuitRole);
 
     // Esc anywhere in the window stops a running batch, as the Stop button does.
