@@ -52,7 +52,8 @@ void MainWindow::buildMenus() {
     help->setObjectName(QStringLiteral("menuHelp"));
     help->addActions(controller_->helpMenuActions());
     help->addSeparator();
-    QAction* about = help->addAction(QStringLiteral("&About Varnholt"), this, &MainWindow::showAbout);
+    QAction* about =
+        help->addAction(QStringLiteral("&About Varnholt"), this, &MainWindow::showAbout);
     about->setObjectName(QStringLiteral("actionAbout"));
     about->setMenuRole(QAction::AboutRole);
     QAction* aboutQt = help->addAction(QStringLiteral("About &Qt"), qApp, &QApplication::aboutQt);

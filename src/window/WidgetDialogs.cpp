@@ -62,7 +62,9 @@ QStringList withMnemonics(const QStringList& titles) {
 
 // The desktop's own file dialogs (its portal, else its platform theme's) unless this is set:
 // tests that drive the dialogs by keyboard and by the accessibility tree need Qt's own.
-bool widgetFileDialogsForced() { return qEnvironmentVariableIntValue("VARNHOLT_WIDGET_FILE_DIALOGS") != 0; }
+bool widgetFileDialogsForced() {
+    return qEnvironmentVariableIntValue("VARNHOLT_WIDGET_FILE_DIALOGS") != 0;
+}
 
 // Qt's own dialog, where image files and folders can be chosen at once: the Add button takes
 // a selected folder, with the files beside it; a double click and Enter still open a folder.

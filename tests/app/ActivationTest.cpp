@@ -81,8 +81,9 @@ TEST(ActivationTest, ALaterLaunchHandsItsFilesAndTokenToTheRunningWindowAndEnds)
 
     // The help is answered beside the running window, and without any display at all.
     for (const QStringList& extra :
-         {QStringList{}, QStringList{QStringLiteral("QT_QPA_PLATFORM=xcb"),
-                                     QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY")}}) {
+         {QStringList{},
+          QStringList{QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY"),
+                      QStringLiteral("WAYLAND_DISPLAY")}}) {
         const Ended help = run(bus.address, folder.path(), {QStringLiteral("--help")}, extra);
         EXPECT_EQ(help.exitCode, 0);
         EXPECT_TRUE(help.out.contains(QStringLiteral("Usage: varnholt"))) << help.out.toStdString();
@@ -99,12 +100,15 @@ TEST(ActivationTest, ALaterLaunchHandsItsFilesAndTokenToTheRunningWindowAndEnds)
          QStringLiteral("XDG_ACTIVATION_TOKEN=token-1"),
          QStringLiteral("activated with 2 files file:///abs/b.png ") + relative},
         // Without files a launch only brings the window forward, with the X11 startup id.
-        {{}, QStringLiteral("DESKTOP_STARTUP_ID=startup-2"), QStringLiteral("activated with 0 files")},
+        {{},
+         QStringLiteral("DESKTOP_STARTUP_ID=startup-2"),
+         QStringLiteral("activated with 0 files")},
     };
     for (const auto& launch : launches) {
         SCOPED_TRACE(launch.handed.toStdString());
         EXPECT_EQ(run(bus.address, folder.path(), launch.arguments, {launch.token}).exitCode, 0);
-        const QString expected = launch.handed + QStringLiteral(" token ") + launch.token.section(QLatin1Char('='), 1);
+        const QString expected =
+            launch.handed + QStringLiteral(" token ") + launch.token.section(QLatin1Char('='), 1);
         EXPECT_TRUE(QTest::qWaitFor([&] { return log.contains(expected); }, 10000))
             << log.toStdString();
     }
