@@ -159,7 +159,9 @@ QWidget* WindowLayout::buildPreviewPane() {
     auto* pane = new QGroupBox(QStringLiteral("Preview"), view_);
     c_.imageViewPreview = named(new QLabel(pane), "imageViewPreview", QStringLiteral("Preview"));
     c_.imageViewPreview->setAlignment(Qt::AlignCenter);
-    c_.imageViewPreview->setMinimumSize(200, 150);
+    // The preview gives up its height first, so that the window with every command fits a
+    // small screen (960 x 540 at 200 %); it takes what the list and the panel leave.
+    c_.imageViewPreview->setMinimumSize(200, 0);
     c_.imageViewPreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     c_.imageViewPreview->setFrameShape(QFrame::StyledPanel);
     // Reached with Tab so that a reader can say what it shows (its description).
