@@ -6,116 +6,75 @@
 namespace varnholt::test {
 namespace {
 
-const QString kName = QStringLiteral("io.github.varnholt.Varnholt");
-
-// A session bus of the test's own, gone with it.
-struct PrivateBus {
-    PrivateBus() {
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                      QStringLiteral("--print-address")});
-        if (daemon.waitForReadyRead(10000))
-            address = QString::fromUtf8(daemon.readLine()).trimmed();
-    }
-    ~PrivateBus() {
-        daemon.kill();
-        daemon.waitForFinished(5000);
-    }
-    QProcess daemon;
-    QString address;
-};
-
-// Varnholt on the given bus in folder, its log of what it was handed on standard error.
-void prepare(QProcess& process, const QString& bus, const QString& folder,
-             const QStringList& extra = {}) {
+// Varnholt on the bus at address in folder; variables: NAME=value sets, NAME removes. Its log
+// of what it was handed goes to standard error.
+void prepare(QProcess& process, const QString& address, const QString& folder,
+             QStringList variables) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
-    environment.insert(QStringLiteral("QT_LOGGING_RULES"),
-                       QStringLiteral("varnholt.activation.info=true"));
-    environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
-    environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
-    for (const QString& variable : extra) {
-        const qsizetype equals = variable.indexOf(QLatin1Char('='));
-        if (equals < 0) {
-            environment.remove(variable);
-        } else {
-            environment.insert(variable.left(equals), variable.mid(equals + 1));
-        }
+    variables << u"DBUS_SESSION_BUS_ADDRESS="_qs + address
+              << u"QT_LOGGING_RULES=varnholt.activation.info=true"_qs;
+    for (const QString& variable : variables) {
+        const qsizetype equals = variable.indexOf(u'=');
+        if (equals < 0) environment.remove(variable);
+        if (equals >= 0) environment.insert(variable.left(equals), variable.mid(equals + 1));
     }
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder);
-}
-
-struct Ended {
-    int exitCode = -1;  // -1: still running after the timeout, or crashed
-    QString out;
-};
-
-Ended run(const QString& bus, const QString& folder, const QStringList& arguments,
-          const QStringList& extra = {}) {
-    QProcess process;
-    prepare(process, bus, folder, extra);
-    process.start(QStringLiteral(VARNHOLT_APP), arguments);
-    if (!process.waitForFinished(20000)) {
-        process.kill();
-        process.waitForFinished(2000);
-        return {};
-    }
-    const bool normal = process.exitStatus() == QProcess::NormalExit;
-    return {normal ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput())};
+    process.setProgram(QStringLiteral(VARNHOLT_APP));
 }
 
 TEST(ActivationTest, ALaterLaunchHandsItsFilesAndTokenToTheRunningWindowAndEnds) {
-    PrivateBus bus;
-    ASSERT_FALSE(bus.address.isEmpty()) << "dbus-daemon did not start";
+    QProcess bus;  // a session bus of the test's own
+    bus.start(u"dbus-daemon"_qs, {u"--session"_qs, u"--nofork"_qs, u"--print-address"_qs});
+    ASSERT_TRUE(bus.waitForReadyRead(10000)) << "dbus-daemon did not start";
+    const QString address = QString::fromUtf8(bus.readLine()).trimmed();
     QTemporaryDir folder;
+    const QStringList noToken{u"XDG_ACTIVATION_TOKEN"_qs, u"DESKTOP_STARTUP_ID"_qs};
     QProcess first;
-    prepare(first, bus.address, folder.path());
+    prepare(first, address, folder.path(), noToken);
     QString log;
     QObject::connect(&first, &QProcess::readyReadStandardError,
                      [&] { log += QString::fromUtf8(first.readAllStandardError()); });
-    first.start(QStringLiteral(VARNHOLT_APP), {QStringLiteral("/abs/first.jpg")});
-    QDBusConnection watcher = QDBusConnection::connectToBus(bus.address, QStringLiteral("test"));
+    first.setArguments({u"/abs/first.jpg"_qs});
+    first.start();
+    QDBusConnection watcher = QDBusConnection::connectToBus(address, u"watcher"_qs);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return watcher.interface()->isServiceRegistered(kName).value(); }, 20000));
+        [&] { return watcher.interface()->isServiceRegistered(u"io.github.varnholt.Varnholt"_qs); },
+        20000));
 
-    // The help is answered beside the running window, and without any display at all.
-    for (const QStringList& extra :
-         {QStringList{},
-          QStringList{QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY"),
-                      QStringLiteral("WAYLAND_DISPLAY")}}) {
-        const Ended help = run(bus.address, folder.path(), {QStringLiteral("--help")}, extra);
-        EXPECT_EQ(help.exitCode, 0);
-        EXPECT_TRUE(help.out.contains(QStringLiteral("Usage: varnholt"))) << help.out.toStdString();
-    }
-
-    const QString relative = QUrl::fromLocalFile(folder.filePath(QStringLiteral("rel/a b.jpg")))
-                                 .toString(QUrl::FullyEncoded);
+    const QString relative =
+        QUrl::fromLocalFile(folder.filePath(u"rel/a b.jpg"_qs)).toString(QUrl::FullyEncoded);
     const struct {
-        QStringList arguments;
-        QString token;
-        QString handed;
+        QStringList arguments, variables;
+        QString said;  // on standard output, or logged by the first Varnholt
     } launches[] = {
-        {{QStringLiteral("/abs/b.png"), QStringLiteral("rel/a b.jpg")},
-         QStringLiteral("XDG_ACTIVATION_TOKEN=token-1"),
-         QStringLiteral("activated with 2 files file:///abs/b.png ") + relative},
-        // Without files a launch only brings the window forward, with the X11 startup id.
+        // The help is answered beside the running window, and with no display at all.
+        {{u"--help"_qs}, noToken, u"Usage: varnholt"_qs},
+        {{u"--help"_qs},
+         {u"QT_QPA_PLATFORM=xcb"_qs, u"DISPLAY"_qs, u"WAYLAND_DISPLAY"_qs},
+         u"Usage: varnholt"_qs},
+        {{u"/abs/b.png"_qs, u"rel/a b.jpg"_qs},
+         {u"XDG_ACTIVATION_TOKEN=t-1"_qs, u"DESKTOP_STARTUP_ID"_qs},
+         u"activated with 2 files file:///abs/b.png "_qs + relative + u" token t-1"_qs},
+        // Without files a launch only brings the window forward, here with an X11 startup id.
         {{},
-         QStringLiteral("DESKTOP_STARTUP_ID=startup-2"),
-         QStringLiteral("activated with 0 files")},
+         {u"XDG_ACTIVATION_TOKEN"_qs, u"DESKTOP_STARTUP_ID=s-2"_qs},
+         u"activated with 0 files token s-2"_qs},
     };
     for (const auto& launch : launches) {
-        SCOPED_TRACE(launch.handed.toStdString());
-        EXPECT_EQ(run(bus.address, folder.path(), launch.arguments, {launch.token}).exitCode, 0);
-        const QString expected =
-            launch.handed + QStringLiteral(" token ") + launch.token.section(QLatin1Char('='), 1);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return log.contains(expected); }, 10000))
-            << log.toStdString();
+        SCOPED_TRACE(launch.said.toStdString());
+        QProcess later;
+        prepare(later, address, folder.path(), launch.variables);
+        later.setArguments(launch.arguments);
+        later.start();
+        ASSERT_TRUE(later.waitForFinished(20000)) << "a later launch did not end";
+        EXPECT_EQ(later.exitStatus() == QProcess::NormalExit ? later.exitCode() : -1, 0);
+        const QString out = QString::fromUtf8(later.readAllStandardOutput());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return (out + log).contains(launch.said); }, 10000))
+            << (out + log).toStdString();
     }
-    EXPECT_EQ(log.count(QStringLiteral("activated with")), 2) << log.toStdString();
-    EXPECT_EQ(first.state(), QProcess::Running);
-    first.kill();
-    first.waitForFinished(5000);
+    EXPECT_EQ(log.count(u"activated with"_qs), 2) << log.toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);  // both end with their QProcess
 }
 
 }  // namespace
