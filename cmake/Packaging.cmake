@@ -4,7 +4,10 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME varnholt)
 set(CPACK_PACKAGE_VENDOR "Varnholt developers")
-set(CPACK_PACKAGE_CONTACT "Varnholt developers")
+set(VARNHOLT_MAINTAINER "Varnholt developers <varnholt@users.noreply.github.com>"
+    CACHE STRING "The package's maintainer: a name and an e-mail address")
+set(CPACK_PACKAGE_CONTACT "${VARNHOLT_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VARNHOLT_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch image resizer")

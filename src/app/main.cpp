@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
+#include <QLoggingCategory>
 #include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
+#include "app/DesktopActivation.h"
+#include "app/DesktopNotices.h"
 #include "app/QtTranslations.h"
-#include "app/SingleInstance.h"
 #include "batch/BatchJob.h"
 #include "imaging/ImageTools.h"
 #include "settings/Translation.h"
@@ -21,20 +23,16 @@
 
 namespace {
 
-// The files named on the command line (after Qt took its own options), as absolute paths.
-// They stay bytes: a name that is not UTF-8 must reach the list's checks unchanged.
-std::vector<std::string> commandLineFiles(int argc, char** argv) {
+// What a later launch or the desktop hands over; on by QT_LOGGING_RULES for the tests.
+Q_LOGGING_CATEGORY(lcActivation, "varnholt.activation", QtWarningMsg)
+
+std::string workingFolder() {
     std::string folder;
     if (char* cwd = getcwd(nullptr, 0)) {
         folder = cwd;
         free(cwd);
     }
-    std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (!argument.empty()) files.push_back(varnholt::absolutePath(argument, folder));
-    }
-    return files;
+    return folder;
 }
 
 QList<QUrl> fileUrls(const std::vector<std::string>& paths) {
@@ -43,14 +41,33 @@ QList<QUrl> fileUrls(const std::vector<std::string>& paths) {
     return urls;
 }
 
+void logActivation(const QList<QUrl>& urls, const QString& token) {
+    QString listed;
+    for (const QUrl& url : urls) listed += QLatin1Char(' ') + url.toString(QUrl::FullyEncoded);
+    qCInfo(lcActivation).noquote()
+        << QStringLiteral("activated with %1 files%2 token %3").arg(urls.size()).arg(listed, token);
+}
+
+// The window comes forward with the launcher's token: Qt's Wayland platform activates with
+// the one in XDG_ACTIVATION_TOKEN, and takes it from there once used.
+void bringForward(QWidget& window, const QString& token) {
+    if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Answered before Qt starts, so that it works without a display.
-    if (argc == 2 && std::string_view(argv[1]) == "--version") {
-        std::printf("varnholt %s\n", VARNHOLT_VERSION);
-        return 0;
+    if (const auto answer = varnholt::earlyAnswer(argc, argv)) {
+        std::fputs(answer->text.c_str(), stdout);
+        return answer->exitCode;
     }
+    // The display connection takes the startup id out of the environment.
+    const QVariantMap platformData = varnholt::launchPlatformData();
+
     QApplication application(argc, argv);
     // Qt switched the C library to the user's locale: texts follow it, numbers stay in C.
     std::setlocale(LC_NUMERIC, "C");
@@ -58,11 +75,13 @@ int main(int argc, char** argv) {
     varnholt::loadQtTranslations(application);
     QApplication::setApplicationName(QStringLiteral("varnholt"));
     QApplication::setApplicationDisplayName(QStringLiteral("Varnholt"));
+    QApplication::setApplicationVersion(QStringLiteral(VARNHOLT_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.github.varnholt.Varnholt"));
 
-    const std::vector<std::string> files = commandLineFiles(argc, argv);
-    varnholt::SingleInstance instance(varnholt::defaultSocketPath());
-    if (instance.start(files) == varnholt::SingleInstance::Role::HandedOver) return 0;
+    const QList<QUrl> files = fileUrls(varnholt::commandLineFiles(argc, argv, workingFolder()));
+    varnholt::DesktopActivation activation(QDBusConnection::sessionBus());
+    if (activation.start(files, platformData) == varnholt::DesktopActivation::Role::HandedOver)
+        return 0;
 
     // The image library is set up once, on this thread, before any worker uses it.
     const varnholt::ImageTools::Runtime imaging(argv[0]);
@@ -77,14 +96,16 @@ int main(int argc, char** argv) {
                      &varnholt::ViewController::openData);
     QObject::connect(controller, &varnholt::ViewController::terminateRequested, &delegate,
                      &varnholt::AppDelegate::terminate);
-    QObject::connect(&instance, &varnholt::SingleInstance::filesReceived, &window,
-                     [&delegate, &window](const QList<QUrl>& urls) {
-                         window.raise();
-                         window.activateWindow();
+    QObject::connect(&activation, &varnholt::DesktopActivation::activated, &window,
+                     [&delegate, &window](const QList<QUrl>& urls, const QString& token) {
+                         logActivation(urls, token);
+                         bringForward(window, token);
                          if (!urls.isEmpty()) delegate.openURLs(urls);
                      });
+    const varnholt::DesktopNotices notices(window, *controller->batchController(),
+                                           QDBusConnection::sessionBus());
     window.show();
-    if (!files.empty()) delegate.openURLs(fileUrls(files));
+    if (!files.isEmpty()) delegate.openURLs(files);
 
     const int status = QApplication::exec();
     // A running batch finishes its current image while the window is already gone.

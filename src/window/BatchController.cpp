@@ -90,6 +90,7 @@ void BatchController::OnResizeImages() {
     connect(batch_.get(), &BatchRunner::finished, this, &BatchController::finishBatch);
     reportProgress(0, count);
     batch_->start();
+    emit batchStarted();
     // Only now is there something to stop: not while the questions were up.
     busyState_.setStopEnabled(true);
 }
@@ -122,6 +123,7 @@ void BatchController::reportProgress(qsizetype done, qsizetype count) {
     const double share = static_cast<double>(done) / static_cast<double>(count);
     c_.progressIndicator->setValue(
         static_cast<int>(std::lround(share * c_.progressIndicator->maximum())));
+    emit progressed(done, count);
 }
 
 void BatchController::finishBatch(const BatchResult& result) {
@@ -139,6 +141,7 @@ void BatchController::finishBatch(const BatchResult& result) {
         messageAlert(result.allSucceeded ? AlertStyle::Informational : AlertStyle::Warning,
                      QString::fromStdString(closingMessage(result)));
     alert.details = outcomeDetails(result);
+    emit batchReported(alert.text, QString::fromStdString(outcomeCounts(result)));
     dialogs_.runAlert(alert);
 }
 

@@ -44,9 +44,14 @@ public:
     void leaveBusyState();
 
 signals:
+    // The images have started; progressed follows each finished one.
+    void batchStarted();
+    void progressed(qsizetype done, qsizetype count);
     // A batch has ended (its message, if any, still to come): the files it wrote may include
     // the selected one.
     void batchEnded();
+    // The closing message is about to be shown: its sentence and the counts.
+    void batchReported(const QString& sentence, const QString& counts);
 
 private:
     enum class StopReason { None, User, WindowClosing };

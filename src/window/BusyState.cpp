@@ -28,8 +28,8 @@ void BusyState::enter() {
     c_.buttonResizeImages->setText(QStringLiteral("Resizing..."));
     // The menu and the Delete key reach the same commands; New would empty the list the
     // user is waiting on.
-    for (QAction* action :
-         {c_.actionAddImages, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
+    for (QAction* action : {c_.actionAddImages, c_.actionAddFolder, c_.actionNew,
+                            c_.actionResizeImages, c_.actionRemoveSelected}) {
         action->setEnabled(false);
     }
 }
@@ -39,8 +39,8 @@ void BusyState::leave() {
     for (QWidget* control : busyControls()) control->setEnabled(true);
     panel_.applyEnablingRules();
     c_.buttonResizeImages->setText(QStringLiteral("&Resize Images"));
-    for (QAction* action :
-         {c_.actionAddImages, c_.actionNew, c_.actionResizeImages, c_.actionRemoveSelected}) {
+    for (QAction* action : {c_.actionAddImages, c_.actionAddFolder, c_.actionNew,
+                            c_.actionResizeImages, c_.actionRemoveSelected}) {
         action->setEnabled(true);
     }
     busy_ = false;

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "window/MainWindow.h"
 
+#include <QApplication>
 #include <QIcon>
 #include <QMenuBar>
 
+#include "imaging/LibraryVersions.h"
+#include "window/AboutText.h"
 #include "window/ViewController.h"
 #include "window/WidgetDialogs.h"
 
@@ -21,7 +24,6 @@ MainWindow::MainWindow(HeifCodecs heifAvailable, std::unique_ptr<Dialogs> dialog
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Varnholt"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/varnholt.png")));
-    setMinimumSize(800, 560);
     resize(1024, 700);
 
     controller_ = new ViewController(*dialogs_, heifAvailable, this);
@@ -42,10 +44,33 @@ void MainWindow::buildMenus() {
         } else {
             file->addAction(action);
         }
+        if (action == controller_->actionAddImages) file->addAction(controller_->actionAddFolder);
     }
+    connect(controller_->actionAddFolder, &QAction::triggered, this, &MainWindow::addFolder);
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
     help->addActions(controller_->helpMenuActions());
+    help->addSeparator();
+    QAction* about =
+        help->addAction(QStringLiteral("&About Varnholt"), this, &MainWindow::showAbout);
+    about->setObjectName(QStringLiteral("actionAbout"));
+    about->setMenuRole(QAction::AboutRole);
+    QAction* aboutQt = help->addAction(QStringLiteral("About &Qt"), qApp, &QApplication::aboutQt);
+    aboutQt->setObjectName(QStringLiteral("actionAboutQt"));
+    aboutQt->setMenuRole(QAction::AboutQtRole);
+}
+
+void MainWindow::showAbout() {
+    const QString text = aboutText(QStringLiteral(VARNHOLT_VERSION), libraryVersions(),
+                                   QStringLiteral(VARNHOLT_HOME_PAGE));
+    dialogs_->runAlert(messageAlert(AlertStyle::Informational, text));
+}
+
+void MainWindow::addFolder() {
+    if (controller_->isBusy()) return;
+    if (const auto folder = dialogs_->chooseFolder(QStringLiteral("Add Folder")))
+        controller_->openData({*folder});
 }
 
 }  // namespace varnholt

@@ -24,6 +24,11 @@ public:
 
     ViewController* controller() const { return controller_; }
 
+    // Help > About Varnholt: the version, the licence and the libraries in use.
+    void showAbout();
+    // File > Add Folder: a chosen folder's images join the list as a dropped folder's do.
+    void addFolder();
+
 private:
     void buildMenus();
 

@@ -59,6 +59,9 @@ public:
     // The selected row of the image table; -1 without a selection.
     int selectedRow() const;
 
+    // The batch command, for those who follow a batch from outside the window.
+    BatchController* batchController() const { return batch_; }
+
     // A batch runs: the panel and the list commands are disabled until it ends.
     bool isBusy() const;
     void enterBusyState();

@@ -18,6 +18,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <memory>
 
 namespace varnholt {
 
@@ -59,9 +60,15 @@ QStringList withMnemonics(const QStringList& titles) {
     return marked;
 }
 
-// Chooses image files and folders at once. The desktop's own dialogs offer either files or
-// folders; this one is drawn by the application, so that the Add button takes a selected
-// folder, with the files beside it; a double click and Enter still open a folder.
+// The desktop's own file dialogs (its portal, else its platform theme's) unless this is set:
+// tests that drive the dialogs by keyboard and by the accessibility tree need Qt's own.
+bool widgetFileDialogsForced() {
+    return qEnvironmentVariableIntValue("VARNHOLT_WIDGET_FILE_DIALOGS") != 0;
+}
+
+// Qt's own dialog, where image files and folders can be chosen at once: the Add button takes
+// a selected folder, with the files beside it; a double click and Enter still open a folder.
+// The desktop's dialogs offer files only; their folders come through Add Folder.
 class FilesAndFoldersDialog : public QFileDialog {
 public:
     FilesAndFoldersDialog(QWidget* parent, const QString& title) : QFileDialog(parent, title) {
@@ -182,15 +189,24 @@ QString imageNameFilter(const QStringList& extensions) {
 }
 
 std::optional<QList<QUrl>> WidgetDialogs::chooseImageFiles(const QStringList& extensions) {
-    FilesAndFoldersDialog dialog(parent_, QStringLiteral("Add Images"));
-    dialog.setNameFilter(imageNameFilter(extensions));
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.selectedUrls();
+    const QString title = QStringLiteral("Add Images");
+    std::unique_ptr<QFileDialog> dialog;
+    if (widgetFileDialogsForced()) {
+        dialog = std::make_unique<FilesAndFoldersDialog>(parent_, title);
+    } else {
+        dialog = std::make_unique<QFileDialog>(parent_, title);
+        dialog->setOption(QFileDialog::ReadOnly, true);
+        dialog->setFileMode(QFileDialog::ExistingFiles);
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    }
+    dialog->setNameFilter(imageNameFilter(extensions));
+    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    return dialog->selectedUrls();
 }
 
 std::optional<QUrl> WidgetDialogs::chooseFolder(const QString& prompt) {
     QFileDialog dialog(parent_, prompt);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, widgetFileDialogsForced());
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setOption(QFileDialog::ReadOnly, true);

@@ -8,8 +8,8 @@
 
 namespace varnholt {
 
-// Dialogs drawn by the application, alike on every desktop: alerts and file dialogs; pages
-// open in the desktop's browser.
+// Alerts drawn by the application, alike on every desktop; the desktop's own file dialogs
+// (Qt's where VARNHOLT_WIDGET_FILE_DIALOGS=1); pages open in the desktop's browser.
 class WidgetDialogs : public Dialogs {
 public:
     explicit WidgetDialogs(QWidget* parent);

@@ -69,6 +69,7 @@ struct WindowControls {
     QPushButton* buttonResizeImages = nullptr;
 
     QAction* actionAddImages = nullptr;
+    QAction* actionAddFolder = nullptr;
     QAction* actionNew = nullptr;
     QAction* actionResizeImages = nullptr;
     QAction* actionStop = nullptr;

@@ -159,7 +159,9 @@ QWidget* WindowLayout::buildPreviewPane() {
     auto* pane = new QGroupBox(QStringLiteral("Preview"), view_);
     c_.imageViewPreview = named(new QLabel(pane), "imageViewPreview", QStringLiteral("Preview"));
     c_.imageViewPreview->setAlignment(Qt::AlignCenter);
-    c_.imageViewPreview->setMinimumSize(200, 150);
+    // The preview gives up its height first, so that the window with every command fits a
+    // small screen (960 x 540 at 200 %); it takes what the list and the panel leave.
+    c_.imageViewPreview->setMinimumSize(200, 0);
     c_.imageViewPreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     c_.imageViewPreview->setFrameShape(QFrame::StyledPanel);
     // Reached with Tab so that a reader can say what it shows (its description).
@@ -339,14 +341,16 @@ QWidget* WindowLayout::buildOutputTab() {
 void WindowLayout::createActions() {
     c_.actionAddImages = action(view_, "actionAddImages", QStringLiteral("&Add Images\u2026"),
                                 QKeySequence(QStringLiteral("Ctrl+O")));
+    c_.actionAddFolder = action(view_, "actionAddFolder", QStringLiteral("Add &Folder\u2026"),
+                                QKeySequence(QStringLiteral("Ctrl+Shift+O")));
     c_.actionNew =
         action(view_, "actionNew", QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")));
     c_.actionResizeImages = action(view_, "actionResizeImages", QStringLiteral("&Resize Images"),
                                    QKeySequence(QStringLiteral("Ctrl+R")));
     c_.actionQuit = action(view_, "actionQuit", QStringLiteral("&Quit"),
                            QKeySequence(QStringLiteral("Ctrl+Q")));
-    c_.actionVideoTutorial =
-        action(view_, "actionVideoTutorial", QStringLiteral("&Video Tutorial"), {});
+    c_.actionVideoTutorial = action(view_, "actionVideoTutorial", QStringLiteral("&User Guide"),
+                                    QKeySequence(QKeySequence::HelpContents));
     c_.actionQuit->setMenuRole(QAction::QuitRole);
 
     // Esc anywhere in the window stops a running batch, as the Stop button does.

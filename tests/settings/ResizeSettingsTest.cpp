@@ -106,7 +106,8 @@ TEST(FormatTable, ThePopupFollowsTheRowsAndTheHeifCondition) {
 }
 
 TEST(FormatTable, TheDesktopEntryDeclaresEveryMimeTypeOfTheRowsAndTheMetainfoTheirOwn) {
-    std::set<std::string> all, own, desktop, metainfo;
+    // Folders open too: their images are added.
+    std::set<std::string> all{"inode/directory"}, own, desktop, metainfo;
     const auto split = [](std::string_view list, std::set<std::string>& into) {
         std::stringstream types{std::string(list)};
         for (std::string type; std::getline(types, type, ';');) into.insert(type);

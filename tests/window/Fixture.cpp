@@ -103,6 +103,9 @@ std::string WindowTest::labels() const {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The file dialogs are driven through their widgets: Qt's own, not the desktop's.
+    if (qEnvironmentVariableIsEmpty("VARNHOLT_WIDGET_FILE_DIALOGS"))
+        qputenv("VARNHOLT_WIDGET_FILE_DIALOGS", "1");
     // Selecting a row reads the image: the image library is set up as in the application.
     const varnholt::ImageTools::Runtime imaging(argv[0]);
     QApplication application(argc, argv);

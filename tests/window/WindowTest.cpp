@@ -65,11 +65,59 @@ TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
     }
 }
 
-TEST_F(WindowTest, TheUserGuideOpensFromItsMenu) {
-    vc->findChild<QAction*>(QStringLiteral("actionVideoTutorial"))->trigger();
+// The window fits 1920 x 1080 at 200 % (960 x 540), and so 1366 x 768 at 100 %, beside a dock
+// and below a panel and its title bar: at its smallest the preview has given way, and every
+// command and setting is inside. Run at QT_SCALE_FACTOR=2 as well (CMakeLists.txt).
+TEST_F(WindowTest, AtItsSmallestTheWindowFitsA960By540ScreenWithEveryCommand) {
+    makeWindow(false, true);
+    const QSize room(960 - 64, 540 - 48 - 40);  // a dock; a panel and a title bar
+    const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize());
+    EXPECT_LE(smallest.width(), room.width());
+    EXPECT_LE(smallest.height(), room.height());
+    const int roomyPreview = vc->imageViewPreview->height();
+    window->resize(smallest);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->size() == smallest; }));
+    for (const int tab : {0, 1}) {
+        vc->tabView->setCurrentIndex(tab);
+        QApplication::processEvents();
+        QList<QWidget*> shown{vc->tableViewImage,    vc->buttonAddImages, vc->buttonRemoveAll,
+                              vc->progressIndicator, vc->buttonStop,      vc->buttonResizeImages};
+        for (QWidget* control : vc->panelControls())
+            if (control->isVisibleTo(window.get())) shown << control;
+        for (QWidget* control : shown) {
+            SCOPED_TRACE(str(control->objectName()));
+            const QRect area(control->mapTo(window.get(), QPoint()), control->size());
+            EXPECT_TRUE(window->rect().contains(area));
+            EXPECT_GE(control->height(), control->minimumSizeHint().height());
+        }
+    }
+    EXPECT_LT(vc->imageViewPreview->height(), roomyPreview);
+}
+
+// F1 opens the guide; About tells the version and the licence; Add Folder lists a folder's
+// images as a drop of it does.
+TEST_F(WindowTest, HelpAboutAndAddFolderCommands) {
+    makeWindow(false, true);
+    QApplication::setActiveWindow(window.get());
+    QTest::keyClick(window.get(), Qt::Key_F1);
     ASSERT_EQ(dialogs->opened.size(), 1u);
     EXPECT_TRUE(dialogs->opened[0].toLocalFile().endsWith(QStringLiteral("/user-guide.html")));
     EXPECT_TRUE(QFileInfo::exists(dialogs->opened[0].toLocalFile()));
+
+    window->findChild<QAction*>(QStringLiteral("actionAbout"))->trigger();
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    const QString about = dialogs->alerts[0].text;
+    for (const QString& needed : {u"Varnholt " VARNHOLT_VERSION ""_s, u"GPL-3.0-or-later"_s,
+                                  QStringLiteral("Qt %1").arg(QString::fromLatin1(qVersion()))})
+        EXPECT_TRUE(about.contains(needed)) << str(about);
+
+    TempFolder f;
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(f.path("sub"))));
+    for (const char* name : {"a.jpg", "notes.txt", "sub/b.png"}) f.file(name);
+    dialogs->folderChoices.push_back(urls({f.path()})[0]);
+    window->findChild<QAction*>(QStringLiteral("actionAddFolder"))->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return vc->listImagePaths.size() == 2; }, 10000));
+    EXPECT_EQ(vc->listImagePaths, (Paths{f.path("a.jpg"), f.path("sub/b.png")}));
 }
 
 // Only a trailing "*" in the title marks unsaved changes; a dismissed question (0) answers No.
