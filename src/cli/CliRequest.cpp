@@ -209,8 +209,9 @@ CliParse parseCommandLine(int argc, char** argv) {
 
     CliRequest request;
     ResizeSettings& s = request.settings;
-    // The type name of the options that take any text.
-    const std::string text = _("TEXT");
+    // The type names stay as they are in every language: the help pads its option column by
+    // bytes, so a translated name would push that line's description out of line.
+    const std::string text = "TEXT";
     auto mode = ResizeMode::FreePixels;
     std::string width;
     std::string height;
@@ -230,7 +231,7 @@ CliParse parseCommandLine(int argc, char** argv) {
     app.add_option("--files-from", filesFrom,
                    _("Read more paths from FILE (- for standard input), one per line, after FILE "
                      "arguments"))
-        ->type_name(text);
+        ->type_name("FILE");
     app.add_flag("--null", nulSeparated, _("Paths in --files-from are separated by NUL bytes"));
     app.add_option("--mode", mode, _("How the size is given (default free: pixels)"))
         ->type_name(text)
@@ -254,7 +255,7 @@ CliParse parseCommandLine(int argc, char** argv) {
     // TRANSLATORS: the type name of --format in the help.
     app.add_option("--format", format, _("Output format (default jpg)"))
         ->check(oneOf(formatNames()))
-        ->type_name(_("FORMAT"));
+        ->type_name("FORMAT");
     auto* qualityOption =
         app.add_option("--quality", quality,
                        fillIn(_("Quality in percent for %1 (default 80)"), {qualityFormatNames()}))

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <regex>
 #include <sstream>
 
 #include "BatchTestSupport.h"
@@ -334,7 +335,11 @@ TEST(Cli, EveryTextComesFromTheCatalogue) {
             for (std::string state; std::getline(states, state, '\r');) {
                 if (const auto clear = state.find("\033[K"); clear != std::string::npos)
                     state.erase(clear, 3);
-                if (!state.empty() && state.find("\u27e6") == std::string::npos)
+                // An option whose name and value are too long for the column has a line
+                // of its own: option syntax, nothing to translate.
+                static const std::regex syntaxOnly("  --[a-z-]+ [A-Z]+(:\\{[a-z0-9,]+\\})?");
+                if (!state.empty() && state.find("\u27e6") == std::string::npos &&
+                    !std::regex_match(state, syntaxOnly))
                     lines += state + "\n";
             }
         }
