@@ -204,11 +204,10 @@ std::optional<vips::VImage> decodeJpegScaled(const SourceFile& file, const vips:
     const double extentY = wanted.headerHeight * scale;
     const int keptX = std::min(pixels.width(), static_cast<int>(std::lround(extentX)));
     const int keptY = std::min(pixels.height(), static_cast<int>(std::lround(extentY)));
-    const vips::VImage resized =
-        pixels.crop(0, 0, keptX, keptY)
-            .resize(wanted.storedWidth / extentX, vips::VImage::option()
-                                                      ->set("vscale", wanted.storedHeight / extentY)
-                                                      ->set("kernel", VIPS_KERNEL_LANCZOS3));
+    const vips::VImage kept = pixels.crop(0, 0, keptX, keptY);
+    const auto lanczos = [] { return vips::VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3); };
+    const vips::VImage resized = kept.resize(
+        wanted.storedWidth / extentX, lanczos()->set("vscale", wanted.storedHeight / extentY));
     if (resized.width() < wanted.storedWidth || resized.height() < wanted.storedHeight) {
         return std::nullopt;
     }
