@@ -61,12 +61,9 @@ vips::VImage buildPixels(const ImageData& data, VipsFailOn failOn) {
     // The pixel cap was checked on the header of this same descriptor.
     if (!data.scaled) return toSrgb8(file.loadHeader(failOn).autorot());
     // A JPEG decoded at a fraction of its size leaves libvips far less to decode and shrink.
-    if (auto decoded =
+    if (auto scaled =
             decodeJpegScaled(file, data.source->header, data.uprightWidth, data.uprightHeight)) {
-        return toSrgb8(
-            decoded->thumbnail_image(data.uprightWidth, vips::VImage::option()
-                                                            ->set("height", data.uprightHeight)
-                                                            ->set("size", VIPS_SIZE_FORCE)));
+        return toSrgb8(*scaled);
     }
     return toSrgb8(file.thumbnail(data.uprightWidth, data.uprightHeight, failOn));
 }
