@@ -18,7 +18,6 @@ namespace varnholt::fuzz {
 inline void startLibraries() {
     static const bool started = [] {
         static ImageTools::Runtime runtime("fuzz");
-        ImageTools::setThreadsPerImage(1);
         return true;
     }();
     (void)started;

@@ -4,15 +4,19 @@
 # photos (the two full-size photos of the test data, 20 copies each), to 1920 px wide JPEG
 # at quality 80, and reports for each the wall time, the CPU time per image, the peak memory
 # and the ratios against varnholt-cli. "vipsthumbnail/core" runs one single-threaded
-# vipsthumbnail per core, the fastest way to use that tool on this work.
+# vipsthumbnail per core, the fastest way to use that tool on this work. "floor" is decoding
+# and encoding alone, one per core: djpeg at the smallest scale M/8 whose width is at least
+# 1920, straight into cjpeg at the same quality, without any resampling.
 #   bench/batch/run.sh [RUNS]      (RUNS: repetitions per tool, the best time counts; default 3)
-# VARNHOLT_CLI may name the binary (default: build/src/cli/varnholt-cli).
+# VARNHOLT_CLI may name the binary (default: build/src/cli/varnholt-cli); WITH_CONVERT=0 leaves
+# out ImageMagick, the slowest by far.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cli=${VARNHOLT_CLI:-$root/build/src/cli/varnholt-cli}
 testdata=$root/tests/data
 runs=${1:-3}
+with_convert=${WITH_CONVERT:-1}
 photos=(
     ianare-exif-samples/jolla.jpg
     ianare-exif-samples/HMD_Nokia_8.3_5G.jpg
@@ -20,9 +24,12 @@ photos=(
 count=40
 
 [[ -x $cli ]] || { echo "build varnholt-cli first ($cli)" >&2; exit 1; }
-for tool in /usr/bin/vipsthumbnail /usr/bin/convert /usr/bin/time; do
-    [[ -x $tool ]] || { echo "missing $tool" >&2; exit 1; }
+for tool in /usr/bin/vipsthumbnail /usr/bin/vipsheader /usr/bin/convert /usr/bin/time \
+    /usr/bin/djpeg /usr/bin/cjpeg; do
+    [[ -x $tool ]] || { echo "missing $tool (djpeg, cjpeg: libjpeg-turbo-progs)" >&2; exit 1; }
 done
+width=1920
+quality=80
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -32,6 +39,14 @@ for ((i = 0; i < count; i++)); do
 done
 inputs=("$work"/in/*.jpg)
 per_core=$(((count + $(nproc) - 1) / $(nproc)))
+
+# The floor's scale of each input, as pairs "M path".
+floor_args=()
+for ((i = 0; i < count; i++)); do
+    full=$(vipsheader -f width "${inputs[i]}")
+    for ((m = 1; m < 8 && (full * m + 7) / 8 < width; m++)); do :; done
+    floor_args+=("$m" "${inputs[i]}")
+done
 
 # Runs one tool once into a fresh folder and keeps its best wall time, the CPU time of that
 # run and its peak memory in best_<name>, cpu_<name> and peak_<name>.
@@ -66,19 +81,25 @@ measure() {
 
 # The tools take turns, so a busy moment of the machine does not fall on one tool only.
 for ((r = 0; r < runs; r++)); do
-    measure cli "$cli" --mode width --width 1920 --quality 80 --format jpg \
+    measure floor env out="$work/out" quality="$quality" xargs -0 -P "$(nproc)" -n $((2 * per_core)) \
+        bash -c 'while (($#)); do
+            /usr/bin/djpeg -scale "$1/8" "$2" | /usr/bin/cjpeg -quality "$quality" > "$out/${2##*/}"
+            shift 2
+        done' floor < <(printf '%s\0' "${floor_args[@]}")
+    measure cli "$cli" --mode width --width "$width" --quality "$quality" --format jpg \
         --output "$work/out" --overwrite yes --quiet "${inputs[@]}"
-    measure vips /usr/bin/vipsthumbnail --size 1920x -o "$work/out/%s.jpg[Q=80]" "${inputs[@]}"
+    measure vips /usr/bin/vipsthumbnail --size "${width}x" -o "$work/out/%s.jpg[Q=$quality]" "${inputs[@]}"
     measure vipscore env VIPS_CONCURRENCY=1 xargs -0 -P "$(nproc)" -n "$per_core" \
-        /usr/bin/vipsthumbnail --size 1920x -o "$work/out/%s.jpg[Q=80]" \
+        /usr/bin/vipsthumbnail --size "${width}x" -o "$work/out/%s.jpg[Q=$quality]" \
         < <(printf '%s\0' "${inputs[@]}")
-    measure im bash -c '
-        out=$1; shift
-        for f in "$@"; do /usr/bin/convert "$f" -resize 1920x -quality 80 "$out/${f##*/}"; done
-        ' convert "$work/out" "${inputs[@]}"
+    [[ $with_convert = 0 ]] || measure im bash -c '
+        out=$1 width=$2 quality=$3; shift 3
+        for f in "$@"; do
+            /usr/bin/convert "$f" -resize "${width}x" -quality "$quality" "$out/${f##*/}"
+        done' convert "$work/out" "$width" "$quality" "${inputs[@]}"
 done
 echo
-echo "$count photos ($(printf '%s ' "${photos[@]##*/}")) to 1920 px wide JPEG Q80," \
+echo "$count photos ($(printf '%s ' "${photos[@]##*/}")) to $width px wide JPEG Q$quality," \
     "best of $runs, $(nproc) cores"
 printf '%-19s %8s %12s %9s %10s %10s\n' tool "wall s" "CPU ms/img" "peak MB" "wall /ours" "CPU /ours"
 row() {
@@ -90,5 +111,10 @@ row() {
 row varnholt-cli "$best_cli" "$cpu_cli" "$peak_cli"
 row vipsthumbnail "$best_vips" "$cpu_vips" "$peak_vips"
 row vipsthumbnail/core "$best_vipscore" "$cpu_vipscore" "$peak_vipscore"
-row convert "$best_im" "$cpu_im" "$peak_im"
+[[ $with_convert = 0 ]] || row convert "$best_im" "$cpu_im" "$peak_im"
+row "floor (djpeg+cjpeg)" "$best_floor" "$cpu_floor" "$peak_floor"
 echo "(\"/ours\": the tool's figure over varnholt-cli's; above 1 means varnholt-cli spends less)"
+awk -v cli="$cpu_cli" -v floor="$cpu_floor" -v vips="$cpu_vips" -v wcli="$best_cli" \
+    -v wvips="$best_vips" 'BEGIN {
+    printf "varnholt-cli CPU per image: %.2fx the floor, %.2fx vipsthumbnail; " \
+        "wall: %.2fx faster than vipsthumbnail\n", cli / floor, cli / vips, wvips / wcli }'

@@ -35,6 +35,7 @@ const Photo kPhotos[] = {
     {"ianare-exif-samples/HMD_Nokia_8.3_5G.jpg", "9 MP JPEG"},
     {"ianare-exif-samples/jolla.jpg", "8 MP JPEG"},
     {"ianare-exif-samples/IMG_5195.HEIC", "8.5 MP HEIC"},
+    {"ianare-exif-samples/iphone_13_pro_max.HEIC", "12 MP HEIC"},
     {"format-corpus/balloon.jpx", "10 MP JPEG 2000"},
 };
 

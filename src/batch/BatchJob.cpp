@@ -53,8 +53,8 @@ using Shared = BatchJob::Shared;
 std::size_t chooseImagesAtOnce(const BatchOptions& options, std::size_t count) {
     std::size_t wanted = options.imagesAtOnce;
     if (wanted == 0) {
-        // Two images at once with one resampling thread each beats one image with two
-        // threads; more at once only adds memory.
+        // One image per core, each on the single libvips thread the runtime sets up: two at
+        // once beat one with two threads; more at once only adds memory.
         wanted = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 2);
     }
     return std::clamp<std::size_t>(wanted, 1, std::max<std::size_t>(count, 1));
@@ -155,9 +155,6 @@ void BatchJob::run() {
     removeLeftovers(s.plan);
 
     const std::size_t atOnce = chooseImagesAtOnce(options_, count);
-    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    // The cores are shared out between the images in flight.
-    ImageTools::setThreadsPerImage(std::max(1, cores / static_cast<int>(atOnce)));
     s.workersRunning = atOnce;
     std::vector<std::thread> workers;
     for (std::size_t i = 0; i < atOnce; ++i)
@@ -183,7 +180,6 @@ void BatchJob::run() {
     } else {
         for (auto& worker : workers) worker.join();
     }
-    ImageTools::setThreadsPerImage(cores);
 
     for (const ImageOutcome& outcome : unreported) reportOne(s, observer_, outcome);
     BatchResult result;

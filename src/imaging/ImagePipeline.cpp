@@ -1,12 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/ImageData.h"
+#include "imaging/JpegScaledDecode.h"
+#include "imaging/SrgbProfile.h"
 
 namespace varnholt {
 namespace {
 
+// An embedded profile that is sRGB already: the transform would only cost time.
+bool hasSrgbProfile(const vips::VImage& in) {
+    if (in.interpretation() != VIPS_INTERPRETATION_sRGB || in.format() != VIPS_FORMAT_UCHAR ||
+        in.bands() < 3 || in.get_typeof(VIPS_META_ICC_NAME) == 0)
+        return false;
+    const void* profile = nullptr;
+    size_t size = 0;
+    if (vips_image_get_blob(in.get_image(), VIPS_META_ICC_NAME, &profile, &size) != 0) {
+        clearVipsError();
+        return false;
+    }
+    const bool srgb = isSrgbProfile(profile, size);
+    clearVipsError();  // lcms2 reports an unreadable profile through libvips
+    return srgb;
+}
+
 vips::VImage toSrgb8(vips::VImage in) {
     const bool cmyk = in.interpretation() == VIPS_INTERPRETATION_CMYK;
-    if (cmyk || in.get_typeof(VIPS_META_ICC_NAME) != 0) {
+    if (cmyk || (in.get_typeof(VIPS_META_ICC_NAME) != 0 && !hasSrgbProfile(in))) {
         // depth 16 keeps a 16-bit alpha from being clipped by the transform.
         const int depth = in.format() == VIPS_FORMAT_USHORT ? 16 : 8;
         try {
@@ -41,10 +59,13 @@ void clearVipsError() { vips_error_clear(); }
 vips::VImage buildPixels(const ImageData& data, VipsFailOn failOn) {
     const SourceFile& file = data.source->file;
     // The pixel cap was checked on the header of this same descriptor.
-    const vips::VImage upright = data.scaled
-                                     ? file.thumbnail(data.uprightWidth, data.uprightHeight, failOn)
-                                     : file.loadHeader(failOn).autorot();
-    return toSrgb8(upright);
+    if (!data.scaled) return toSrgb8(file.loadHeader(failOn).autorot());
+    // A JPEG decoded at a fraction of its size leaves libvips far less to decode and shrink.
+    if (auto scaled =
+            decodeJpegScaled(file, data.source->header, data.uprightWidth, data.uprightHeight)) {
+        return toSrgb8(*scaled);
+    }
+    return toSrgb8(file.thumbnail(data.uprightWidth, data.uprightHeight, failOn));
 }
 
 }  // namespace varnholt

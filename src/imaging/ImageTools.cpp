@@ -62,6 +62,8 @@ ImageTools::Runtime::Runtime(const char* argv0) {
     if (VIPS_INIT(argv0) != 0) vips_error_exit("cannot start libvips");
     // With the operation cache on, a replaced file is read back as its old pixels.
     vips_cache_set_max(0);
+    // Set once, before any pipeline exists: libvips reads it whenever a pipeline starts.
+    vips_concurrency_set(1);
     // Failures come back as values; libvips's own warnings would only be noise.
     g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, ignoreLibraryWarning, nullptr);
     initialiseMetadataLibrary();
@@ -71,10 +73,6 @@ ImageTools::Runtime::Runtime(const char* argv0) {
 ImageTools::Runtime::~Runtime() {
     shutdownMetadataLibrary();
     vips_shutdown();
-}
-
-void ImageTools::setThreadsPerImage(int threads) {
-    vips_concurrency_set(std::max(threads, 0));  // 0: libvips's default, one per core
 }
 
 bool ImageTools::heifSupported() { return heifCodecs().hevc; }

@@ -122,7 +122,10 @@ public:
     ImageTools() = delete;
 
     // Set up once on the main thread before any other call (main() of the window, the CLI
-    // and the tests); shuts the libraries down when destroyed.
+    // and the tests); shuts the libraries down when destroyed. Each libvips pipeline runs on
+    // one thread for the whole process: the cores are used by images side by side (the
+    // batch) and by the preview's own pool, and no run ever changes that setting while
+    // another renders.
     class Runtime {
     public:
         explicit Runtime(const char* argv0);
@@ -130,10 +133,6 @@ public:
         Runtime(const Runtime&) = delete;
         Runtime& operator=(const Runtime&) = delete;
     };
-
-    // Worker threads libvips uses for each image, for all images alike; 1 when the batch
-    // runs images side by side, 0 for the default (one per core).
-    static void setThreadsPerImage(int threads);
 
     // The HEIF condition: which of HEVC (HEIF, HEIC) and AV1 (AVIF) libheif here can both
     // decode and encode (asked once; no encode). heifSupported is its HEVC half.

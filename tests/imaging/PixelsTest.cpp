@@ -17,6 +17,7 @@ TEST(Colour, ProfiledAndCmykSourcesComeOutSrgbWithTheSameLookAndNoProfile) {
              "sharp/tifftag-photoshop.tiff",                // 16-bit Adobe RGB
              "sharp/p3.png",                                // Display P3 with alpha
              "ianare-exif-samples/IMG_5195.HEIC",           // Display P3 phone photo
+             "ianare-exif-samples/BlueSquare.jpg",          // sRGB: no transform needed
          }) {
         SCOPED_TRACE(source);
         // The reference: libvips's own command converting to sRGB.
