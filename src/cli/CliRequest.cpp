@@ -74,7 +74,7 @@ FormatChoice formatChoice(const std::string& name) {
     const std::vector<std::string> names = formatNames();
     const auto at = std::find(names.begin(), names.end(), name);
     const auto index = static_cast<std::size_t>(at - names.begin());
-    return {static_cast<int>(index), std::string(formatTitle(items[index]))};
+    return {std::string(formatTitle(items[index]))};
 }
 
 // The DPI entries the window reads as an override, refused with the window's message.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/SourceFile.h"
+#include "settings/ResizeSettings.h"
 
 namespace varnholt {
 
@@ -17,13 +18,11 @@ struct Resolution {
     double y = 0;
 };
 
-inline constexpr std::int64_t kDefaultDpi = 72;
-
 // What the file states by its format's own rules; nullopt where it states nothing usable
 // (libvips invents a default resolution for most formats, which must not count).
 std::optional<Resolution> statedResolution(const SourceFile& file, const vips::VImage& header);
 
-// The stated horizontal resolution rounded to whole dots per inch, else 72.
+// The stated horizontal resolution rounded to whole dots per inch, else kDefaultDpi.
 std::int64_t dpiOrDefault(const std::optional<Resolution>& stated);
 
 // JPEG 2000 keeps its resolution in the "res " box inside the header box ("resc" capture,

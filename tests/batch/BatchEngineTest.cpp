@@ -90,7 +90,7 @@ TEST(BatchEngine, FailuresHaveTheirOwnKindAndTouchNothing) {
               std::pair(K::SizeTooLarge, "size too large for HEIC (at most 16384 pixels a side)"s));
     EXPECT_EQ(readFile(heic), heicBytes);
     EXPECT_EQ(ImageTools::readPixelSize(out / "1.jpg")->width, 50);
-    EXPECT_EQ(out.entries(), 1);
+    EXPECT_EQ(out.entries().size(), 1u);
     TempFolder missing;
     EXPECT_EQ(failureOf(kPortrait, widthSettings(missing / "no", "50"), D::Write),
               std::pair(K::OutputFolderMissing, "cannot write: no such file or directory"s));

@@ -104,7 +104,7 @@ TEST(Cli, RefusesInvalidUsageAndSettings) {
         EXPECT_NE(run.err.find(inErr), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
-    EXPECT_EQ(out.entries(), 1);  // only the text file
+    EXPECT_EQ(out.entries().size(), 1u);  // only the text file
     const ProgramRun help = cli({"--help"}), version = cli({"--version"});
     EXPECT_EQ(help.status + version.status, 0);
     EXPECT_NE(help.out.find("--dry-run"), std::string::npos) << help.out;
@@ -137,7 +137,7 @@ TEST(Cli, DryRunPrintsPlannedSizes) {
         EXPECT_EQ(run.out, source + "\t" + output + "\t" + size + "\n");
         EXPECT_EQ(run.status, 0) << run.err;
     }
-    EXPECT_EQ(out.entries(), 0);
+    EXPECT_EQ(out.entries().size(), 0u);
 }
 
 // Folders and path lists make one batch: the arguments in order (a folder as its visible images
@@ -314,7 +314,7 @@ TEST(Cli, OverwriteAnswers) {
         EXPECT_EQ(questions, row.questions) << run.terminal;
         EXPECT_EQ(run.terminal.find("The file " + first + " " + question) != std::string::npos,
                   row.questions > 0);
-        EXPECT_EQ(out.entries(), 2);  // no temporary file left behind
+        EXPECT_EQ(out.entries().size(), 2u);  // no temporary file left behind
     }
 }
 

@@ -44,7 +44,7 @@ TEST_F(WindowTest, TheSelectionShowsItsLabelsPreviewAndDescription) {
     TempFolder f;
     const std::string gone = f.path("gone.jpg");
     std::filesystem::copy_file(generatedImages().png, gone);
-    vc->openData(urls({gone, f.file("text.jpg"), generatedImages().landscape}));
+    vc->openData(urls({gone, f.write("text.jpg"), generatedImages().landscape}));
     std::filesystem::remove(gone);
     const std::string none = labels();
     for (const int row : {0, 1, 2}) {
