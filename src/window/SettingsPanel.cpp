@@ -82,20 +82,17 @@ void SettingsPanel::showSettings(const ResizeSettings& s) {
     c_.checkChangeDPI->setChecked(s.changeDPI);
     c_.checkKeepSubFolders->setChecked(s.keepSubFolders);
     c_.checkKeepExifInfoAndCreationDate->setChecked(s.keepExifInfoAndCreationDate);
-    const auto show = [](QLineEdit* field, const std::string& value) {
-        field->setText(QString::fromStdString(value));
-    };
-    show(c_.textFieldFreeResizePixelsWidth, s.pixelWidthText);
-    show(c_.textFieldFreeResizePixelsHeight, s.pixelHeightText);
-    show(c_.textFieldFreeResizePercentsWidth, s.percentWidthText);
-    show(c_.textFieldFreeResizePercentsHeight, s.percentHeightText);
-    show(c_.textFieldFixedWidth, s.fixedWidthText);
-    show(c_.textFieldFixedHeight, s.fixedHeightText);
-    show(c_.textFieldFixedDimensionsWidth, s.boxWidthText);
-    show(c_.textFieldFixedDimensionsHeight, s.boxHeightText);
-    show(c_.textFieldChangeDPI, s.dpiText);
-    show(c_.textFieldName, s.namePattern);
-    show(c_.textFieldOutputFolder, s.outputFolder);
+    setText(c_.textFieldFreeResizePixelsWidth, s.pixelWidthText);
+    setText(c_.textFieldFreeResizePixelsHeight, s.pixelHeightText);
+    setText(c_.textFieldFreeResizePercentsWidth, s.percentWidthText);
+    setText(c_.textFieldFreeResizePercentsHeight, s.percentHeightText);
+    setText(c_.textFieldFixedWidth, s.fixedWidthText);
+    setText(c_.textFieldFixedHeight, s.fixedHeightText);
+    setText(c_.textFieldFixedDimensionsWidth, s.boxWidthText);
+    setText(c_.textFieldFixedDimensionsHeight, s.boxHeightText);
+    setText(c_.textFieldChangeDPI, s.dpiText);
+    setText(c_.textFieldName, s.namePattern);
+    setText(c_.textFieldOutputFolder, s.outputFolder);
     c_.comboFormat->setCurrentIndex(
         std::max(0, c_.comboFormat->findText(QString::fromStdString(s.outputFormat.title))));
     c_.comboCase->setCurrentIndex(s.nameCase);
@@ -194,9 +191,9 @@ void SettingsPanel::OnFixedWidthAndHeightSelected() {
 }
 
 void SettingsPanel::OnFreeResizeKeepAspectChecked() {
-    show(c_.textFieldFreeResizePercentsHeight,
-         percentHeightOnLock(c_.checkFreeResizeKeepAspect->isChecked(),
-                             text(c_.textFieldFreeResizePercentsWidth)));
+    setText(c_.textFieldFreeResizePercentsHeight,
+            percentHeightOnLock(c_.checkFreeResizeKeepAspect->isChecked(),
+                                text(c_.textFieldFreeResizePercentsWidth)));
     emit displayOutdated();
 }
 
@@ -212,28 +209,28 @@ AspectLock SettingsPanel::aspectLock() const {
 }
 
 void SettingsPanel::OnFreeResizePixelsWidthChanged() {
-    show(c_.textFieldFreeResizePixelsHeight,
-         pixelHeightForWidth(aspectLock(), text(c_.textFieldFreeResizePixelsWidth)));
+    setText(c_.textFieldFreeResizePixelsHeight,
+            pixelHeightForWidth(aspectLock(), text(c_.textFieldFreeResizePixelsWidth)));
     emit displayOutdated();
 }
 
 void SettingsPanel::OnFreeResizePixelsHeightChanged() {
-    show(c_.textFieldFreeResizePixelsWidth,
-         pixelWidthForHeight(aspectLock(), text(c_.textFieldFreeResizePixelsHeight)));
+    setText(c_.textFieldFreeResizePixelsWidth,
+            pixelWidthForHeight(aspectLock(), text(c_.textFieldFreeResizePixelsHeight)));
     emit displayOutdated();
 }
 
 void SettingsPanel::OnFreeResizePercentsWidthChanged() {
-    show(c_.textFieldFreeResizePercentsHeight,
-         percentForOther(c_.checkFreeResizeKeepAspect->isChecked(),
-                         text(c_.textFieldFreeResizePercentsWidth)));
+    setText(c_.textFieldFreeResizePercentsHeight,
+            percentForOther(c_.checkFreeResizeKeepAspect->isChecked(),
+                            text(c_.textFieldFreeResizePercentsWidth)));
     emit displayOutdated();
 }
 
 void SettingsPanel::OnFreeResizePercentsHeightChanged() {
-    show(c_.textFieldFreeResizePercentsWidth,
-         percentForOther(c_.checkFreeResizeKeepAspect->isChecked(),
-                         text(c_.textFieldFreeResizePercentsHeight)));
+    setText(c_.textFieldFreeResizePercentsWidth,
+            percentForOther(c_.checkFreeResizeKeepAspect->isChecked(),
+                            text(c_.textFieldFreeResizePercentsHeight)));
     emit displayOutdated();
 }
 

@@ -284,8 +284,6 @@ TEST(Cli, OverwriteAnswers) {
         {{}, {}, false, false, 0},  // ask without a terminal means no
         {{"--overwrite", "no"}, "y\ny\n", false, false, 0},
         {{"--overwrite", "ask"}, "no\nYES\n", false, true, 2},
-        {{}, "a\n", true, true, 1},
-        {{}, "s\n", false, false, 1},
         {{}, "maybe\ny\n\n", true, false, 3},  // an unclear reply is asked again; Enter is no
         {{}, "\x04", false, false, 1},         // the end of input means no to all
     };
