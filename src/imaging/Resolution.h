@@ -32,7 +32,4 @@ std::optional<Resolution> readJp2Resolution(const SourceFile& file);
 // are no JP2 file.
 bool insertJp2Resolution(std::vector<std::uint8_t>& jp2, std::int64_t dpi);
 
-// Writes dpi into the pixels-per-metre fields of an encoded BMP file's header.
-bool setBmpResolution(std::vector<std::uint8_t>& bmp, std::int64_t dpi);
-
 }  // namespace varnholt

@@ -31,7 +31,7 @@ enum class MetadataRoute {
 };
 
 // The resolution fields libvips does not write, set in the encoded bytes.
-enum class ResolutionPatch { None, Jp2Box, BmpHeader };
+enum class ResolutionPatch { None, Jp2Box };
 
 // The EXIF (TIFF-structured, the resolution in it) and XMP an encoder of its own writes.
 struct EncodeExtras {
