@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+#include "settings/AsciiCase.h"
+
 namespace varnholt {
 
 std::optional<std::string> checkBatchInputs(std::size_t imageCount,
@@ -21,12 +23,9 @@ std::optional<std::string> prepareBatch(std::size_t imageCount, const ResizeSett
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (!error) return std::nullopt;
-    std::string reason = error.message();
-    for (char& c : reason) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
     // TRANSLATORS: %1 is a folder, %2 the system's reason.
-    return fillIn(_("Cannot create the output folder %1: %2."), {folder, reason});
+    return fillIn(_("Cannot create the output folder %1: %2."),
+                  {folder, asciiLowercase(error.message())});
 }
 
 }  // namespace varnholt

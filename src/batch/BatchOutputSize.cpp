@@ -13,14 +13,14 @@ namespace {
 // round(x): formed in single precision, rounded half away from zero in double.
 double roundSide(float value) { return std::round(static_cast<double>(value)); }
 
-BatchOutputSize byMode(double w, double h, const OutputSizeRule& s) {
+PixelSize byMode(double w, double h, const OutputSizeRule& s) {
     const float r = static_cast<float>(w / h);
     const bool turned = s.widthIsLargestDimension && r < 1.0f;
     const float a = s.widthEntry;
     const float b = s.heightEntry;
     switch (s.mode) {
         case ResizeMode::FreePixels:
-            if (!s.keepAspect) return turned ? BatchOutputSize{b, a} : BatchOutputSize{a, b};
+            if (!s.keepAspect) return turned ? PixelSize{b, a} : PixelSize{a, b};
             [[fallthrough]];
         case ResizeMode::FixedWidth:
             if (turned) return {roundSide(r * a), a};
@@ -50,7 +50,7 @@ BatchOutputSize byMode(double w, double h, const OutputSizeRule& s) {
 }
 
 // Why wholePixels refused the size.
-ImageFailure unusableSize(const BatchOutputSize& size) {
+ImageFailure unusableSize(const PixelSize& size) {
     // An entry too large for a float ("1e39") arrives as infinity: too large as well.
     const auto tooLarge = [](double side) {
         return side >= static_cast<double>(kMaxOutputSide) + 1;
@@ -82,9 +82,9 @@ OutputSizeRule outputSizeRule(const ResizeSettings& settings) {
     return rule;
 }
 
-BatchOutputSize computeBatchOutputSize(double imageWidth, double imageHeight,
-                                       const OutputSizeRule& rule) {
-    BatchOutputSize size = byMode(imageWidth, imageHeight, rule);
+PixelSize computeBatchOutputSize(double imageWidth, double imageHeight,
+                                 const OutputSizeRule& rule) {
+    PixelSize size = byMode(imageWidth, imageHeight, rule);
     if (rule.doNotEnlarge) {
         if (size.width > imageWidth) size.width = imageWidth;
         if (size.height > imageHeight) size.height = imageHeight;
@@ -92,12 +92,12 @@ BatchOutputSize computeBatchOutputSize(double imageWidth, double imageHeight,
     return size;
 }
 
-BatchOutputSize computeBatchOutputSize(double imageWidth, double imageHeight,
-                                       const ResizeSettings& settings) {
+PixelSize computeBatchOutputSize(double imageWidth, double imageHeight,
+                                 const ResizeSettings& settings) {
     return computeBatchOutputSize(imageWidth, imageHeight, outputSizeRule(settings));
 }
 
-std::optional<PixelDimensions> wholePixels(const BatchOutputSize& size) {
+std::optional<WholePixels> wholePixels(const PixelSize& size) {
     const auto side = [](double value) -> std::optional<std::int64_t> {
         if (!std::isfinite(value)) return std::nullopt;
         const double whole = std::trunc(value);
@@ -107,12 +107,12 @@ std::optional<PixelDimensions> wholePixels(const BatchOutputSize& size) {
     const auto width = side(size.width);
     const auto height = side(size.height);
     if (!width || !height) return std::nullopt;
-    return PixelDimensions{*width, *height};
+    return WholePixels{*width, *height};
 }
 
-std::variant<PixelDimensions, ImageFailure> outputPixels(const OutputSizeRule& rule,
-                                                         double imageWidth, double imageHeight) {
-    const BatchOutputSize size = computeBatchOutputSize(imageWidth, imageHeight, rule);
+std::variant<WholePixels, ImageFailure> outputPixels(const OutputSizeRule& rule, double imageWidth,
+                                                     double imageHeight) {
+    const PixelSize size = computeBatchOutputSize(imageWidth, imageHeight, rule);
     if (const auto pixels = wholePixels(size)) return *pixels;
     return unusableSize(size);
 }

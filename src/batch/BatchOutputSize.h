@@ -10,13 +10,6 @@
 
 namespace varnholt {
 
-// The size the batch resamples to; sides taken from entries or percentages may hold
-// fractions, and a side may be 0, negative or not finite for unusable entries.
-struct BatchOutputSize {
-    double width = 0;
-    double height = 0;
-};
-
 // The batch's size rule with the entries of the chosen mode already read (leadingFloatValue);
 // what is left to know is the image's own pixel size, which only opening it tells.
 struct OutputSizeRule {
@@ -30,27 +23,21 @@ struct OutputSizeRule {
 
 OutputSizeRule outputSizeRule(const ResizeSettings& settings);
 
-BatchOutputSize computeBatchOutputSize(double imageWidth, double imageHeight,
-                                       const OutputSizeRule& rule);
-BatchOutputSize computeBatchOutputSize(double imageWidth, double imageHeight,
-                                       const ResizeSettings& settings);
+// The size the batch resamples to (see settings/PixelSize.h for how it differs from the
+// window's); a side may be 0, negative or not finite for unusable entries.
+PixelSize computeBatchOutputSize(double imageWidth, double imageHeight, const OutputSizeRule& rule);
+PixelSize computeBatchOutputSize(double imageWidth, double imageHeight,
+                                 const ResizeSettings& settings);
 
 // Largest side the batch writes; beyond it the entries are taken as a mistake.
 inline constexpr std::int64_t kMaxOutputSide = 65535;
 
-struct PixelDimensions {
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-
-    bool operator==(const PixelDimensions&) const = default;
-};
-
 // The whole-pixel size to write (fractions truncated), or nullopt when a side is not
 // finite, below 1 or above kMaxOutputSide: such an image is written nowhere.
-std::optional<PixelDimensions> wholePixels(const BatchOutputSize& size);
+std::optional<WholePixels> wholePixels(const PixelSize& size);
 
 // wholePixels of the rule's size for an image of the given pixel size, or why there is none.
-std::variant<PixelDimensions, ImageFailure> outputPixels(const OutputSizeRule& rule,
-                                                         double imageWidth, double imageHeight);
+std::variant<WholePixels, ImageFailure> outputPixels(const OutputSizeRule& rule, double imageWidth,
+                                                     double imageHeight);
 
 }  // namespace varnholt

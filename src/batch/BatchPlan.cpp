@@ -14,16 +14,14 @@
 namespace varnholt {
 namespace {
 
-constexpr std::int64_t kDefaultDPI = 72;
-
 // Any entry counts, a dangling symbolic link included: a write would replace it.
 bool entryExists(const std::string& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0;
 }
 
-// A HEIF or AVIF encode takes much memory and every core by itself.
-bool writesHeif(const PlannedImage& image) {
+// An encoder that takes much memory and every core by itself (HEIF, AVIF).
+bool writesWithEncoderAlone(const PlannedImage& image) {
     const FormatRow* row = formatRow(image.format);
     return image.decision != OverwriteDecision::Skip && row && row->encodesAlone;
 }
@@ -36,7 +34,7 @@ BatchPlan planBatch(const std::vector<std::string>& sourcePaths, const ResizeSet
     plan.outputFolder = settings.outputFolder;
     plan.images.reserve(sourcePaths.size());
     const OutputSizeRule size = outputSizeRule(settings);
-    const std::int64_t dpi = dpiOverride(settings).value_or(kDefaultDPI);
+    const std::int64_t dpi = dpiOverride(settings).value_or(kDefaultDpi);
     const double quality = encodingQuality(settings);
     std::unordered_map<std::string, std::size_t> firstWriter;  // either spelling
     for (std::size_t i = 0; i < sourcePaths.size(); ++i) {
@@ -111,7 +109,7 @@ void keepShard(BatchPlan& plan, const Shard& shard) {
 }
 
 bool sharesFile(const PlannedImage& a, const PlannedImage& b) {
-    if (writesHeif(a) && writesHeif(b)) return true;
+    if (writesWithEncoderAlone(a) && writesWithEncoderAlone(b)) return true;
     const bool aWrites = a.decision != OverwriteDecision::Skip;
     const bool bWrites = b.decision != OverwriteDecision::Skip;
     if (aWrites && bWrites && sameEntry(a.output, b.output)) return true;

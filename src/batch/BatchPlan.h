@@ -32,8 +32,8 @@ struct PlannedImage {
     PathIdentity output;
     OutputFormat format = OutputFormat::JPG;  // concrete: "Original" already resolved
     OutputSizeRule size;
-    std::int64_t dpi = 72;  // every output states one: the override, else 72
-    double quality = 0.8;   // the encoder's factor
+    std::int64_t dpi = kDefaultDpi;  // every output states one: the override, else the default
+    double quality = 0.8;            // the encoder's factor
     bool keepMetadata = false;
     // Why the output path is taken before the run, if it is: an earlier image of the list
     // (its index) writes the same entry, or an entry is there already.
@@ -78,8 +78,8 @@ void keepShard(BatchPlan& plan, const Shard& shard);
 std::string outputConflict(const PlannedImage& image);
 
 // The two must not run at the same time: one writes what the other reads or writes (two
-// reads of one file do not conflict), or both encode HEIF, which takes much memory and every
-// core by itself.
+// reads of one file do not conflict), or both use an encoder that takes much memory and every
+// core by itself (HEIF, AVIF).
 bool sharesFile(const PlannedImage& a, const PlannedImage& b);
 
 }  // namespace varnholt

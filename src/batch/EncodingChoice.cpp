@@ -11,11 +11,7 @@ OutputFormat encodingFormat(std::string_view sourcePath, const ResizeSettings& s
     const auto chosen = chosenFormat(settings);
     if (!chosen) return OutputFormat::JPG;
     if (*chosen != OutputFormat::Original) return *chosen;
-    std::string upper(fileExtension(sourcePath));
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    const auto own = formatFromTitle(upper);
+    const auto own = formatFromTitle(asciiUppercase(fileExtension(sourcePath)));
     if (!own || *own == OutputFormat::Original) return OutputFormat::JPG;
     return *own;
 }

@@ -4,12 +4,12 @@
 #include <glib.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <iterator>
 #include <memory>
 
 #include "batch/ImageListRules.h"
+#include "settings/AsciiCase.h"
 
 namespace varnholt {
 
@@ -20,11 +20,6 @@ namespace fs = std::filesystem;
 bool isHidden(const fs::path& path) {
     const std::string name = path.filename().string();
     return !name.empty() && name.front() == '.';
-}
-
-std::string lowerCase(std::string text) {
-    for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 // The desktop's order for one name: the user's collation, runs of digits by their value. A
@@ -91,7 +86,7 @@ void collectImages(const fs::path& top, HeifCodecs heifAvailable, const std::ato
         }
         std::error_code error;
         std::vector<Entry> inside = sortedEntries(next.path, heifAvailable, abandon, error);
-        if (error) walk.unreadable.push_back({next.path.string(), lowerCase(error.message())});
+        if (error) walk.unreadable.push_back({next.path.string(), asciiLowercase(error.message())});
         for (Entry& entry : inside) {
             entry.relative = entry.folder
                                  ? (fs::path(next.relative) / entry.path.filename()).string()

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "settings/AsciiCase.h"
+
 namespace varnholt {
 namespace {
 
@@ -16,19 +18,15 @@ std::optional<std::string> makeSubFolder(const PlannedImage& planned) {
     std::filesystem::create_directories(std::filesystem::path(planned.outputPath).parent_path(),
                                         error);
     if (!error) return std::nullopt;
-    std::string reason = error.message();
-    for (char& c : reason) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return reason;
+    return asciiLowercase(error.message());
 }
 
 }  // namespace
 
-std::variant<PixelDimensions, ImageFailure> plannedPixels(const PlannedImage& planned,
-                                                          const Image& opened) {
+std::variant<WholePixels, ImageFailure> plannedPixels(const PlannedImage& planned,
+                                                      const Image& opened) {
     auto pixels = outputPixels(planned.size, opened.width(), opened.height());
-    if (const auto* size = std::get_if<PixelDimensions>(&pixels)) {
+    if (const auto* size = std::get_if<WholePixels>(&pixels)) {
         if (auto failure = ImageTools::checkOutputSize(size->width, size->height, planned.format))
             return std::move(*failure);
     }
@@ -50,7 +48,7 @@ ImageOutcome processImage(const PlannedImage& planned) {
     if (auto* failure = std::get_if<ImageFailure>(&pixels)) {
         return ImageOutcome::failed(std::move(*failure));
     }
-    const PixelDimensions size = std::get<PixelDimensions>(pixels);
+    const WholePixels size = std::get<WholePixels>(pixels);
 
     if (planned.decision == OverwriteDecision::Skip)
         return ImageOutcome::skipped(planned.sameOutputAs.has_value());

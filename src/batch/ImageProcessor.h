@@ -12,8 +12,8 @@ namespace varnholt {
 
 // The size the image is written at, or why it cannot be: the plan's size rule applied to the
 // opened picture's pixel size, then the format's own limits.
-std::variant<PixelDimensions, ImageFailure> plannedPixels(const PlannedImage& planned,
-                                                          const Image& opened);
+std::variant<WholePixels, ImageFailure> plannedPixels(const PlannedImage& planned,
+                                                      const Image& opened);
 
 // Resizes one image of a batch into its output file and says what became of it. Reads the
 // source, sizes it by the plan, and writes the output in one atomic replace unless the

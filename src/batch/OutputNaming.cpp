@@ -51,14 +51,6 @@ std::string applyCase(const std::string& name, NameCase nameCase) {
 
 }  // namespace
 
-std::string asciiLowercase(std::string_view text) {
-    std::string lowered(text);
-    std::transform(lowered.begin(), lowered.end(), lowered.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return lowered;
-}
-
 std::string_view fileExtension(std::string_view path) {
     const std::string_view name = lastComponent(path);
     const auto dot = name.rfind('.');

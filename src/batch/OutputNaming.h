@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "settings/AsciiCase.h"
 #include "settings/ResizeSettings.h"
 
 namespace varnholt {
@@ -19,10 +20,6 @@ std::string buildOutputPath(std::string_view sourcePath, std::int64_t index,
 // The same, with the pattern, format, folder and case taken from the settings.
 std::string buildOutputPath(std::string_view sourcePath, std::int64_t index,
                             const ResizeSettings& settings);
-
-// ASCII letters lowered, other bytes kept: extensions and titles compare the same under
-// every locale (a Turkish one would lower "I" differently).
-std::string asciiLowercase(std::string_view text);
 
 // The text after the last "." of the path's last component; empty when there is none.
 std::string_view fileExtension(std::string_view path);

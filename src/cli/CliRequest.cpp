@@ -13,6 +13,7 @@
 #include "batch/BatchInputChecks.h"
 #include "cli/PathList.h"
 #include "cli/TerminalText.h"
+#include "settings/AsciiCase.h"
 #include "settings/TextReadings.h"
 #include "settings/Translation.h"
 
@@ -86,10 +87,7 @@ CLI::Validator choiceOf(const std::vector<std::pair<std::string, Enum>>& choices
 std::vector<std::string> formatNames() {
     std::vector<std::string> names;
     for (const OutputFormat format : formatPopupItems(true)) {
-        std::string name(formatTitle(format));
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        names.push_back(name);
+        names.push_back(asciiLowercase(formatTitle(format)));
     }
     return names;
 }
@@ -100,7 +98,7 @@ std::string qualityFormatNames() {
     for (const auto& row : formatRows()) {
         if (!row.usesQuality) continue;
         if (!names.empty()) names += ", ";
-        for (const char c : row.title) names += static_cast<char>(std::tolower(c));
+        names += asciiLowercase(row.title);
     }
     return names;
 }
@@ -110,7 +108,7 @@ FormatChoice formatChoice(const std::string& name) {
     const std::vector<std::string> names = formatNames();
     const auto at = std::find(names.begin(), names.end(), name);
     const auto index = static_cast<std::size_t>(at - names.begin());
-    return {static_cast<int>(index), std::string(formatTitle(items[index]))};
+    return {std::string(formatTitle(items[index]))};
 }
 
 // The DPI entries the window reads as an override, refused with the window's message.

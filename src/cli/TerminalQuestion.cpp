@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "cli/TerminalText.h"
+#include "settings/AsciiCase.h"
 #include "settings/Translation.h"
 
 namespace varnholt {
@@ -16,11 +17,7 @@ std::string normalized(const std::string& reply) {
     const auto first = reply.find_first_not_of(" \t\r");
     if (first == std::string::npos) return {};
     const auto last = reply.find_last_not_of(" \t\r");
-    std::string text = reply.substr(first, last - first + 1);
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
+    return asciiLowercase(reply.substr(first, last - first + 1));
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ bool heifWanted(const CliRequest& request) {
 }
 
 // The size the image would be written at, or why it would fail.
-std::variant<PixelDimensions, ImageFailure> plannedSize(const PlannedImage& planned) {
+std::variant<WholePixels, ImageFailure> plannedSize(const PlannedImage& planned) {
     auto opened = ImageTools::openImage(planned.sourcePath);
     if (auto* failure = std::get_if<ImageFailure>(&opened)) return std::move(*failure);
     return plannedPixels(planned, std::get<Image>(opened));
@@ -88,7 +88,7 @@ bool dryRun(const BatchPlan& plan) {
             // TRANSLATORS: the size field of a --dry-run line for an image that would fail.
             sizeText = fillIn(_("fail: %1"), {failure->describe()});
         } else {
-            const auto& pixels = std::get<PixelDimensions>(size);
+            const auto& pixels = std::get<WholePixels>(size);
             sizeText = std::to_string(pixels.width) + "x" + std::to_string(pixels.height);
         }
         const std::string conflict = outputConflict(image);

@@ -8,13 +8,13 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
 
+#include "settings/AsciiCase.h"
 #include "settings/Translation.h"
 
 namespace varnholt {
@@ -136,9 +136,7 @@ WriteGateScope::WriteGateScope(std::shared_ptr<WriteGate> gate) { currentGate = 
 WriteGateScope::~WriteGateScope() { currentGate.reset(); }
 
 ImageFailure writeFailure(int error) {
-    std::string text = std::strerror(error);
-    for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return {FailureKind::CannotWrite, text};
+    return {FailureKind::CannotWrite, asciiLowercase(std::strerror(error))};
 }
 
 void captureFileModeMask() {

@@ -10,6 +10,7 @@
 
 #include "imaging/ImageTools.h"
 #include "imaging/SourceFile.h"
+#include "settings/ResizeSettings.h"
 
 namespace varnholt {
 
@@ -31,7 +32,7 @@ struct ImageData {
     int uprightWidth = 0;
     int uprightHeight = 0;
     bool scaled = false;  // the size comes from drawScaled, not from the file
-    std::int64_t dpi = 72;
+    std::int64_t dpi = kDefaultDpi;
     std::shared_ptr<const SourceMetadataData> metadata;  // null: the source's is not kept
 };
 

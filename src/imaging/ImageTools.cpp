@@ -254,8 +254,6 @@ Image ImageTools::mergeOutputDPI(const Image& image, const SourceMetadata& meta,
 
 FileTime SourceMetadata::creationDate() const { return data_->creationDate; }
 
-bool SourceMetadata::hasExif() const { return !data_->exif.empty(); }
-
 std::optional<ImageNote> SourceMetadata::sizeNote() const {
     if (data_->dropped.empty()) return std::nullopt;
     ImageNote note{NoteKind::MetadataNotKept, {}};

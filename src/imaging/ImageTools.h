@@ -12,14 +12,10 @@
 #include <variant>
 #include <vector>
 
+#include "settings/PixelSize.h"
 #include "settings/ResizeSettings.h"
 
 namespace varnholt {
-
-struct PixelSize {
-    double width = 0;
-    double height = 0;
-};
 
 // "DPIWidth", "DPIHeight", "Orientation", "PixelWidth", "PixelHeight", plus the source's
 // EXIF entries under exiv2's keys ("Exif.Image.Make", ...), carried opaquely.
@@ -106,7 +102,6 @@ private:
 class SourceMetadata {
 public:
     FileTime creationDate() const;
-    bool hasExif() const;
     // What was left out for its size or as unreadable ("metadata not kept: XMP unreadable").
     std::optional<ImageNote> sizeNote() const;
     const std::shared_ptr<const SourceMetadataData>& shared() const { return data_; }
@@ -142,7 +137,7 @@ public:
     // File information. Every query opens the file itself; a file that is missing, not a
     // regular file or not one of the accepted formats gives the fixed default.
     static std::optional<PixelSize> readPixelSize(const std::string& path);  // upright, page 0
-    static std::int64_t readDPI(const std::string& path);                    // 72 default
+    static std::int64_t readDPI(const std::string& path);                    // kDefaultDpi default
     static std::int64_t readDPI(const Image& image);               // from the header read at open
     static std::int64_t readOrientation(const std::string& path);  // 1 default, 1 for HEIF
     static std::optional<ImageProperties> readImageProperties(const std::string& path);
@@ -167,7 +162,7 @@ public:
     // for pictures larger than the input cap.
     static std::optional<RgbaPixels> rasterizeImage(const Image& image);
 
-    // The DPI rides on the one encode; 72 unless stamped.
+    // The DPI rides on the one encode; kDefaultDpi unless stamped.
     static Image stampDPI(const Image& image, std::int64_t dpi);
     static SourceMetadata readSourceMetadata(const Image& source);
     // Attaches the source's metadata with the output's own DPI, size and orientation 1: every
@@ -176,8 +171,9 @@ public:
 
     // One encode into a new file beside outputPath, which replaces outputPath only once it
     // reads back as the planned format and size. format is concrete (never Original);
-    // quality 0..1 is used by JPEG and JPEG 2000 only. A source whose decoder reports damage
-    // fails; for JPEG, stray bytes before a marker are accepted as most readers do.
+    // quality 0..1 reaches the formats whose row uses the quality; the others ignore it. A source
+    // whose decoder reports damage fails; for JPEG, stray bytes before a marker are accepted as
+    // most readers do.
     static SaveResult saveImage(const Image& image, const std::string& outputPath,
                                 OutputFormat format, double quality);
     static SaveResult saveHEIF(const Image& image, const std::string& outputPath);

@@ -278,22 +278,4 @@ bool insertJp2Resolution(std::vector<std::uint8_t>& jp2, std::int64_t dpi) {
     return false;
 }
 
-bool setBmpResolution(std::vector<std::uint8_t>& bmp, std::int64_t dpi) {
-    constexpr std::size_t kInfoHeader = 14;
-    if (bmp.size() < kInfoHeader + 40 || bmp[0] != 'B' || bmp[1] != 'M') return false;
-    const std::uint32_t headerSize =
-        bmp[14] | (bmp[15] << 8) | (bmp[16] << 16) | (static_cast<std::uint32_t>(bmp[17]) << 24);
-    if (headerSize < 40) return false;  // the OS/2 header has no resolution
-    const double wanted = std::round(static_cast<double>(dpi) / kMetresPerInch);
-    const auto perMetre = static_cast<std::int32_t>(
-        std::clamp(wanted, 0.0, static_cast<double>(std::numeric_limits<std::int32_t>::max())));
-    for (std::size_t at : {kInfoHeader + 24, kInfoHeader + 28}) {
-        for (int i = 0; i < 4; ++i) {
-            bmp[at + static_cast<std::size_t>(i)] =
-                static_cast<std::uint8_t>(static_cast<std::uint32_t>(perMetre) >> (8 * i));
-        }
-    }
-    return true;
-}
-
 }  // namespace varnholt

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/SourceFile.h"
+#include "settings/ResizeSettings.h"
 
 namespace varnholt {
 
@@ -17,13 +18,11 @@ struct Resolution {
     double y = 0;
 };
 
-inline constexpr std::int64_t kDefaultDpi = 72;
-
 // What the file states by its format's own rules; nullopt where it states nothing usable
 // (libvips invents a default resolution for most formats, which must not count).
 std::optional<Resolution> statedResolution(const SourceFile& file, const vips::VImage& header);
 
-// The stated horizontal resolution rounded to whole dots per inch, else 72.
+// The stated horizontal resolution rounded to whole dots per inch, else kDefaultDpi.
 std::int64_t dpiOrDefault(const std::optional<Resolution>& stated);
 
 // JPEG 2000 keeps its resolution in the "res " box inside the header box ("resc" capture,
@@ -32,8 +31,5 @@ std::optional<Resolution> readJp2Resolution(const SourceFile& file);
 // Adds a "res " box with both entries at dpi to an encoded JP2 file; false when the bytes
 // are no JP2 file.
 bool insertJp2Resolution(std::vector<std::uint8_t>& jp2, std::int64_t dpi);
-
-// Writes dpi into the pixels-per-metre fields of an encoded BMP file's header.
-bool setBmpResolution(std::vector<std::uint8_t>& bmp, std::int64_t dpi);
 
 }  // namespace varnholt

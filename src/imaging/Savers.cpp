@@ -103,7 +103,7 @@ constexpr std::array<Saver, 10> kSavers{{
     {EncoderKind::Gif, SourceFormat::Gif, "GIF", "gifsave", nullptr, noOptions, false, R::None,
      P::None, 13, 0},
     {EncoderKind::Bmp, SourceFormat::Bmp, "BMP", nullptr, bmpEncode, noOptions, false, R::None,
-     P::BmpHeader, 0, 5},
+     P::None, 0, 5},
     {EncoderKind::Heif, SourceFormat::Heif, "HEIF", nullptr, encodeHevc, noOptions, false,
      R::Encoder, P::None, 20, 2},
     {EncoderKind::WebP, SourceFormat::WebP, "WebP", "webpsave", nullptr, webpOptions, true,
@@ -193,8 +193,6 @@ bool finishContainer(std::vector<std::uint8_t>& bytes, const Saver& saver, std::
     switch (saver.patch) {
         case ResolutionPatch::Jp2Box:
             return insertJp2Resolution(bytes, dpi);
-        case ResolutionPatch::BmpHeader:
-            return setBmpResolution(bytes, dpi);
         case ResolutionPatch::None:
             return true;
     }

@@ -24,11 +24,14 @@ enum class MetadataRoute {
     Libvips,      // as libvips items before the encode (libvips writes EXIF and XMP)
     AfterEncode,  // inserted into the encoded bytes with exiv2
     Encoder,      // handed to the encoder as EncodeExtras
-    PngChunks,    // eXIf and iTXt chunks inserted into the encoded bytes
+    // eXIf and iTXt chunks inserted into the encoded bytes. Not libvips (8.14): its PNG saver
+    // writes eXIf again after the image data, the XMP as zTXt, and an EXIF rebuilt by libexif
+    // (with an uncalibrated ColorSpace added).
+    PngChunks,
 };
 
 // The resolution fields libvips does not write, set in the encoded bytes.
-enum class ResolutionPatch { None, Jp2Box, BmpHeader };
+enum class ResolutionPatch { None, Jp2Box };
 
 // The EXIF (TIFF-structured, the resolution in it) and XMP an encoder of its own writes.
 struct EncodeExtras {

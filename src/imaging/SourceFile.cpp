@@ -15,6 +15,7 @@
 #include "imaging/DescriptorSource.h"
 #include "imaging/TiffMetadataTags.h"
 #include "imaging/WebpFirstFrame.h"
+#include "settings/AsciiCase.h"
 
 namespace varnholt {
 namespace {
@@ -85,11 +86,8 @@ ImageFailure openFailure(int error) {
         case EACCES:
         case EPERM:
             return {FailureKind::PermissionDenied, {}};
-        default: {
-            std::string text = std::strerror(error);
-            for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            return {FailureKind::CannotOpen, text};
-        }
+        default:
+            return {FailureKind::CannotOpen, asciiLowercase(std::strerror(error))};
     }
 }
 

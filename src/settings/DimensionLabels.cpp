@@ -10,8 +10,6 @@
 namespace varnholt {
 namespace {
 
-constexpr std::int64_t kWrittenDpi = 72;
-
 std::string prefixed(const char* prefix, std::string_view value) {
     std::string text(_(prefix));
     text += value;
@@ -53,7 +51,7 @@ DimensionLabels dimensionLabels(const std::optional<DisplayedImage>& image,
     labels.originalHeight = prefixed(kHeightPrefix, wholeSide(image->height));
     labels.originalDPI = prefixed(kDpiPrefix, std::to_string(image->dpi));
     labels.outputDPI = dpiOverride(settings) ? prefixed(kDpiPrefix, settings.dpiText)
-                                             : prefixed(kDpiPrefix, std::to_string(kWrittenDpi));
+                                             : prefixed(kDpiPrefix, std::to_string(kDefaultDpi));
     const auto output = computeOutputDimensions(image->width, image->height, settings);
     labels.outputWidth = output ? prefixed(kWidthPrefix, output->widthText) : previous.outputWidth;
     labels.outputHeight =
@@ -61,12 +59,12 @@ DimensionLabels dimensionLabels(const std::optional<DisplayedImage>& image,
     return labels;
 }
 
-std::optional<OutputPixelSize> previewOutputSize(std::string_view outputWidthLabel,
-                                                 std::string_view outputHeightLabel) {
+std::optional<PixelSize> previewOutputSize(std::string_view outputWidthLabel,
+                                           std::string_view outputHeightLabel) {
     const auto width = positiveWhole(outputWidthLabel, std::strlen(_(kWidthPrefix)));
     const auto height = positiveWhole(outputHeightLabel, std::strlen(_(kHeightPrefix)));
     if (!width || !height) return std::nullopt;
-    return OutputPixelSize{*width, *height};
+    return PixelSize{*width, *height};
 }
 
 }  // namespace varnholt

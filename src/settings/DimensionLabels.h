@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "settings/PixelSize.h"
 #include "settings/ResizeSettings.h"
 #include "settings/Translation.h"
 
@@ -23,7 +24,7 @@ inline constexpr const char* kDpiPrefix = N_("DPI: ");
 struct DisplayedImage {
     double width = 0;
     double height = 0;
-    std::int64_t dpi = 72;
+    std::int64_t dpi = kDefaultDpi;
 };
 
 // The six texts of the dimension display.
@@ -45,20 +46,14 @@ DimensionLabels noImageLabels();
 bool isPresent(const DisplayedImage& image);
 
 // The labels for image (nothing selected: nullopt) and the panel's settings. The output DPI
-// is what the batch writes: the override when in effect, else 72. When the output size
+// is what the batch writes: the override when in effect, else kDefaultDpi. When the output size
 // cannot be computed for the entries, the output size labels keep the texts of previous.
 DimensionLabels dimensionLabels(const std::optional<DisplayedImage>& image,
                                 const ResizeSettings& settings, const DimensionLabels& previous);
 
 // The size the preview renders, read from the output labels after their prefixes. Nothing
 // (an empty preview) unless both are whole numbers above 0.
-struct OutputPixelSize {
-    double width = 0;
-    double height = 0;
-
-    bool operator==(const OutputPixelSize&) const = default;
-};
-std::optional<OutputPixelSize> previewOutputSize(std::string_view outputWidthLabel,
-                                                 std::string_view outputHeightLabel);
+std::optional<PixelSize> previewOutputSize(std::string_view outputWidthLabel,
+                                           std::string_view outputHeightLabel);
 
 }  // namespace varnholt

@@ -20,14 +20,9 @@ std::optional<std::string> percentSide(double side, const std::string& percentTe
     return std::to_string(*whole);
 }
 
-struct Entries {
-    std::string a;
-    std::string b;
-};
-
 // Replaces entries by the image's own whole-pixel sides where they would enlarge it.
-std::optional<Entries> applyDoNotEnlarge(Entries e, double imageWidth, double imageHeight,
-                                         ResizeMode mode, const ResizeSettings& s) {
+std::optional<SizeEntries> applyDoNotEnlarge(SizeEntries e, double imageWidth, double imageHeight,
+                                             ResizeMode mode, const ResizeSettings& s) {
     if (!s.doNotEnlarge) return e;
     const auto iw = wholePart(imageWidth);
     const auto ih = wholePart(imageHeight);
@@ -37,8 +32,8 @@ std::optional<Entries> applyDoNotEnlarge(Entries e, double imageWidth, double im
         if (*ih == 0) return std::nullopt;
         portrait = *iw / *ih == 0;
     }
-    const double a = leadingFloatValue(e.a);
-    const double b = leadingFloatValue(e.b);
+    const double a = leadingFloatValue(e.width);
+    const double b = leadingFloatValue(e.height);
     const std::string w = std::to_string(*iw);
     const std::string h = std::to_string(*ih);
     // Portrait images compare the width entry with the larger side (the height).
@@ -51,19 +46,19 @@ std::optional<Entries> applyDoNotEnlarge(Entries e, double imageWidth, double im
             if (s.keepAspect) {
                 if (b >= sideB || a >= sideA) e = {textA, textB};
             } else {
-                if (b >= sideB) e.b = textB;
-                if (a >= sideA) e.a = textA;
+                if (b >= sideB) e.height = textB;
+                if (a >= sideA) e.width = textA;
             }
             break;
         case ResizeMode::FixedWidth:
-            if (a >= sideA) e.a = textA;
+            if (a >= sideA) e.width = textA;
             break;
         case ResizeMode::FixedHeight:
-            if (b >= sideB) e.b = textB;
+            if (b >= sideB) e.height = textB;
             break;
         case ResizeMode::FixedWidthAndHeight:
-            if (a >= imageWidth) e.a = w;
-            if (b >= imageHeight) e.b = h;
+            if (a >= imageWidth) e.width = w;
+            if (b >= imageHeight) e.height = h;
             break;
         case ResizeMode::FreePercents:
         case ResizeMode::None:
@@ -94,18 +89,18 @@ std::optional<OutputDimensions> fromHeightEntry(const std::string& b, float r, b
     return pair(roundedText(r * *fb), b);
 }
 
-std::optional<OutputDimensions> fitIntoBox(const Entries& e, float r, bool turned) {
-    const auto fa = parseFloat(e.a);
-    const auto fb = parseFloat(e.b);
+std::optional<OutputDimensions> fitIntoBox(const SizeEntries& e, float r, bool turned) {
+    const auto fa = parseFloat(e.width);
+    const auto fb = parseFloat(e.height);
     if (!fa || !fb) return std::nullopt;
     const float q = *fa / *fb;
-    if (q <= r) return fromWidthEntry(e.a, r, turned);
-    if (!turned) return fromHeightEntry(e.b, r, false);
+    if (q <= r) return fromWidthEntry(e.width, r, turned);
+    if (!turned) return fromHeightEntry(e.height, r, false);
     const auto m = wholePart(static_cast<double>(std::roundf(r * *fa)));
-    const auto n = parseInt(e.b);
+    const auto n = parseInt(e.height);
     if (!m || !n) return std::nullopt;
-    if (*m <= *n) return fromWidthEntry(e.a, r, true);
-    return fromHeightEntry(e.b, r, true);
+    if (*m <= *n) return fromWidthEntry(e.width, r, true);
+    return fromHeightEntry(e.height, r, true);
 }
 
 }  // namespace
@@ -114,24 +109,26 @@ std::optional<OutputDimensions> computeOutputDimensions(double imageWidth, doubl
                                                         const ResizeSettings& settings) {
     const ResizeMode mode = resizeMode(settings);
     if (mode == ResizeMode::None) return std::nullopt;
-    const SizeEntries entries = sizeEntries(settings);
     const auto e =
-        applyDoNotEnlarge({entries.width, entries.height}, imageWidth, imageHeight, mode, settings);
+        applyDoNotEnlarge(sizeEntries(settings), imageWidth, imageHeight, mode, settings);
     if (!e) return std::nullopt;
 
     const float r = static_cast<float>(imageWidth / imageHeight);
     const bool turned = settings.widthIsLargestDimension && r < 1.0f;
     switch (mode) {
         case ResizeMode::FreePixels:
-            if (settings.keepAspect) return fromWidthEntry(e->a, r, turned);
-            return turned ? OutputDimensions{e->b, e->a} : OutputDimensions{e->a, e->b};
+            if (settings.keepAspect) return fromWidthEntry(e->width, r, turned);
+            return turned ? OutputDimensions{e->height, e->width}
+                          : OutputDimensions{e->width, e->height};
         case ResizeMode::FreePercents:
-            return turned ? pair(percentSide(imageWidth, e->b), percentSide(imageHeight, e->a))
-                          : pair(percentSide(imageWidth, e->a), percentSide(imageHeight, e->b));
+            return turned ? pair(percentSide(imageWidth, e->height),
+                                 percentSide(imageHeight, e->width))
+                          : pair(percentSide(imageWidth, e->width),
+                                 percentSide(imageHeight, e->height));
         case ResizeMode::FixedWidth:
-            return fromWidthEntry(e->a, r, turned);
+            return fromWidthEntry(e->width, r, turned);
         case ResizeMode::FixedHeight:
-            return fromHeightEntry(e->b, r, turned);
+            return fromHeightEntry(e->height, r, turned);
         case ResizeMode::FixedWidthAndHeight:
             return fitIntoBox(*e, r, turned);
         case ResizeMode::None:

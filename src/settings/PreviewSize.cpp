@@ -17,15 +17,15 @@ std::int64_t scaledSide(double side, double scale, double bound) {
 
 }  // namespace
 
-std::optional<PreviewPixels> previewPixels(double outputWidth, double outputHeight,
-                                           double viewWidth, double viewHeight) {
+std::optional<WholePixels> previewPixels(double outputWidth, double outputHeight, double viewWidth,
+                                         double viewHeight) {
     if (!positiveFinite(outputWidth) || !positiveFinite(outputHeight) ||
         !positiveFinite(viewWidth) || !positiveFinite(viewHeight)) {
         return std::nullopt;
     }
     const double scale = std::min({1.0, viewWidth / outputWidth, viewHeight / outputHeight});
-    return PreviewPixels{scaledSide(outputWidth, scale, std::max(1.0, viewWidth)),
-                         scaledSide(outputHeight, scale, std::max(1.0, viewHeight))};
+    return WholePixels{scaledSide(outputWidth, scale, std::max(1.0, viewWidth)),
+                       scaledSide(outputHeight, scale, std::max(1.0, viewHeight))};
 }
 
 }  // namespace varnholt

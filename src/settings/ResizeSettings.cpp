@@ -69,7 +69,6 @@ std::optional<OutputFormat> chosenFormat(const ResizeSettings& s) {
 }
 
 bool formatUsesQuality(const FormatChoice& format) {
-    // The title names the item: the popup's indices move with the HEIF condition.
     const auto chosen = formatFromTitle(format.title);
     if (!chosen) return false;
     const FormatRow* row = formatRow(*chosen);

@@ -22,14 +22,16 @@ enum class ResizeMode {
 
 enum class NameCase { Unchanged = 0, Upper = 1, Lower = 2 };
 
-// The selected popup item: index and title identify it together.
+// The selected popup item, by its title: the popup's indices move with the HEIF condition.
 struct FormatChoice {
-    int index = 0;
     std::string title = "JPG";
 };
 
+inline constexpr std::string_view kDefaultNamePattern = "[FileName]_res ([FileIndex])";
+
 // Every option of the settings panel, held as the controls show it: texts as typed,
-// on/off states, the popup selections and the slider's value.
+// on/off states, the popup selections and the slider's value. The initial values are the
+// panel's defaults, which a new session starts from.
 struct ResizeSettings {
     bool freeResize = true;
     bool keepAspect = true;
@@ -52,7 +54,7 @@ struct ResizeSettings {
     std::string dpiText;
     FormatChoice outputFormat;
     float quality = 80.0f;
-    std::string namePattern = "[FileName]_res ([FileIndex])";
+    std::string namePattern = std::string(kDefaultNamePattern);
     int nameCase = 0;
     std::string outputFolder;
     // An image found in a sub-folder of a folder walked is written to the same sub-folder
@@ -60,8 +62,6 @@ struct ResizeSettings {
     bool keepSubFolders = false;
     bool keepExifInfoAndCreationDate = false;
 };
-
-inline constexpr std::string_view kDefaultNamePattern = "[FileName]_res ([FileIndex])";
 
 ResizeMode resizeMode(const ResizeSettings& settings);
 
@@ -77,6 +77,9 @@ bool sizeFieldsValid(const ResizeSettings& settings);
 
 // The DPI to write when the override is in effect.
 std::optional<std::int64_t> dpiOverride(const ResizeSettings& settings);
+
+// The resolution every output states without the override, and that a file stating none has.
+inline constexpr std::int64_t kDefaultDpi = 72;
 
 // The largest DPI an override may ask for: every format with a resolution field can state it.
 inline constexpr std::int64_t kMaxDpi = 1'000'000;

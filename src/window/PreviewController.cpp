@@ -40,7 +40,7 @@ private:
 };
 
 // Runs on the renderer's pool: scale from the source file, then decode.
-QImage renderScaled(const Image& picture, PreviewPixels size) {
+QImage renderScaled(const Image& picture, WholePixels size) {
     const std::optional<Image> scaled = ImageTools::drawScaled(picture, size.width, size.height);
     if (!scaled) return {};
     const std::optional<RgbaPixels> pixels = ImageTools::rasterizeImage(*scaled);

@@ -54,7 +54,7 @@ private:
     // What the preview shows or is rendering: this picture at this size.
     struct PreviewRequest {
         Image picture;
-        PreviewPixels pixels;
+        WholePixels pixels;
         bool operator==(const PreviewRequest& other) const {
             return &picture.data() == &other.picture.data() && pixels == other.pixels;
         }
@@ -68,7 +68,7 @@ private:
     std::optional<Image> currentPicture_;
     // What the labels show, and the output size the preview renders at.
     DimensionLabels labels_;
-    std::optional<OutputPixelSize> outputSize_;
+    std::optional<PixelSize> outputSize_;
     std::optional<PreviewRequest> previewRequested_;
     PreviewRenderer* renderer_ = nullptr;
     QFileSystemWatcher* selectedFileWatcher_ = nullptr;

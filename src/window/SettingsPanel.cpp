@@ -10,6 +10,8 @@
 #include <QSlider>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "settings/PanelRules.h"
 #include "window/Dialogs.h"
 #include "window/WindowControls.h"
@@ -56,8 +58,7 @@ ResizeSettings SettingsPanel::readSettings() const {
     s.doNotEnlarge = c_.checkDoNotEnlargeImages->isChecked();
     s.changeDPI = c_.checkChangeDPI->isChecked();
     s.dpiText = text(c_.textFieldChangeDPI);
-    s.outputFormat =
-        FormatChoice{c_.comboFormat->currentIndex(), c_.comboFormat->currentText().toStdString()};
+    s.outputFormat = FormatChoice{c_.comboFormat->currentText().toStdString()};
     s.quality = static_cast<float>(c_.sliderQuality->value());
     s.namePattern = text(c_.textFieldName);
     s.nameCase = c_.comboCase->currentIndex();
@@ -65,6 +66,39 @@ ResizeSettings SettingsPanel::readSettings() const {
     s.keepSubFolders = c_.checkKeepSubFolders->isChecked();
     s.keepExifInfoAndCreationDate = c_.checkKeepExifInfoAndCreationDate->isChecked();
     return s;
+}
+
+void SettingsPanel::showSettings(const ResizeSettings& s) {
+    // The radios and boxes first: their slots rewrite fields that the texts then settle.
+    c_.radioFreeResize->setChecked(s.freeResize);
+    c_.checkFreeResizeKeepAspect->setChecked(s.keepAspect);
+    c_.radioFreeResizePixels->setChecked(s.freePixels);
+    c_.radioFreeResizePercents->setChecked(s.freePercents);
+    c_.checkWidthLargestDimension->setChecked(s.widthIsLargestDimension);
+    c_.radioFixedWidth->setChecked(s.fixedWidth);
+    c_.radioFixedHeight->setChecked(s.fixedHeight);
+    c_.radioFixedWidthAndHeight->setChecked(s.fixedWidthAndHeight);
+    c_.checkDoNotEnlargeImages->setChecked(s.doNotEnlarge);
+    c_.checkChangeDPI->setChecked(s.changeDPI);
+    c_.checkKeepSubFolders->setChecked(s.keepSubFolders);
+    c_.checkKeepExifInfoAndCreationDate->setChecked(s.keepExifInfoAndCreationDate);
+    setText(c_.textFieldFreeResizePixelsWidth, s.pixelWidthText);
+    setText(c_.textFieldFreeResizePixelsHeight, s.pixelHeightText);
+    setText(c_.textFieldFreeResizePercentsWidth, s.percentWidthText);
+    setText(c_.textFieldFreeResizePercentsHeight, s.percentHeightText);
+    setText(c_.textFieldFixedWidth, s.fixedWidthText);
+    setText(c_.textFieldFixedHeight, s.fixedHeightText);
+    setText(c_.textFieldFixedDimensionsWidth, s.boxWidthText);
+    setText(c_.textFieldFixedDimensionsHeight, s.boxHeightText);
+    setText(c_.textFieldChangeDPI, s.dpiText);
+    setText(c_.textFieldName, s.namePattern);
+    setText(c_.textFieldOutputFolder, s.outputFolder);
+    c_.comboFormat->setCurrentIndex(
+        std::max(0, c_.comboFormat->findText(QString::fromStdString(s.outputFormat.title))));
+    c_.comboCase->setCurrentIndex(s.nameCase);
+    c_.sliderQuality->setValue(static_cast<int>(s.quality));
+    OnQualityChanged();  // the slider may not have moved
+    applyEnablingRules();
 }
 
 void SettingsPanel::applyEnablingRules() {
@@ -205,8 +239,8 @@ void SettingsPanel::OnDoNotEnlargeImagesSelected() { emit displayOutdated(); }
 void SettingsPanel::OnChangeDPISelected() { emit displayOutdated(); }
 
 void SettingsPanel::OnFormatSelected() {
-    c_.sliderQuality->setEnabled(formatUsesQuality(
-        FormatChoice{c_.comboFormat->currentIndex(), c_.comboFormat->currentText().toStdString()}));
+    c_.sliderQuality->setEnabled(
+        formatUsesQuality(FormatChoice{c_.comboFormat->currentText().toStdString()}));
 }
 
 void SettingsPanel::OnQualityChanged() {

@@ -27,6 +27,8 @@ public:
 
     // Every option of the panel as the controls show it now.
     ResizeSettings readSettings() const;
+    // Puts settings into the controls, then applies the enabling rules.
+    void showSettings(const ResizeSettings& settings);
     // Do-not-enlarge and the quality slider enabled as the chosen mode and format ask.
     void applyEnablingRules();
 

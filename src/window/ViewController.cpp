@@ -135,43 +135,11 @@ void ViewController::resetToDefaults() {
     listSubFolders.clear();
     tabView->setCurrentIndex(0);
 
-    radioFreeResize->setChecked(true);
-    checkFreeResizeKeepAspect->setChecked(true);
-    radioFreeResizePixels->setChecked(true);
-    textFieldFreeResizePixelsWidth->setText(QStringLiteral("0"));
-    textFieldFreeResizePixelsHeight->setText(QStringLiteral("0"));
-    radioFreeResizePercents->setChecked(false);
-    textFieldFreeResizePercentsWidth->setText(QStringLiteral("100"));
-    textFieldFreeResizePercentsHeight->setText(QStringLiteral("100"));
-    checkWidthLargestDimension->setChecked(false);
-    radioFixedWidth->setChecked(false);
-    textFieldFixedWidth->setText(QStringLiteral("0"));
-    radioFixedHeight->setChecked(false);
-    textFieldFixedHeight->setText(QStringLiteral("0"));
-    radioFixedWidthAndHeight->setChecked(false);
-    textFieldFixedDimensionsWidth->setText(QStringLiteral("0"));
-    textFieldFixedDimensionsHeight->setText(QStringLiteral("0"));
-    checkDoNotEnlargeImages->setChecked(false);
-    checkDoNotEnlargeImages->setEnabled(true);
-    checkChangeDPI->setChecked(false);
-    textFieldChangeDPI->clear();
-
+    settingsPanel_->showSettings(ResizeSettings{});
+    checkWidthLargestDimension->setEnabled(true);
     imageViewPreview->clear();
     progressIndicatorPreview->hide();
-
-    checkWidthLargestDimension->setEnabled(true);
-
-    comboFormat->setCurrentIndex(0);
-    sliderQuality->setValue(80);
-    labelQuality->setText(QStringLiteral("80"));
-    textFieldName->setText(QString::fromUtf8(kDefaultNamePattern.data(),
-                                             static_cast<qsizetype>(kDefaultNamePattern.size())));
-    comboCase->setCurrentIndex(0);
-    textFieldOutputFolder->clear();
-    checkKeepSubFolders->setChecked(false);
-    checkKeepExifInfoAndCreationDate->setChecked(false);
     progressIndicator->setValue(0);
-    sliderQuality->setEnabled(true);
 
     refreshImageList();
 }

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "BatchTestSupport.h"
 #include "batch/BatchJob.h"
@@ -90,10 +92,44 @@ TEST(BatchEngine, FailuresHaveTheirOwnKindAndTouchNothing) {
               std::pair(K::SizeTooLarge, "size too large for HEIC (at most 16384 pixels a side)"s));
     EXPECT_EQ(readFile(heic), heicBytes);
     EXPECT_EQ(ImageTools::readPixelSize(out / "1.jpg")->width, 50);
-    EXPECT_EQ(out.entries(), 1);
+    EXPECT_EQ(out.entries().size(), 1u);
     TempFolder missing;
     EXPECT_EQ(failureOf(kPortrait, widthSettings(missing / "no", "50"), D::Write),
               std::pair(K::OutputFolderMissing, "cannot write: no such file or directory"s));
+}
+
+// Images encoded side by side write the bytes they write one after the other.
+TEST(BatchEngine, TwoAtOnceWriteWhatOneAtATimeWrites) {
+    const std::vector<std::string> sources{kPortrait, kGps, kData + "/libvips/indexed.png",
+                                           kData + "/libheif/rainbow-451x461.heic"};
+    TempFolder alone, together;
+    for (const auto& [out, atOnce] : {std::pair{&alone, 1}, std::pair{&together, 2}}) {
+        ResizeSettings s = widthSettings(out->path(), "64");
+        s.outputFormat.title = "Original";
+        Collector collector;
+        BatchJob job(planBatch(sources, s), collector, BatchOptions{std::size_t(atOnce)});
+        job.start();
+        job.wait();
+        EXPECT_TRUE(collector.result.allSucceeded);
+    }
+    ASSERT_EQ(alone.entries().size(), sources.size());
+    ASSERT_EQ(alone.entries(), together.entries());
+    for (const auto& name : alone.entries())
+        EXPECT_EQ(readFile(alone / name), readFile(together / name)) << name;
+}
+
+// Kept metadata brings the source's creation date along as the output's modification time.
+TEST(BatchEngine, KeptMetadataKeepsTheCreationDate) {
+    TempFolder in, out;
+    const std::string source = in.copy(kGps, "a.jpg");
+    const struct timespec march[2] = {{1551435630, 0}, {1551435630, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, source.c_str(), march, 0), 0);
+    ResizeSettings s = widthSettings(out.path(), "50");
+    s.keepExifInfoAndCreationDate = true;
+    EXPECT_EQ(failureOf(source, s, D::Write), std::nullopt);
+    struct stat written {};
+    ASSERT_EQ(stat((out / "a.jpg").c_str(), &written), 0);
+    EXPECT_EQ(written.st_mtim.tv_sec, 1551435630);
 }
 
 }  // namespace

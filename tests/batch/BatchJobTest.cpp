@@ -173,7 +173,7 @@ TEST(BatchJob, StopGivesUpAStuckImageAfterTheGraceTime) {
     EXPECT_TRUE(recorder.result.stopped);
     EXPECT_TRUE(job.abandonedWork());
     EXPECT_FALSE(stuck->committed);
-    EXPECT_EQ(folder.entries(), 0);
+    EXPECT_EQ(folder.entries().size(), 0u);
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ ResizeSettings sizeSettings(std::string mode, const char* a, const char* b, bool
     return s;
 }
 
-TEST(BatchOutputSize, FollowsTheModeTable) {
+TEST(PixelSize, FollowsTheModeTable) {
     const struct {
         double w, h;
         const char *mode, *a, *b;
@@ -103,15 +103,12 @@ TEST(BatchOutputSize, FollowsTheModeTable) {
     }
 }
 
-TEST(BatchOutputSize, UnusableSidesAreFailures) {
+TEST(PixelSize, UnusableSidesAreFailures) {
     constexpr double inf = std::numeric_limits<double>::infinity();
-    const std::pair<BatchOutputSize, std::optional<PixelDimensions>> rows[] = {
-        {{50.5, 37.5}, PixelDimensions{50, 37}},
-        {{65535, 1}, PixelDimensions{65535, 1}},
-        {{0.99, 10}, std::nullopt},
-        {{inf, 10}, std::nullopt},
-        {{10, std::nan("")}, std::nullopt},
-        {{65536, 10}, std::nullopt},
+    const std::pair<PixelSize, std::optional<WholePixels>> rows[] = {
+        {{50.5, 37.5}, WholePixels{50, 37}}, {{65535, 1}, WholePixels{65535, 1}},
+        {{0.99, 10}, std::nullopt},          {{inf, 10}, std::nullopt},
+        {{10, std::nan("")}, std::nullopt},  {{65536, 10}, std::nullopt},
     };
     for (const auto& [size, expected] : rows) {
         SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
@@ -127,7 +124,7 @@ TEST(BatchOutputSize, UnusableSidesAreFailures) {
 
 TEST(EncodingChoice, OriginalFollowsTheSourceAndQualityIsSinglePrecision) {
     ResizeSettings s;
-    s.outputFormat = {12, "Original"};
+    s.outputFormat.title = "Original";
     const std::pair<const char*, OutputFormat> rows[] = {
         {"/p/a.JPEG", OutputFormat::JPEG},    {"/p/a.Jpe", OutputFormat::JPE},
         {"/p/a.HEIC", OutputFormat::HEIC},    {"/p/a.pcx", OutputFormat::JPG},
@@ -137,7 +134,7 @@ TEST(EncodingChoice, OriginalFollowsTheSourceAndQualityIsSinglePrecision) {
         SCOPED_TRACE(source);
         EXPECT_EQ(encodingFormat(source, s), expected);
     }
-    s.outputFormat = {7, "TIF"};
+    s.outputFormat.title = "TIF";
     EXPECT_EQ(encodingFormat("/p/a.png", s), OutputFormat::TIF);
     s.quality = 33.3f;
     EXPECT_EQ(encodingQuality(s), static_cast<double>(33.3f / 100.0f));

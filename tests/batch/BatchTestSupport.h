@@ -10,39 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "batch/OverwriteConfirmation.h"
 
 namespace varnholt {
-
-// A fresh temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "varnholt-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::ofstream(*this / name, std::ios::binary) << text;
-        return *this / name;
-    }
-    std::string copy(const std::string& from, const std::string& name) const {
-        std::filesystem::copy_file(from, *this / name);
-        return *this / name;
-    }
-    long entries() const { return std::distance(std::filesystem::directory_iterator(path_), {}); }
-
-private:
-    std::string path_;
-};
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/TerminalQuestion.h"
 #include "cli/TerminalText.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,14 @@ TEST(TerminalText, QuotesWhatATerminalWouldTakeAsCommands) {
         if (shown != name) expected += name + '\0';
     }
     EXPECT_EQ(readFile(printed), expected);
+}
+
+TEST(TerminalQuestion, RepliesAreReadInAnyCaseAroundSpaces) {
+    using A = OverwriteAnswer;
+    const std::pair<const char*, std::optional<A>> rows[] = {
+        {" YES\r", A::Yes}, {"n", A::No},         {"All", A::YesToAll},
+        {"s", A::NoToAll},  {"none", A::NoToAll}, {"yess", std::nullopt}};
+    for (const auto& [reply, answer] : rows) EXPECT_EQ(readAnswer(reply), answer) << reply;
 }
 
 }  // namespace

@@ -59,21 +59,6 @@ std::string testdata(const std::string& relative) {
     return std::string(VARNHOLT_TESTDATA) + "/" + relative;
 }
 
-TempFolder::TempFolder() : path_(makeFolder("varnholt-imaging")) {}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-std::vector<std::string> TempFolder::entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string run(const std::string& command) {
     std::string output;
     if (FILE* pipe = popen(command.c_str(), "r")) {

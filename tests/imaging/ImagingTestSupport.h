@@ -7,25 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "imaging/ImageTools.h"
 
 namespace varnholt::testing {
 
 std::string testdata(const std::string& relative);
 
-// A fresh folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string path(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> entries() const;  // sorted names, hidden ones included
-
-private:
-    std::string path_;
-};
+using varnholt::TempFolder;
 
 // Standard output of a shell command; empty when it cannot be started.
 std::string run(const std::string& command);

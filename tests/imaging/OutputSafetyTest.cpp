@@ -341,7 +341,8 @@ TEST(OutputSafety, ThePngDecoderSeesOnlyWholeChunksOtherThanText) {
         return file;
     };
     Bytes interleaved = header;  // many pieces
-    for (int i = 0; i < 300; ++i) appendChunk(interleaved, i % 2 ? "tEXt" : "prVt", text);
+    const char* const texts[] = {"tEXt", "zTXt", "iTXt"};
+    for (int i = 0; i < 300; ++i) appendChunk(interleaved, i % 2 ? texts[i % 3] : "prVt", text);
     Bytes expected = header;
     for (int i = 0; i < 150; ++i) appendChunk(expected, "prVt", text);
     const std::pair<Bytes, Bytes> rows[] = {
@@ -392,6 +393,8 @@ TEST(OutputSafety, BmpReadsAndWritesAsImageMagickDoesAndHeifWorksAfterTheQuestio
                     .ok);
     EXPECT_EQ(ours(written), theirs(written));
     EXPECT_EQ(ImageTools::readDPI(written), 150);
+    const auto bytes = testing::fileBytes(written);  // pixels per metre: y (at 42) as x (at 38)
+    EXPECT_TRUE(std::equal(bytes.begin() + 38, bytes.begin() + 42, bytes.begin() + 42));
     ASSERT_TRUE(ImageTools::heifSupported());
     EXPECT_TRUE(testing::saveResized(testing::testdata("pillow/rgb24.bmp"), folder.path("a.heic"),
                                      OutputFormat::HEIC, 64, 32, false)

@@ -56,9 +56,9 @@ TEST(DimensionLabels, WritesTheSixLabels) {
 }
 
 TEST(DimensionLabels, PreviewReadsWholeNumbersAfterThePrefixes) {
-    const std::tuple<const char*, const char*, std::optional<OutputPixelSize>> rows[] = {
-        {"Width: 1000", "Height: 750", OutputPixelSize{1000, 750}},
-        {"Width: 0100", "Height: 20", OutputPixelSize{100, 20}},
+    const std::tuple<const char*, const char*, std::optional<PixelSize>> rows[] = {
+        {"Width: 1000", "Height: 750", PixelSize{1000, 750}},
+        {"Width: 0100", "Height: 20", PixelSize{100, 20}},
         {"Width: 1000", "Height: 0", std::nullopt},
         {"Width: -5", "Height: 5", std::nullopt},
         {"Width: 12.5", "Height: 20", std::nullopt},

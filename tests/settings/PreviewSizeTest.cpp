@@ -13,15 +13,15 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 TEST(PreviewSize, KeepsTheOutputProportionsWithinTheView) {
     const struct {
         double outputWidth, outputHeight, viewWidth, viewHeight;
-        std::optional<PreviewPixels> expected;
+        std::optional<WholePixels> expected;
     } rows[] = {
-        {1000, 750, 600, 400, PreviewPixels{533, 400}},   // the height decides
-        {4000, 1000, 600, 400, PreviewPixels{600, 150}},  // the width decides
-        {100, 20, 600, 400, PreviewPixels{100, 20}},      // never enlarged
-        {20000, 1, 600, 400, PreviewPixels{600, 1}},      // a strip keeps one pixel
-        {1, 20000, 600, 400, PreviewPixels{1, 400}},
-        {1201, 801, 600.6, 400.6, PreviewPixels{600, 400}},  // inside a fractional view
-        {9.2e18, 4.6e18, 800, 600, PreviewPixels{800, 400}},
+        {1000, 750, 600, 400, WholePixels{533, 400}},   // the height decides
+        {4000, 1000, 600, 400, WholePixels{600, 150}},  // the width decides
+        {100, 20, 600, 400, WholePixels{100, 20}},      // never enlarged
+        {20000, 1, 600, 400, WholePixels{600, 1}},      // a strip keeps one pixel
+        {1, 20000, 600, 400, WholePixels{1, 400}},
+        {1201, 801, 600.6, 400.6, WholePixels{600, 400}},  // inside a fractional view
+        {9.2e18, 4.6e18, 800, 600, WholePixels{800, 400}},
         {0, 750, 600, 400, std::nullopt},
         {-1000, 750, 600, 400, std::nullopt},
         {1000, 750, 0, 0, std::nullopt},  // view not laid out

@@ -205,7 +205,7 @@ TEST_F(BatchTest, EndingABatchEarlyLeavesOnlyWholeFiles) {
 TEST_F(WindowTest, TheOpenDialogAddsFoldersWithFiles) {
     TempFolder f;
     std::filesystem::create_directories(f.path("trip"));
-    const Paths added{f.file("a.jpg"), f.file("trip/b.jpg")};
+    const Paths added{f.write("a.jpg"), f.write("trip/b.jpg")};
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         dialog->setDirectory(QString::fromStdString(f.path()));

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+#include "TempFolder.h"
 #include "window/Dialogs.h"
 #include "window/ImageTableView.h"
 #include "window/MainWindow.h"
@@ -47,16 +48,6 @@ struct ScriptedDialogs : Dialogs {
 };
 
 // A folder removed with everything in it.
-struct TempFolder : QTemporaryDir {
-    std::string path(const std::string& name = {}) const {
-        return str(name.empty() ? QTemporaryDir::path() : filePath(QString::fromStdString(name)));
-    }
-    std::string file(const std::string& name) const {  // a one-byte file
-        std::ofstream(path(name)) << "x";
-        return path(name);
-    }
-};
-
 // 4000 x 3000 JPEG at 300 DPI, the same turned, a 640 x 480 PNG.
 struct GeneratedImages {
     std::string landscape, portrait, png;

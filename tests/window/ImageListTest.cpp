@@ -17,7 +17,7 @@ bool refreshed(ViewController* vc, const std::function<void()>& act) {
 // skips missing names) and open-with, the HEIF flag, the cells and the refresh.
 TEST_F(WindowTest, AddingAppendsWhatTheListRulesAcceptAndShowsIt) {
     TempFolder f;
-    const std::string a = f.file("a.jpg"), heic = f.file("c.heic"), missing = f.path("m.TIFF");
+    const std::string a = f.write("a.jpg"), heic = f.write("c.heic"), missing = f.path("m.TIFF");
     for (const bool heif : {false, true}) {
         makeWindow(heif);
         dialogs->imageChoices = {urls({a, missing, a}), std::nullopt, QList<QUrl>{}};
@@ -41,7 +41,7 @@ TEST_F(WindowTest, AddingAppendsWhatTheListRulesAcceptAndShowsIt) {
 // runs; Remove All asks, and only "Yes" empties the list.
 TEST_F(WindowTest, RemoveSelectedAndRemoveAll) {
     TempFolder f;
-    const Paths three{f.file("a.jpg"), f.file("b.jpg"), f.file("c.jpg")};
+    const Paths three{f.write("a.jpg"), f.write("b.jpg"), f.write("c.jpg")};
     makeWindow(false, true);
     vc->openData(urls(three));
     vc->tableViewImage->setFocus();
@@ -96,7 +96,7 @@ Qt::DropAction drag(ImageTableView* table, const Paths& paths, Where where, Qt::
 // only files the list rules accept; the selection stays on its entry.
 TEST_F(WindowTest, DropsAreInsertedAsCopies) {
     TempFolder f;
-    const std::string one = f.file("1.jpg"), two = f.file("2.jpg"), x = f.file("x.png");
+    const std::string one = f.write("1.jpg"), two = f.write("2.jpg"), x = f.write("x.png");
     const Qt::DropActions both = Qt::CopyAction | Qt::MoveAction;
     const struct {
         Paths dropped;
@@ -105,7 +105,7 @@ TEST_F(WindowTest, DropsAreInsertedAsCopies) {
         Qt::KeyboardModifiers modifiers;
         Paths expected;  // empty: refused, the list unchanged
     } rows[] = {
-        {{x, f.file("w.pcx"), f.path("gone.jpg"), one}, Between0And1, both, {}, {one, x, two}},
+        {{x, f.write("w.pcx"), f.path("gone.jpg"), one}, Between0And1, both, {}, {one, x, two}},
         {{x}, OntoRow1, both, {}, {}},
         {{x}, BelowTheRows, both, Qt::ShiftModifier, {one, two, x}},
         {{x}, BelowTheRows, Qt::MoveAction, {}, {}},
@@ -135,8 +135,8 @@ TEST_F(WindowTest, DropsAreInsertedAsCopies) {
 TEST_F(WindowTest, AFolderAddsTheImagesInsideOnceWalked) {
     TempFolder f;
     std::filesystem::create_directories(f.path("trip"));
-    const std::string two = f.file("trip/img2.jpg"), ten = f.file("trip/img10.jpg");
-    const std::string a = f.file("a.jpg");
+    const std::string two = f.write("trip/img2.jpg"), ten = f.write("trip/img10.jpg");
+    const std::string a = f.write("a.jpg");
     for (const char way : {'o', 'd', 'n', 'r', 'a'}) {  // open-with, drop; New, Remove All, add
         makeWindow(false, true);
         if (way == 'd') {

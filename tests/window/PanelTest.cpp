@@ -44,7 +44,7 @@ TEST_F(WindowTest, TheSelectionShowsItsLabelsPreviewAndDescription) {
     TempFolder f;
     const std::string gone = f.path("gone.jpg");
     std::filesystem::copy_file(generatedImages().png, gone);
-    vc->openData(urls({gone, f.file("text.jpg"), generatedImages().landscape}));
+    vc->openData(urls({gone, f.write("text.jpg"), generatedImages().landscape}));
     std::filesystem::remove(gone);
     const std::string none = labels();
     for (const int row : {0, 1, 2}) {
@@ -126,6 +126,11 @@ TEST_F(WindowTest, ChoosingAModeOrTypingRunsThePanelRules) {
         EXPECT_TRUE(vc->checkDoNotEnlargeImages->isEnabled());
         EXPECT_TRUE(QTest::qWaitFor([&] { return labels().ends_with("Width: 400|Height: 300"); }));
     }
+}
+
+TEST_F(WindowTest, TheQualityLabelFollowsTheSlider) {
+    vc->sliderQuality->setValue(35);
+    EXPECT_EQ(vc->labelQuality->text(), u"35"_s);
 }
 
 TEST_F(WindowTest, BrowseChangesTheFolderOnlyWhenOneIsChosen) {

@@ -36,7 +36,7 @@ TEST_F(WindowTest, ReadersFindEveryControlWithItsNameAndState) {
 TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
     TempFolder f;
     makeWindow(false, true);
-    vc->openData(urls({f.file("a.jpg"), f.file("b.jpg")}));
+    vc->openData(urls({f.write("a.jpg"), f.write("b.jpg")}));
     const QList<QWidget*> panels[] = {
         {vc->radioFreeResize, vc->radioFreeResizePixels, vc->textFieldFreeResizePixelsWidth,
          vc->textFieldFreeResizePixelsHeight, vc->textFieldFreeResizePercentsWidth,
