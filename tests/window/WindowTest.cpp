@@ -112,8 +112,7 @@ TEST_F(WindowTest, HelpAboutAndAddFolderCommands) {
         EXPECT_TRUE(about.contains(needed)) << str(about);
 
     TempFolder f;
-    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(f.path("sub"))));
-    for (const char* name : {"a.jpg", "notes.txt", "sub/b.png"}) f.file(name);
+    for (const char* name : {"a.jpg", "notes.txt", "sub/b.png"}) f.write(name);
     dialogs->folderChoices.push_back(urls({f.path()})[0]);
     window->findChild<QAction*>(QStringLiteral("actionAddFolder"))->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return vc->listImagePaths.size() == 2; }, 10000));
