@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "batch/FolderExpansion.h"
-#include "batch/ImageListRules.h"
+#include "batch/ImageList.h"
 #include "cli/TerminalText.h"
 
 namespace varnholt {
@@ -16,14 +16,17 @@ void ignore(FileList& list, const std::string& file, const char* why) {
     list.anyIgnored = true;
 }
 
-const char* refusalText(ImageListBuilder::Refusal refusal, const std::string& path) {
+const char* refusalText(ListRefusal refusal) {
     switch (refusal) {
-        case ImageListBuilder::Refusal::NotAccepted:
+        case ListRefusal::NotAccepted:
             return "not an accepted image file";
-        case ImageListBuilder::Refusal::Unlistable:
-            return path.empty() || std::filesystem::exists(path) ? "not a regular file"
-                                                                 : "not a valid file name";
-        case ImageListBuilder::Refusal::Listed:
+        case ListRefusal::InvalidName:
+            return "not a valid file name";
+        case ListRefusal::NotRegularFile:
+            return "not a regular file";
+        case ListRefusal::Missing:
+            return "file not found";
+        case ListRefusal::Listed:
             break;
     }
     return "listed already";
@@ -47,9 +50,9 @@ std::string listPath(const std::string& file) {
 
 FileList buildList(const std::vector<std::string>& files, HeifCodecs heif) {
     FileList list;
-    ImageListBuilder builder(heif);
+    ImageList images(heif);
     for (const auto& given : files) {
-        const FolderWalk walk = walkFolders({given}, heif);
+        FolderWalk walk = walkFolders({given}, heif);
         for (const auto& [folder, reason] : walk.unreadable) {
             std::fprintf(stderr, "%s: cannot read the folder: %s\n", terminalText(folder).c_str(),
                          terminalText(reason).c_str());
@@ -57,16 +60,14 @@ FileList buildList(const std::vector<std::string>& files, HeifCodecs heif) {
         }
         if (walk.paths.empty() && walk.unreadable.empty())
             ignore(list, given, "a folder without accepted images");
-        for (std::size_t i = 0; i < walk.paths.size(); ++i) {
-            const std::string& file = walk.paths[i];
-            const std::string path = listPath(file);
-            if (const auto refusal = builder.add(path))
-                ignore(list, file, refusalText(*refusal, path));
-            else
-                list.subFolders.push_back(walk.subFolders[i]);
-        }
+        // Listed by their absolute paths, named as found.
+        const std::vector<std::string> found = walk.paths;
+        for (std::string& path : walk.paths) path = listPath(path);
+        for (const auto& refused : images.append(std::move(walk)))
+            ignore(list, found[refused.index], refusalText(refused.why));
     }
-    list.paths = builder.take();
+    list.paths = images.paths();
+    list.subFolders = images.subFolders();
     return list;
 }
 
