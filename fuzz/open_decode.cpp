@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Larger pictures only cost time per run; their size checks come before any decode.
         constexpr std::int64_t kMaxFuzzPixels = 1'000'000;
         if (static_cast<std::int64_t>(image->width()) * image->height() <= kMaxFuzzPixels) {
-            if (const auto scaled = ImageTools::drawScaled(*image, 23, 17)) {
+            if (const auto scaled = ImageTools::scaledTo(*image, 23, 17)) {
                 (void)ImageTools::rasterizeImage(*scaled);
             }
         }

@@ -40,7 +40,7 @@ bool resizeAndSave(const std::string& photo, const std::string& output, OutputFo
     if (!loaded) return false;
     const auto height = static_cast<std::int64_t>(
         std::llround(static_cast<double>(kWidth) * loaded->height() / loaded->width()));
-    const auto scaled = ImageTools::drawScaled(*loaded, kWidth, height);
+    const auto scaled = ImageTools::scaledTo(*loaded, kWidth, height);
     if (!scaled) return false;
     return ImageTools::saveImage(ImageTools::stampDPI(*scaled, 72), output, format, 0.8).ok;
 }

@@ -60,9 +60,9 @@ Run measure(varnholt::ViewController* vc, int row) {
     QCoreApplication::processEvents();
     Run run;
     bool shown = false;
-    const auto connection =
-        QObject::connect(vc->previewRenderer(), &varnholt::PreviewRenderer::rendered,
-                         [&shown](const QImage&) { shown = true; });
+    const auto connection = QObject::connect(vc->findChild<varnholt::PreviewRenderer*>(),
+                                             &varnholt::PreviewRenderer::rendered,
+                                             [&shown](const QImage&) { shown = true; });
     QElapsedTimer clock;
     QElapsedTimer sinceTick;
     QTimer ticker;

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// How the image list copes with long lists: adding N paths by open-with and by a drop, and
-// refreshing the table. Run by hand (not a test):
+// How the image list copes with long lists: adding N paths by open-with and by a drop, then
+// removing every other row (scattered) and the rest (one run). Run by hand (not a test):
 //   cmake --build build --target window-list-bench && build/bench/window/window-list-bench
 
 #include <QApplication>
+#include <QAction>
 #include <QElapsedTimer>
+#include <QItemSelectionModel>
 #include <QMimeData>
 
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/ImageList.h"
 #include "window/FileUrls.h"
 #include "window/ImageListModel.h"
 #include "window/ImageTableView.h"
@@ -57,12 +60,25 @@ int main(int argc, char** argv) {
         model->dropMimeData(&mime, Qt::CopyAction, 0, 0, {});
         const qint64 dropMs = timer.elapsed();
 
+        QItemSelectionModel* selection = vc->tableViewImage->selectionModel();
+        QItemSelection everyOther;
+        for (int row = 0; row < model->rowCount(); row += 2)
+            everyOther.select(model->index(row, 0), model->index(row, 0));
+        selection->select(everyOther, QItemSelectionModel::Select);
         timer.restart();
-        vc->refreshImageList();
-        const qint64 refreshMs = timer.elapsed();
-        std::printf("%6d paths: open-with %5lld ms, drop %5lld ms, refresh %4lld ms, list %zu\n",
-                    count, static_cast<long long>(openMs), static_cast<long long>(dropMs),
-                    static_cast<long long>(refreshMs), vc->listImagePaths.size());
+        vc->actionRemoveSelected->trigger();
+        const qint64 scatteredMs = timer.elapsed();
+        const std::size_t left = vc->imageList().size();
+
+        vc->tableViewImage->selectAll();
+        timer.restart();
+        vc->actionRemoveSelected->trigger();
+        const qint64 allMs = timer.elapsed();
+        std::printf(
+            "%6d paths: open-with %5lld ms, drop %5lld ms, remove every other %5lld ms, "
+            "the other %zu %4lld ms\n",
+            count, static_cast<long long>(openMs), static_cast<long long>(dropMs),
+            static_cast<long long>(scatteredMs), left, static_cast<long long>(allMs));
     }
     std::filesystem::remove_all(folder);
     return 0;

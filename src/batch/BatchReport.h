@@ -70,7 +70,9 @@ public:
     virtual ~BatchObserver() = default;
     // done images of count are finished; done grows by one per call.
     virtual void reportProgress(std::size_t done, std::size_t count) = 0;
-    virtual void imageFinished(std::size_t index, const ImageOutcome& outcome) = 0;
+    // A report that tells only the closing counts (they come with finishBatch) needs nothing
+    // here.
+    virtual void imageFinished(std::size_t /*index*/, const ImageOutcome& /*outcome*/) {}
     virtual void finishBatch(const BatchResult& result) = 0;
 };
 

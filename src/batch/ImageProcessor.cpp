@@ -57,7 +57,7 @@ ImageOutcome processImage(const PlannedImage& planned) {
     std::optional<SourceMetadata> metadata;
     if (planned.keepMetadata) metadata = ImageTools::readSourceMetadata(working);
 
-    auto resized = ImageTools::drawScaled(working, size.width, size.height);
+    auto resized = ImageTools::scaledTo(working, size.width, size.height);
     if (!resized) return ImageOutcome::failed({FailureKind::CannotResize, {}});
 
     // The resolution and the metadata ride on the one encode, so they only ever reach a

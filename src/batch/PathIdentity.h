@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 
 namespace varnholt {
 
@@ -14,6 +15,11 @@ struct PathIdentity {
 };
 
 PathIdentity pathIdentity(const std::string& path);
+
+// Folders resolved so far, by their absolute spelling: for many files of a few folders.
+using ResolvedFolders = std::unordered_map<std::string, std::string>;
+// PathIdentity::resolved, each folder resolved once while folders is kept.
+std::string resolvedPath(const std::string& path, ResolvedFolders& folders);
 
 // The two name one directory entry.
 bool sameEntry(const PathIdentity& a, const PathIdentity& b);

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "batch/FolderExpansion.h"
-#include "batch/ImageListRules.h"
+#include "batch/ImageList.h"
 #include "cli/TerminalText.h"
 #include "settings/Translation.h"
 
@@ -18,14 +18,17 @@ void ignore(FileList& list, const std::string& file, const char* why) {
     list.anyIgnored = true;
 }
 
-const char* refusalText(ImageListBuilder::Refusal refusal, const std::string& path) {
+const char* refusalText(ListRefusal refusal) {
     switch (refusal) {
-        case ImageListBuilder::Refusal::NotAccepted:
+        case ListRefusal::NotAccepted:
             return _("not an accepted image file");
-        case ImageListBuilder::Refusal::Unlistable:
-            return path.empty() || std::filesystem::exists(path) ? _("not a regular file")
-                                                                 : _("not a valid file name");
-        case ImageListBuilder::Refusal::Listed:
+        case ListRefusal::InvalidName:
+            return _("not a valid file name");
+        case ListRefusal::NotRegularFile:
+            return _("not a regular file");
+        case ListRefusal::Missing:
+            return _("file not found");
+        case ListRefusal::Listed:
             break;
     }
     return _("listed already");
@@ -49,9 +52,9 @@ std::string listPath(const std::string& file) {
 
 FileList buildList(const std::vector<std::string>& files, HeifCodecs heif) {
     FileList list;
-    ImageListBuilder builder(heif);
+    ImageList images(heif);
     for (const auto& given : files) {
-        const FolderWalk walk = walkFolders({given}, heif);
+        FolderWalk walk = walkFolders({given}, heif);
         for (const auto& [folder, reason] : walk.unreadable) {
             std::fprintf(stderr, "%s\n",
                          fillIn(_("%1: cannot read the folder: %2"),
@@ -61,16 +64,14 @@ FileList buildList(const std::vector<std::string>& files, HeifCodecs heif) {
         }
         if (walk.paths.empty() && walk.unreadable.empty())
             ignore(list, given, _("a folder without accepted images"));
-        for (std::size_t i = 0; i < walk.paths.size(); ++i) {
-            const std::string& file = walk.paths[i];
-            const std::string path = listPath(file);
-            if (const auto refusal = builder.add(path))
-                ignore(list, file, refusalText(*refusal, path));
-            else
-                list.subFolders.push_back(walk.subFolders[i]);
-        }
+        // Listed by their absolute paths, named as found.
+        const std::vector<std::string> found = walk.paths;
+        for (std::string& path : walk.paths) path = listPath(path);
+        for (const auto& refused : images.append(std::move(walk)))
+            ignore(list, found[refused.index], refusalText(refused.why));
     }
-    list.paths = builder.take();
+    list.paths = images.paths();
+    list.subFolders = images.subFolders();
     return list;
 }
 

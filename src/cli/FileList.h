@@ -17,11 +17,11 @@ struct FileList {
     bool anyIgnored = false;  // a file or a folder given, or a folder inside one, is left out
 };
 
-// The absolute, lexically normal path a file is listed by; "link/.." is resolved the way the
-// system resolves it, so two spellings of one file are one entry.
+// The absolute, lexically normal path a file is listed and shown by; "link/.." is resolved the
+// way the system resolves it.
 std::string listPath(const std::string& file);
 
-// The window's list rules over the files as given, in order, a folder standing for the images
+// The image list's rules over the files as given, in order, a folder standing for the images
 // inside it; every refused file, every folder without images and every folder that cannot be
 // read is named on standard error.
 FileList buildList(const std::vector<std::string>& files, HeifCodecs heif);

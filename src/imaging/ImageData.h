@@ -31,7 +31,7 @@ struct ImageData {
     std::shared_ptr<const OpenedSource> source;
     int uprightWidth = 0;
     int uprightHeight = 0;
-    bool scaled = false;  // the size comes from drawScaled, not from the file
+    bool scaled = false;  // the size comes from scaledTo, not from the file
     std::int64_t dpi = kDefaultDpi;
     std::shared_ptr<const SourceMetadataData> metadata;  // null: the source's is not kept
 };

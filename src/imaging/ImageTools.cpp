@@ -195,8 +195,8 @@ std::int64_t ImageTools::readDPI(const Image& image) {
 
 Image ImageTools::normalizeToPixelSize(const Image& image, const std::string&) { return image; }
 
-std::optional<Image> ImageTools::drawScaled(const Image& source, std::int64_t width,
-                                            std::int64_t height) {
+std::optional<Image> ImageTools::scaledTo(const Image& source, std::int64_t width,
+                                          std::int64_t height) {
     constexpr std::int64_t kLongestSide = 10'000'000;  // libvips's own limit
     if (width < 1 || height < 1 || width > kLongestSide || height > kLongestSide) {
         return std::nullopt;

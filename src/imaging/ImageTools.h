@@ -154,10 +154,11 @@ public:
                                                        OutputFormat format);
     // Pixels are the only unit here, so this is the identity.
     static Image normalizeToPixelSize(const Image& image, const std::string& path);
-    // Exactly width x height, stretched, shrinking on load from the source file; nullopt when
-    // a side is below 1 or the source cannot be opened.
-    static std::optional<Image> drawScaled(const Image& source, std::int64_t width,
-                                           std::int64_t height);
+    // The picture to be made exactly width x height, stretched; nothing is decoded here: the
+    // rasterizing or the encode scales, shrinking on load from the source file. nullopt when
+    // a side is below 1 or beyond libvips' limit.
+    static std::optional<Image> scaledTo(const Image& source, std::int64_t width,
+                                         std::int64_t height);
     // Decodes into 8-bit sRGB RGBA; nullopt (never a crash) on broken or truncated data and
     // for pictures larger than the input cap.
     static std::optional<RgbaPixels> rasterizeImage(const Image& image);

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "batch/BatchInputChecks.h"
+#include "batch/ImageList.h"
 #include "batch/OverwriteConfirmation.h"
 #include "window/BatchRunner.h"
 #include "window/Dialogs.h"
@@ -46,13 +47,10 @@ QString outcomeDetails(const BatchResult& result) {
 
 }  // namespace
 
-BatchController::BatchController(const std::vector<std::string>& listImagePaths,
-                                 const std::unordered_map<std::string, std::string>& listSubFolders,
-                                 const WindowControls& controls, Dialogs& dialogs,
-                                 SettingsPanel& panel, QObject* parent)
+BatchController::BatchController(const ImageList& list, const WindowControls& controls,
+                                 Dialogs& dialogs, SettingsPanel& panel, QObject* parent)
     : QObject(parent),
-      listImagePaths(listImagePaths),
-      listSubFolders(listSubFolders),
+      list_(list),
       c_(controls),
       dialogs_(dialogs),
       panel_(panel),
@@ -64,23 +62,17 @@ ResizeSettings BatchController::readSettings() const { return panel_.readSetting
 // batch's grace time.
 BatchController::~BatchController() = default;
 
-void BatchController::OnResizeImages() {
+void BatchController::resizeImages() {
     if (isBusy()) return;
     const ResizeSettings settings = readSettings();
-    if (const auto message = prepareBatch(listImagePaths.size(), settings)) {
+    if (const auto message = prepareBatch(list_.size(), settings)) {
         dialogs_.runAlert(messageAlert(AlertStyle::Warning, QString::fromStdString(*message)));
         return;
     }
     enterBusyState();
     // The batch's own copy of the list and the settings, read once: the questions below run
     // an event loop in which drops and open-with still add to the visible list.
-    std::vector<std::string> subFolders;
-    subFolders.reserve(listImagePaths.size());
-    for (const auto& path : listImagePaths) {
-        const auto found = listSubFolders.find(path);
-        subFolders.push_back(found == listSubFolders.end() ? std::string() : found->second);
-    }
-    BatchPlan plan = planBatch(listImagePaths, settings, 1, subFolders);
+    BatchPlan plan = planBatch(list_.paths(), settings, 1, list_.subFolders());
     OverwriteAlert question(dialogs_);
     confirmOverwrites(plan, question);
 

@@ -4,9 +4,6 @@
 #include <QObject>
 
 #include <memory>
-#include <string>
-#include <unordered_map>
-#include <vector>
 
 #include "settings/ResizeSettings.h"
 #include "window/BusyState.h"
@@ -16,6 +13,7 @@ namespace varnholt {
 class BatchRunner;
 struct BatchResult;
 class Dialogs;
+class ImageList;
 class SettingsPanel;
 struct WindowControls;
 
@@ -25,13 +23,11 @@ class BatchController : public QObject {
     Q_OBJECT
 
 public:
-    BatchController(const std::vector<std::string>& listImagePaths,
-                    const std::unordered_map<std::string, std::string>& listSubFolders,
-                    const WindowControls& controls, Dialogs& dialogs, SettingsPanel& panel,
-                    QObject* parent = nullptr);
+    BatchController(const ImageList& list, const WindowControls& controls, Dialogs& dialogs,
+                    SettingsPanel& panel, QObject* parent = nullptr);
     ~BatchController() override;
 
-    void OnResizeImages();
+    void resizeImages();
     // The user's Stop: no further image starts; the running ones finish or are given up after
     // the grace time, then one message tells how many were resized.
     void stop();
@@ -61,8 +57,7 @@ private:
     void finishBatch(const BatchResult& result);
 
     // The window's list; the command takes a copy, the batch's own.
-    const std::vector<std::string>& listImagePaths;
-    const std::unordered_map<std::string, std::string>& listSubFolders;
+    const ImageList& list_;
     const WindowControls& c_;
     Dialogs& dialogs_;
     SettingsPanel& panel_;

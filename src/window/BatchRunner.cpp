@@ -26,10 +26,6 @@ void BatchRunner::reportProgress(std::size_t done, std::size_t count) {
         Qt::QueuedConnection);
 }
 
-void BatchRunner::imageFinished(std::size_t, const ImageOutcome&) {
-    // The outcomes arrive together with finishBatch, which lists them for the message.
-}
-
 void BatchRunner::finishBatch(const BatchResult& result) {
     QMetaObject::invokeMethod(
         this, [this, result] { emit finished(result); }, Qt::QueuedConnection);

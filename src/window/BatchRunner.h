@@ -12,6 +12,9 @@ namespace varnholt {
 
 // Runs one batch for the window and brings its reports to the window's thread.
 //
+// The window shows the progress and the closing result, which lists every image's outcome, so
+// the per-image report is not taken.
+//
 // Threads: the job calls the BatchObserver functions on its own threads; each is posted to
 // this object's thread as a queued call (which keeps their order) and arrives there as a
 // signal. Nothing here waits for the window. Destroying the runner stops the batch: images
@@ -37,7 +40,6 @@ signals:
 private:
     BatchObserver& observer() { return *this; }
     void reportProgress(std::size_t done, std::size_t count) override;
-    void imageFinished(std::size_t index, const ImageOutcome& outcome) override;
     void finishBatch(const BatchResult& result) override;
 
     std::unique_ptr<BatchJob> job_;

@@ -3,15 +3,13 @@
 
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPointer>
 #include <QThreadPool>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <unordered_set>
 
-#include "batch/FolderExpansion.h"
 #include "batch/ImageListRules.h"
 #include "window/Dialogs.h"
 #include "window/FileUrls.h"
@@ -22,40 +20,41 @@
 namespace varnholt {
 namespace {
 
-bool fileExists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
-
-// The paths listed so far; a candidate is taken when it is new to this set. Built per
-// action, so a drop of thousands of files stays fast.
-class ListedPaths {
-public:
-    explicit ListedPaths(const std::vector<std::string>& list) : paths_(list.begin(), list.end()) {}
-    bool takeNew(const std::string& path) { return paths_.insert(path).second; }
-
-private:
-    std::unordered_set<std::string> paths_;
-};
-
 QStringList toQStringList(const std::vector<std::string>& items) {
     QStringList list;
     for (const auto& item : items) list.append(QString::fromStdString(item));
     return list;
 }
 
+QString countLine(std::size_t count) {
+    if (count == 0) return {};
+    const auto n = static_cast<qulonglong>(count);
+    return count == 1 ? QStringLiteral("%1 image listed").arg(n)
+                      : QStringLiteral("%1 images listed").arg(n);
+}
+
+// The ascending rows as runs of consecutive rows: {first, count}.
+std::vector<std::pair<std::size_t, std::size_t>> runsOf(const std::vector<std::size_t>& rows) {
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (const std::size_t row : rows) {
+        if (!runs.empty() && runs.back().first + runs.back().second == row) {
+            ++runs.back().second;
+        } else {
+            runs.emplace_back(row, 1);
+        }
+    }
+    return runs;
+}
+
 }  // namespace
 
-ImageListController::ImageListController(
-    std::vector<std::string>& listImagePaths,
-    std::unordered_map<std::string, std::string>& listSubFolders, const WindowControls& controls,
-    Dialogs& dialogs, HeifCodecs heifAvailable, QObject* parent)
+ImageListController::ImageListController(const WindowControls& controls, Dialogs& dialogs,
+                                         HeifCodecs heifAvailable, QObject* parent)
     : QObject(parent),
-      listImagePaths_(listImagePaths),
-      listSubFolders_(listSubFolders),
       c_(controls),
       dialogs_(dialogs),
-      heifAvailable_(heifAvailable) {}
+      heifAvailable_(heifAvailable),
+      list_(heifAvailable) {}
 
 ImageListController::~ImageListController() { folderWalkAbandoned_->store(true); }
 
@@ -65,30 +64,36 @@ void ImageListController::abandonFolderWalk() {
 }
 
 void ImageListController::attachTable() {
-    imageListModel_ = new ImageListModel(listImagePaths_, heifAvailable_, this);
+    imageListModel_ = new ImageListModel(list_, heifAvailable_, this);
     c_.tableViewImage->setModel(imageListModel_);
     connect(imageListModel_, &ImageListModel::filesDropped, this, &ImageListController::acceptDrop);
-    // Rows inserted by a drop report a selection change with nothing selected or deselected;
-    // the selection did not change then.
-    connect(c_.tableViewImage->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected, const QItemSelection& deselected) {
-                if (reselecting_ || (selected.isEmpty() && deselected.isEmpty())) return;
-                selectedPath_ = selectedPath();
-                emit selectionChanged();
-            });
+    connect(c_.tableViewImage->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ImageListController::followCurrentRow);
+    for (const auto changed : {&ImageListModel::rowsInserted, &ImageListModel::rowsRemoved})
+        connect(imageListModel_, changed, this, &ImageListController::showCount);
+    connect(imageListModel_, &ImageListModel::modelReset, this, &ImageListController::showCount);
+    showCount();
 }
 
-std::optional<std::string> ImageListController::selectedPath() const {
-    const int row = selectedRow();
-    if (row < 0 || static_cast<std::size_t>(row) >= listImagePaths_.size()) return std::nullopt;
-    return listImagePaths_[static_cast<std::size_t>(row)];
+std::optional<std::string> ImageListController::currentPath() const {
+    const int row = c_.tableViewImage->currentIndex().row();
+    if (row < 0 || static_cast<std::size_t>(row) >= list_.size()) return std::nullopt;
+    return list_.path(static_cast<std::size_t>(row));
 }
 
-int ImageListController::selectedRow() const {
-    const QItemSelectionModel* selection = c_.tableViewImage->selectionModel();
-    if (selection == nullptr) return -1;
-    const QModelIndexList rows = selection->selectedRows();
-    return rows.isEmpty() ? -1 : rows.front().row();
+void ImageListController::followCurrentRow() {
+    std::optional<std::string> path = currentPath();
+    if (path == currentPath_) return;
+    currentPath_ = std::move(path);
+    emit currentChanged();
+}
+
+void ImageListController::showCount() {
+    const QString line = countLine(list_.size());
+    c_.labelImageCount->setText(line);
+    // Readers speak the name; an empty line still has one.
+    c_.labelImageCount->setAccessibleName(line.isEmpty() ? QStringLiteral("No images listed")
+                                                         : line);
 }
 
 void ImageListController::addImages() {
@@ -100,53 +105,18 @@ void ImageListController::addImages() {
             messageAlert(AlertStyle::Warning, QStringLiteral("The images could not be loaded.")));
         return;
     }
-    withFoldersExpanded(pathsFromFileUrls(*chosen), [this](std::vector<std::string> paths) {
-        ListedPaths listed(listImagePaths_);
-        for (const std::string& path : paths) {
-            // The dialog filtered the types, the walk the files inside folders. A chosen
-            // name that does not exist is one the dialog could not decode (not UTF-8): it
-            // would never load.
-            if (isUnlistablePath(path) || !fileExists(path) || !listed.takeNew(path)) continue;
-            listImagePaths_.push_back(path);
-        }
-        refresh();
-    });
+    admit(pathsFromFileUrls(*chosen), std::nullopt);
 }
 
 void ImageListController::acceptDrop(int row, const QList<QUrl>& urls) {
-    withFoldersExpanded(pathsFromFileUrls(urls), [this, row](std::vector<std::string> paths) {
-        insertDropped(row, std::move(paths));
-    });
+    admit(pathsFromFileUrls(urls), row);
 }
 
-void ImageListController::insertDropped(int row, std::vector<std::string> paths) {
-    ListedPaths listed(listImagePaths_);
-    std::vector<std::string> accepted;
-    for (std::string& path : paths) {
-        if (!fileExists(path) || !listed.takeNew(path)) continue;
-        if (!hasAcceptedExtension(path, heifAvailable_) || isUnlistablePath(path)) continue;
-        accepted.push_back(std::move(path));
-    }
-    if (accepted.empty()) return;
-    // The accepted files go in at the drop row, in drag order.
-    const int at = std::clamp(row, 0, static_cast<int>(listImagePaths_.size()));
-    imageListModel_->beginInsertPaths(at, static_cast<int>(accepted.size()));
-    listImagePaths_.insert(listImagePaths_.begin() + at, std::make_move_iterator(accepted.begin()),
-                           std::make_move_iterator(accepted.end()));
-    imageListModel_->endInsertPaths();
-    // Rows are inserted in place: the selection, the preview and the display stay.
+void ImageListController::addPaths(std::vector<std::string> paths) {
+    admit(std::move(paths), std::nullopt);
 }
 
-void ImageListController::openData(const QList<QUrl>& urls) {
-    if (urls.isEmpty()) return;
-    withFoldersExpanded(pathsFromFileUrls(urls), [this](std::vector<std::string> paths) {
-        appendAcceptedPaths(listImagePaths_, paths, heifAvailable_);
-        refresh();
-    });
-}
-
-void ImageListController::withFoldersExpanded(std::vector<std::string> paths,
-                                              std::function<void(std::vector<std::string>)> then) {
+void ImageListController::admit(std::vector<std::string> paths, std::optional<int> row) {
     // Only New and Remove All abandon a walk: a second folder dropped while the first is read
     // adds to it, never in its place.
     const bool anyFolder = std::any_of(paths.begin(), paths.end(), [](const std::string& path) {
@@ -154,82 +124,93 @@ void ImageListController::withFoldersExpanded(std::vector<std::string> paths,
         return std::filesystem::is_directory(path, ignored);
     });
     if (!anyFolder) {
-        then(std::move(paths));
+        insertWalked({std::move(paths), {}, {}}, row);
         return;
     }
     // A folder of thousands of images takes a while to walk: the window stays responsive and
     // the list fills in one step when the walk is done.
     QPointer<ImageListController> self(this);
     QThreadPool::globalInstance()->start([self, abandoned = folderWalkAbandoned_,
-                                          heif = heifAvailable_, paths = std::move(paths),
-                                          then = std::move(then)]() mutable {
+                                          heif = heifAvailable_, paths = std::move(paths), row] {
         FolderWalk walk = walkFolders(paths, heif, abandoned.get());
         if (abandoned->load()) return;
         // Checked again on the main thread: a command may overtake the walk after it ended.
         QMetaObject::invokeMethod(
             qApp,
-            [self, abandoned, walk = std::move(walk), then = std::move(then)]() mutable {
-                if (self && !abandoned->load()) self->listWalked(std::move(walk), then);
+            [self, abandoned, walk = std::move(walk), row]() mutable {
+                if (self && !abandoned->load()) self->insertWalked(std::move(walk), row);
             },
             Qt::QueuedConnection);
     });
 }
 
-void ImageListController::listWalked(FolderWalk walk,
-                                     const std::function<void(std::vector<std::string>)>& then) {
-    // An image listed already keeps the folder it was listed with.
-    std::unordered_set<std::string> listed(listImagePaths_.begin(), listImagePaths_.end());
-    for (std::size_t i = 0; i < walk.paths.size(); ++i) {
-        if (!walk.subFolders[i].empty() && !listed.contains(walk.paths[i]))
-            listSubFolders_.insert_or_assign(walk.paths[i], walk.subFolders[i]);
-    }
-    then(std::move(walk.paths));
-    // What the list refused leaves nothing behind for a later add of the same path.
-    listed = {listImagePaths_.begin(), listImagePaths_.end()};
-    std::erase_if(listSubFolders_,
-                  [&](const auto& entry) { return !listed.contains(entry.first); });
+void ImageListController::insertWalked(FolderWalk walk, std::optional<int> row) {
+    ImageList::Admission admission = list_.screen(std::move(walk));
+    if (admission.size() == 0) return;
+    // Rows go in where they belong: the selection and the current row stay on their images.
+    const int count = static_cast<int>(list_.size());
+    const int at = row ? std::clamp(*row, 0, count) : count;
+    imageListModel_->insertPaths(at, static_cast<int>(admission.size()), [&] {
+        list_.insert(std::move(admission), static_cast<std::size_t>(at));
+    });
 }
 
 void ImageListController::removeSelected() {
-    if (listImagePaths_.empty()) return;
-    const int row = selectedRow();
-    if (row < 0 || row >= static_cast<int>(listImagePaths_.size())) return;
-    listSubFolders_.erase(listImagePaths_[static_cast<std::size_t>(row)]);
-    listImagePaths_.erase(listImagePaths_.begin() + row);
-    refresh();
+    QItemSelectionModel* selection = c_.tableViewImage->selectionModel();
+    // Read from the ranges: selectedRows() checks each row against every range, which takes
+    // seconds for ten thousand scattered rows.
+    std::vector<std::size_t> rows;
+    for (const QItemSelectionRange& range : selection->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(static_cast<std::size_t>(row));
+    }
+    if (rows.empty()) return;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // What stays is not selected afterwards; the current row, if it goes, leaves none.
+    const QModelIndex current = selection->currentIndex();
+    if (selection->isRowSelected(current.row())) {
+        selection->clear();
+    } else {
+        selection->clearSelection();
+    }
+    removeRows(rows);
+}
+
+void ImageListController::removeRows(const std::vector<std::size_t>& rows) {
+    const auto runs = runsOf(rows);
+    if (runs.size() == 1) {
+        imageListModel_->removePaths(static_cast<int>(runs[0].first),
+                                     static_cast<int>(runs[0].second),
+                                     [&] { list_.removeRows(rows); });
+        return;
+    }
+    // Scattered rows go in one pass: a notice per run would cost a pass per run. The reset
+    // forgets the current row, which is put back on its image.
+    QItemSelectionModel* selection = c_.tableViewImage->selectionModel();
+    const int current = selection->currentIndex().row();
+    imageListModel_->resetPaths([&] { list_.removeRows(rows); });
+    if (current < 0) return;
+    const auto removedAbove = std::lower_bound(rows.begin(), rows.end(), current) - rows.begin();
+    selection->setCurrentIndex(imageListModel_->index(current - static_cast<int>(removedAbove)),
+                               QItemSelectionModel::NoUpdate);
 }
 
 void ImageListController::removeAll() {
-    if (listImagePaths_.empty()) {
+    if (list_.empty()) {
         abandonFolderWalk();  // the rows on their way would be the only ones
         return;
     }
     const QString question =
         QStringLiteral("Are you sure you want to remove all the images from the list?");
     if (!answeredYes(dialogs_.runAlert(yesNoQuestion(question)))) return;
-    abandonFolderWalk();
-    listImagePaths_.clear();
-    listSubFolders_.clear();
-    refresh();
+    clear();
 }
 
-void ImageListController::refresh() {
-    if (imageListModel_ != nullptr) imageListModel_->reload();
-    const auto kept =
-        selectedPath_ ? std::find(listImagePaths_.begin(), listImagePaths_.end(), *selectedPath_)
-                      : listImagePaths_.end();
-    const bool selectionKept = kept != listImagePaths_.end() && imageListModel_ != nullptr;
-    if (selectionKept) {
-        const QModelIndex index =
-            imageListModel_->index(static_cast<int>(kept - listImagePaths_.begin()));
-        reselecting_ = true;
-        c_.tableViewImage->selectionModel()->setCurrentIndex(
-            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        reselecting_ = false;
-    } else {
-        selectedPath_.reset();
-    }
-    emit refreshed(selectionKept);
+void ImageListController::clear() {
+    abandonFolderWalk();
+    if (list_.empty() || imageListModel_ == nullptr) return;
+    imageListModel_->removePaths(0, static_cast<int>(list_.size()), [this] { list_.clear(); });
 }
 
 }  // namespace varnholt

@@ -5,23 +5,23 @@
 
 #include <filesystem>
 
+#include "batch/ImageList.h"
 #include "batch/ImageListRules.h"
 #include "window/FileUrls.h"
 #include "window/TypeIcons.h"
 
 namespace varnholt {
 
-ImageListModel::ImageListModel(const std::vector<std::string>& paths, HeifCodecs heifAvailable,
-                               QObject* parent)
-    : QAbstractListModel(parent), paths_(paths), heifAvailable_(heifAvailable) {}
+ImageListModel::ImageListModel(const ImageList& list, HeifCodecs heifAvailable, QObject* parent)
+    : QAbstractListModel(parent), list_(list), heifAvailable_(heifAvailable) {}
 
 int ImageListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(paths_.size());
+    return parent.isValid() ? 0 : static_cast<int>(list_.size());
 }
 
 QVariant ImageListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const std::string& path = paths_[static_cast<std::size_t>(index.row())];
+    const std::string& path = list_.path(static_cast<std::size_t>(index.row()));
     switch (role) {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
@@ -79,15 +79,22 @@ bool ImageListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, 
     return true;
 }
 
-void ImageListModel::reload() {
+void ImageListModel::insertPaths(int row, int count, const std::function<void()>& change) {
+    beginInsertRows({}, row, row + count - 1);
+    change();
+    endInsertRows();
+}
+
+void ImageListModel::removePaths(int row, int count, const std::function<void()>& change) {
+    beginRemoveRows({}, row, row + count - 1);
+    change();
+    endRemoveRows();
+}
+
+void ImageListModel::resetPaths(const std::function<void()>& change) {
     beginResetModel();
+    change();
     endResetModel();
 }
-
-void ImageListModel::beginInsertPaths(int row, int count) {
-    beginInsertRows({}, row, row + count - 1);
-}
-
-void ImageListModel::endInsertPaths() { endInsertRows(); }
 
 }  // namespace varnholt

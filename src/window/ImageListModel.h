@@ -5,22 +5,22 @@
 #include <QList>
 #include <QUrl>
 
-#include <string>
-#include <vector>
+#include <functional>
 
 #include "settings/FormatTable.h"
 
 namespace varnholt {
 
+class ImageList;
+
 // The image table's view of the list: one row per path, the full path as text and the type
-// icon. The list itself belongs to the window controller; this model only reads it and is
-// told of every change.
+// icon. The list's controller changes the list through this model's three changes, so that
+// the views hear of each.
 class ImageListModel : public QAbstractListModel {
     Q_OBJECT
 
 public:
-    ImageListModel(const std::vector<std::string>& paths, HeifCodecs heifAvailable,
-                   QObject* parent = nullptr);
+    ImageListModel(const ImageList& list, HeifCodecs heifAvailable, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -36,18 +36,18 @@ public:
     bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                       const QModelIndex& parent) override;
 
-    // Whole reload (the table's reloadData).
-    void reload();
-    // Around inserting count paths at row of the list.
-    void beginInsertPaths(int row, int count);
-    void endInsertPaths();
+    // Each runs change, which changes the list that way: count rows in at row, count rows
+    // out from row, or anything.
+    void insertPaths(int row, int count, const std::function<void()>& change);
+    void removePaths(int row, int count, const std::function<void()>& change);
+    void resetPaths(const std::function<void()>& change);
 
 signals:
     // A drop between rows; row is where the first accepted file goes.
     void filesDropped(int row, const QList<QUrl>& urls);
 
 private:
-    const std::vector<std::string>& paths_;
+    const ImageList& list_;
     HeifCodecs heifAvailable_;
 };
 

@@ -5,11 +5,17 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QPainter>
 
 namespace varnholt {
+namespace {
+
+QString emptyHint() { return QStringLiteral("Drop images here or use Add Images..."); }
+
+}  // namespace
 
 ImageTableView::ImageTableView(QWidget* parent) : QTableView(parent) {
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The arrow keys move within the list; Tab leaves it.
@@ -28,6 +34,41 @@ ImageTableView::ImageTableView(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->hide();
     verticalHeader()->hide();
+    describeEmptiness();
+}
+
+void ImageTableView::setModel(QAbstractItemModel* model) {
+    QTableView::setModel(model);
+    if (model == nullptr) return;
+    for (const auto changed : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model, changed, this, &ImageTableView::describeEmptiness);
+    connect(model, &QAbstractItemModel::modelReset, this, &ImageTableView::describeEmptiness);
+    describeEmptiness();
+}
+
+bool ImageTableView::isEmpty() const { return model() == nullptr || model()->rowCount() == 0; }
+
+void ImageTableView::describeEmptiness() {
+    setAccessibleDescription(isEmpty() ? emptyHint() : QString());
+    viewport()->update();
+}
+
+QModelIndex ImageTableView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    // A table's Home and End go to the first and last cell of the row; the list has one cell
+    // per row.
+    if ((action == MoveHome || action == MoveEnd) && !isEmpty())
+        return model()->index(action == MoveHome ? 0 : model()->rowCount() - 1, 0);
+    return QTableView::moveCursor(action, modifiers);
+}
+
+void ImageTableView::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (!isEmpty()) return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    const int margin = fontMetrics().height();
+    painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                     Qt::AlignCenter | Qt::TextWordWrap, emptyHint());
 }
 
 bool ImageTableView::acceptsDragFrom(const QObject* source) {

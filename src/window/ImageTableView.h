@@ -5,9 +5,11 @@
 
 namespace varnholt {
 
-// The image table. It takes dropped files from other applications as a copy, whatever the
-// source proposes, and refuses drags that come from an item view (its own rows included):
-// the list is not reordered by dragging.
+// The image table. Rows are selected many at once (Shift, Ctrl, Ctrl+A); Home and End go to
+// the first and the last row. It takes dropped files from other applications as a copy,
+// whatever the source proposes, and refuses drags that come from an item view (its own rows
+// included): the list is not reordered by dragging. Empty, it shows how to fill it, and tells
+// readers the same in its description.
 class ImageTableView : public QTableView {
     Q_OBJECT
 
@@ -18,7 +20,11 @@ public:
     // views are taken; rows dragged from an item view, this table's own included, are not.
     static bool acceptsDragFrom(const QObject* source);
 
+    void setModel(QAbstractItemModel* model) override;
+
 protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void paintEvent(QPaintEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -27,6 +33,8 @@ private:
     // False when the drag cannot be taken as a copy at all.
     static bool takeAsCopy(QDropEvent* event);
     void refuse(QDropEvent* event);
+    bool isEmpty() const;
+    void describeEmptiness();
 };
 
 }  // namespace varnholt

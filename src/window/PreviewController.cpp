@@ -41,7 +41,7 @@ private:
 
 // Runs on the renderer's pool: scale from the source file, then decode.
 QImage renderScaled(const Image& picture, WholePixels size) {
-    const std::optional<Image> scaled = ImageTools::drawScaled(picture, size.width, size.height);
+    const std::optional<Image> scaled = ImageTools::scaledTo(picture, size.width, size.height);
     if (!scaled) return {};
     const std::optional<RgbaPixels> pixels = ImageTools::rasterizeImage(*scaled);
     if (!pixels) return {};
@@ -94,15 +94,11 @@ PreviewController::PreviewController(std::optional<DisplayedImage>& currentImage
 }
 
 void PreviewController::showSelectedImage() {
-    const std::optional<std::string> path = list_.selectedPath();
+    const std::optional<std::string> path = list_.currentPath();
     watchSelectedFile(path);
     std::optional<Image> picture;
-    if (path) {
-        if (const auto loaded = ImageTools::loadImage(*path)) {
-            picture = ImageTools::normalizeToPixelSize(*loaded, *path);
-        }
-    }
-    // A file that can no longer be read shows as no selection.
+    if (path) picture = ImageTools::loadImage(*path);
+    // A file that can no longer be read shows as no image.
     currentPicture_ = picture;
     if (picture) {
         // Read once per selection and again when the file changes: every settings change
@@ -117,19 +113,10 @@ void PreviewController::showSelectedImage() {
     updateDimensionDisplay();
 }
 
-void PreviewController::listRefreshed(bool selectionKept) {
-    if (!selectionKept) {
-        currentImage_.reset();
-        c_.imageViewPreview->clear();
-        watchSelectedFile(std::nullopt);
-    }
-    updateDimensionDisplay();
-}
-
 void PreviewController::updateDimensionDisplay() {
     if (!currentImage_) currentPicture_.reset();
     std::optional<DisplayedImage> image = currentImage_;
-    if (!image || !isPresent(*image) || !list_.selectedPath()) image.reset();
+    if (!image || !isPresent(*image) || !list_.currentPath()) image.reset();
     labels_ = dimensionLabels(image, panel_.readSettings(), labels_);
     outputSize_ = previewOutputSize(labels_.outputWidth, labels_.outputHeight);
     setLabel(c_.labelOriginalDimensionsWidth, labels_.originalWidth);
@@ -143,7 +130,7 @@ void PreviewController::updateDimensionDisplay() {
 }
 
 void PreviewController::describePreview() {
-    const std::optional<std::string> path = list_.selectedPath();
+    const std::optional<std::string> path = list_.currentPath();
     if (!currentImage_ || !path) {
         c_.imageViewPreview->setAccessibleDescription(QStringLiteral("No image selected"));
         return;

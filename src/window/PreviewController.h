@@ -19,24 +19,22 @@ class PreviewRenderer;
 class SettingsPanel;
 struct WindowControls;
 
-// The selected image: its picture, the six dimension labels and the preview at the output
-// size, rendered off the main thread. The selected file is watched, so that its labels and
-// preview follow changes on disk. The numbers the labels show are kept here as data; the
+// The image of the list's current row: its picture, the six dimension labels and the preview
+// at the output size, rendered off the main thread. The file is watched, so that its labels
+// and preview follow changes on disk. The numbers the labels show are kept here as data; the
 // labels are only written.
 class PreviewController : public QObject {
     Q_OBJECT
 
 public:
-    // currentImage belongs to the window controller; this keeps it for the entry selected in
-    // the list, at the output size the panel gives it.
+    // currentImage belongs to the window controller; this keeps it for the list's current
+    // row, at the output size the panel gives it.
     PreviewController(std::optional<DisplayedImage>& currentImage, const WindowControls& controls,
                       const ImageListController& list, const SettingsPanel& panel,
                       QObject* parent = nullptr);
 
-    // Reads the selected file afresh; a file that cannot be read shows as no selection.
+    // Reads the current row's file afresh; a file that cannot be read shows as no image.
     void showSelectedImage();
-    // After a change of the list: the image goes unless its entry is still selected.
-    void listRefreshed(bool selectionKept);
     void updateDimensionDisplay();
     // The preview step: renders currentImage at the output size, or empties the preview when
     // there is no positive whole output size.

@@ -14,9 +14,9 @@
 #include <QSlider>
 #include <QTabWidget>
 
-#include "batch/ImageListRules.h"
 #include "window/BatchController.h"
 #include "window/Dialogs.h"
+#include "window/FileUrls.h"
 #include "window/ImageListController.h"
 #include "window/PreviewController.h"
 #include "window/SettingsPanel.h"
@@ -37,25 +37,18 @@ QString exitQuestion() {
 }  // namespace
 
 ViewController::ViewController(Dialogs& dialogs, HeifCodecs heifAvailable, QWidget* parent)
-    : QWidget(parent),
-      acceptedExtensions(varnholt::acceptedExtensions(heifAvailable)),
-      dialogs_(dialogs),
-      heifAvailable_(heifAvailable) {
+    : QWidget(parent), dialogs_(dialogs), heifAvailable_(heifAvailable) {
     setObjectName(QStringLiteral("viewController"));
     WindowLayout::build(this, *this);
     settingsPanel_ = new SettingsPanel(*this, currentImage, dialogs_, this);
-    imageList_ = new ImageListController(listImagePaths, listSubFolders, *this, dialogs_,
-                                         heifAvailable_, this);
+    imageList_ = new ImageListController(*this, dialogs_, heifAvailable_, this);
     preview_ = new PreviewController(currentImage, *this, *imageList_, *settingsPanel_, this);
-    batch_ =
-        new BatchController(listImagePaths, listSubFolders, *this, dialogs_, *settingsPanel_, this);
+    batch_ = new BatchController(imageList_->list(), *this, dialogs_, *settingsPanel_, this);
 
     connect(settingsPanel_, &SettingsPanel::displayOutdated, preview_,
             &PreviewController::updateDimensionDisplay);
-    connect(imageList_, &ImageListController::selectionChanged, preview_,
+    connect(imageList_, &ImageListController::currentChanged, preview_,
             &PreviewController::showSelectedImage);
-    connect(imageList_, &ImageListController::refreshed, preview_,
-            &PreviewController::listRefreshed);
     // The batch may have replaced the selected file: its labels are read again.
     connect(batch_, &BatchController::batchEnded, preview_, &PreviewController::showSelectedImage);
     connectCommands();
@@ -99,15 +92,16 @@ bool ViewController::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ViewController::connectCommands() {
-    connect(buttonAddImages, &QPushButton::clicked, this, &ViewController::OnAddImages);
-    connect(buttonRemoveSelected, &QPushButton::clicked, this, &ViewController::OnRemoveSelected);
-    connect(buttonRemoveAll, &QPushButton::clicked, this, &ViewController::OnRemoveAll);
-    connect(actionAddImages, &QAction::triggered, this, &ViewController::OnAddImages);
-    connect(actionRemoveSelected, &QAction::triggered, this, &ViewController::OnRemoveSelected);
-    connect(buttonResizeImages, &QPushButton::clicked, this, &ViewController::OnResizeImages);
-    connect(actionResizeImages, &QAction::triggered, this, &ViewController::OnResizeImages);
-    connect(buttonStop, &QPushButton::clicked, this, &ViewController::OnStop);
-    connect(actionStop, &QAction::triggered, this, &ViewController::OnStop);
+    using List = ImageListController;
+    connect(buttonAddImages, &QPushButton::clicked, imageList_, &List::addImages);
+    connect(actionAddImages, &QAction::triggered, imageList_, &List::addImages);
+    connect(buttonRemoveSelected, &QPushButton::clicked, imageList_, &List::removeSelected);
+    connect(actionRemoveSelected, &QAction::triggered, imageList_, &List::removeSelected);
+    connect(buttonRemoveAll, &QPushButton::clicked, imageList_, &List::removeAll);
+    connect(buttonResizeImages, &QPushButton::clicked, batch_, &BatchController::resizeImages);
+    connect(actionResizeImages, &QAction::triggered, batch_, &BatchController::resizeImages);
+    connect(buttonStop, &QPushButton::clicked, batch_, &BatchController::stop);
+    connect(actionStop, &QAction::triggered, batch_, &BatchController::stop);
     connect(actionNew, &QAction::triggered, this, &ViewController::OnFileNew);
     connect(actionQuit, &QAction::triggered, this, &ViewController::OnAppQuit);
     connect(actionVideoTutorial, &QAction::triggered, this, &ViewController::OnVideoTutorial);
@@ -127,12 +121,8 @@ void ViewController::fillFormatPopup() {
     }
 }
 
-ResizeSettings ViewController::readSettings() const { return settingsPanel_->readSettings(); }
-
 void ViewController::resetToDefaults() {
-    imageList_->abandonFolderWalk();
-    listImagePaths.clear();
-    listSubFolders.clear();
+    imageList_->clear();
     tabView->setCurrentIndex(0);
 
     settingsPanel_->showSettings(ResizeSettings{});
@@ -140,8 +130,8 @@ void ViewController::resetToDefaults() {
     imageViewPreview->clear();
     progressIndicatorPreview->hide();
     progressIndicator->setValue(0);
-
-    refreshImageList();
+    sliderQuality->setEnabled(true);
+    preview_->updateDimensionDisplay();
 }
 
 bool ViewController::hasUnsavedChanges() const {
@@ -180,58 +170,10 @@ void ViewController::OnVideoTutorial() {
     dialogs_.openUrl(guide);
 }
 
-void ViewController::refreshImageList() { imageList_->refresh(); }
-void ViewController::updateDimensionDisplay() { preview_->updateDimensionDisplay(); }
-void ViewController::showSelectedImage() { preview_->showSelectedImage(); }
-void ViewController::renderPreview() { preview_->renderPreview(); }
-PreviewRenderer* ViewController::previewRenderer() const { return preview_->renderer(); }
-int ViewController::selectedRow() const { return imageList_->selectedRow(); }
-
+const ImageList& ViewController::imageList() const { return imageList_->list(); }
 bool ViewController::isBusy() const { return batch_->isBusy(); }
-void ViewController::enterBusyState() { batch_->enterBusyState(); }
-void ViewController::leaveBusyState() { batch_->leaveBusyState(); }
-
-void ViewController::OnAddImages() { imageList_->addImages(); }
-void ViewController::OnRemoveSelected() { imageList_->removeSelected(); }
-void ViewController::OnRemoveAll() { imageList_->removeAll(); }
-void ViewController::openData(const QList<QUrl>& urls) { imageList_->openData(urls); }
-void ViewController::OnResizeImages() { batch_->OnResizeImages(); }
-void ViewController::OnStop() { batch_->stop(); }
-
-void ViewController::OnFreeResizeSelected() { settingsPanel_->OnFreeResizeSelected(); }
-void ViewController::OnFreeResizeKeepAspectChecked() {
-    settingsPanel_->OnFreeResizeKeepAspectChecked();
+void ViewController::openData(const QList<QUrl>& urls) {
+    if (!urls.isEmpty()) imageList_->addPaths(pathsFromFileUrls(urls));
 }
-void ViewController::OnFreeResizePixelsSelected() { settingsPanel_->OnFreeResizePixelsSelected(); }
-void ViewController::OnFreeResizePercentsSelected() {
-    settingsPanel_->OnFreeResizePercentsSelected();
-}
-void ViewController::OnFreeResizePixelsWidthChanged() {
-    settingsPanel_->OnFreeResizePixelsWidthChanged();
-}
-void ViewController::OnFreeResizePixelsHeightChanged() {
-    settingsPanel_->OnFreeResizePixelsHeightChanged();
-}
-void ViewController::OnFreeResizePercentsWidthChanged() {
-    settingsPanel_->OnFreeResizePercentsWidthChanged();
-}
-void ViewController::OnFreeResizePercentsHeightChanged() {
-    settingsPanel_->OnFreeResizePercentsHeightChanged();
-}
-void ViewController::OnWidthLargestDimensionChecked() {
-    settingsPanel_->OnWidthLargestDimensionChecked();
-}
-void ViewController::OnFixedWidthSelected() { settingsPanel_->OnFixedWidthSelected(); }
-void ViewController::OnFixedHeightSelected() { settingsPanel_->OnFixedHeightSelected(); }
-void ViewController::OnFixedWidthAndHeightSelected() {
-    settingsPanel_->OnFixedWidthAndHeightSelected();
-}
-void ViewController::OnDoNotEnlargeImagesSelected() {
-    settingsPanel_->OnDoNotEnlargeImagesSelected();
-}
-void ViewController::OnChangeDPISelected() { settingsPanel_->OnChangeDPISelected(); }
-void ViewController::OnFormatSelected() { settingsPanel_->OnFormatSelected(); }
-void ViewController::OnQualityChanged() { settingsPanel_->OnQualityChanged(); }
-void ViewController::OnBrowse() { settingsPanel_->OnBrowse(); }
 
 }  // namespace varnholt

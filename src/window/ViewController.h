@@ -7,7 +7,6 @@
 
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "settings/DimensionLabels.h"
@@ -20,15 +19,16 @@ namespace varnholt {
 
 class BatchController;
 class Dialogs;
+class ImageList;
 class ImageListController;
 class PreviewController;
 class PreviewRenderer;
 class SettingsPanel;
 
-// The controller of the single window. It owns the image list and the image of the preview
-// and reaches every control by its outlet (the WindowControls it inherits); the list, the
-// preview with its labels, the settings panel and the batch each have a controller of their
-// own, to which its commands and actions forward.
+// The controller of the single window. It holds the image of the preview and reaches every
+// control by its outlet (the WindowControls it inherits); the list, the preview with its
+// labels, the settings panel and the batch each have a controller of their own, to which the
+// window's commands are connected.
 class ViewController : public QWidget, public WindowControls {
     Q_OBJECT
 
@@ -45,70 +45,29 @@ public:
     // Whether the window may close now; asks when there are unsaved changes.
     bool windowShouldClose();
 
-    // Every option of the panel as the controls show it now.
-    ResizeSettings readSettings() const;
-    void resetToDefaults();
-    void refreshImageList();
-    void updateDimensionDisplay();
-    void showSelectedImage();
-    // The preview step: renders currentImage at the output size, or empties the preview when
-    // there is no positive whole output size.
-    void renderPreview();
-    // The renderer of the preview; exposed for tests and benchmarks.
-    PreviewRenderer* previewRenderer() const;
-    // The selected row of the image table; -1 without a selection.
-    int selectedRow() const;
+    // The listed images, which only the list's controller changes.
+    const ImageList& imageList() const;
 
     // The batch command, for those who follow a batch from outside the window.
     BatchController* batchController() const { return batch_; }
 
     // A batch runs: the panel and the list commands are disabled until it ends.
     bool isBusy() const;
-    void enterBusyState();
-    void leaveBusyState();
 
     // The window's commands, for its menus.
     QList<QAction*> fileMenuActions() const;
     QList<QAction*> helpMenuActions() const;
 
-    // Fields.
-    std::vector<std::string> listImagePaths;
-    // A listed image found by walking a folder: its folder relative to the one walked.
-    std::unordered_map<std::string, std::string> listSubFolders;
     std::optional<DisplayedImage> currentImage;
-    const std::vector<std::string> acceptedExtensions;
 
 public slots:
     void OnFileNew();
     void OnAppQuit();
     void OnVideoTutorial();
-    void OnAddImages();
-    void OnRemoveSelected();
-    void OnRemoveAll();
-    void OnResizeImages();
-    // Stops a running batch after the images in flight.
-    void OnStop();
-    // The "openWith" delivery: files opened with the application from the desktop.
+    // Files and folders to add at the end of the list: opened with the application from the
+    // desktop, handed over by a second launch, or chosen by Add Folder. A folder stands for the
+    // images inside it and is walked off the main thread.
     void openData(const QList<QUrl>& urls);
-
-    // The settings panel's actions.
-    void OnFreeResizeSelected();
-    void OnFreeResizeKeepAspectChecked();
-    void OnFreeResizePixelsSelected();
-    void OnFreeResizePercentsSelected();
-    void OnFreeResizePixelsWidthChanged();
-    void OnFreeResizePixelsHeightChanged();
-    void OnFreeResizePercentsWidthChanged();
-    void OnFreeResizePercentsHeightChanged();
-    void OnWidthLargestDimensionChecked();
-    void OnFixedWidthSelected();
-    void OnFixedHeightSelected();
-    void OnFixedWidthAndHeightSelected();
-    void OnDoNotEnlargeImagesSelected();
-    void OnChangeDPISelected();
-    void OnFormatSelected();
-    void OnQualityChanged();
-    void OnBrowse();
 
 signals:
     // Quit was confirmed: the application is to end.
@@ -120,6 +79,7 @@ protected:
 private:
     void connectCommands();
     void fillFormatPopup();
+    void resetToDefaults();
     // The window the view is placed in; nullptr while it has none.
     QWidget* hostWindow() const;
 

@@ -25,6 +25,7 @@ class ImageTableView;
 struct WindowControls {
     QTabWidget* tabView = nullptr;
     ImageTableView* tableViewImage = nullptr;
+    QLabel* labelImageCount = nullptr;  // how many images are listed
     QPushButton* buttonAddImages = nullptr;
     QPushButton* buttonRemoveSelected = nullptr;
     QPushButton* buttonRemoveAll = nullptr;

@@ -137,6 +137,8 @@ QWidget* WindowLayout::buildImageListPane() {
     auto* pane = new QWidget(view_);
     c_.tableViewImage = named(new ImageTableView(pane), "tableViewImage", QStringLiteral("Images"));
     c_.tableViewImage->setMinimumWidth(320);
+    // Its name, which readers speak, follows its text; the list's controller sets both.
+    c_.labelImageCount = named(new QLabel(pane), "labelImageCount", QString());
 
     c_.buttonAddImages = pushButton(pane, "buttonAddImages", QStringLiteral("&Add Images\u2026"));
     c_.buttonRemoveSelected =
@@ -151,6 +153,7 @@ QWidget* WindowLayout::buildImageListPane() {
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(c_.tableViewImage, 1);
+    layout->addWidget(c_.labelImageCount);
     layout->addLayout(buttons);
     return pane;
 }
@@ -360,7 +363,7 @@ void WindowLayout::createActions() {
     c_.actionStop->setEnabled(false);
     view_->addAction(c_.actionStop);
 
-    // Delete removes the selected entry while the table has the focus.
+    // Delete removes the selected rows while the table has the focus.
     c_.actionRemoveSelected =
         action(c_.tableViewImage, "actionRemoveSelected", QStringLiteral("Remove Selected"),
                QKeySequence(QKeySequence::Delete));

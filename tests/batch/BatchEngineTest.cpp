@@ -27,7 +27,6 @@ const std::string kGps = kData + "/ianare-exif-samples/DSCN0010.jpg";           
 
 struct Collector : BatchObserver {
     void reportProgress(std::size_t, std::size_t) override {}
-    void imageFinished(std::size_t, const ImageOutcome&) override {}
     void finishBatch(const BatchResult& r) override { result = r; }
     BatchResult result;
 };

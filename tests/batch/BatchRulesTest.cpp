@@ -11,6 +11,7 @@
 #include "batch/BatchOutputSize.h"
 #include "batch/BatchReport.h"
 #include "batch/EncodingChoice.h"
+#include "batch/ImageList.h"
 #include "batch/ImageListRules.h"
 #include "batch/OutputNaming.h"
 #include "batch/PathIdentity.h"
@@ -193,7 +194,7 @@ TEST(BatchInputChecks, FirstFailingCheckWinsAndFinalMessagesWithCounts) {
     EXPECT_EQ(outcomeCounts(stopped), "1 of 4 images written. 1 of 4 images failed.");
 }
 
-TEST(ImageListRules, ExtensionsInLowerCaseOrderAndDuplicates) {
+TEST(ImageListRules, AcceptedExtensionsInAnyCase) {
     const std::tuple<const char*, bool, bool> rows[] = {
         {"/a/b.JPG", false, true},      {"/a/b.Jpe", false, true}, {"/a/b.jp2", false, true},
         {"/a/b.TIF", false, true},      {"/a/b.bmp", false, true}, {"/a/b.pcx", false, false},
@@ -205,17 +206,32 @@ TEST(ImageListRules, ExtensionsInLowerCaseOrderAndDuplicates) {
         EXPECT_EQ(hasAcceptedExtension(path, heif), accepted);
     }
     EXPECT_EQ(acceptedExtensions(true).size(), 15u);
+}
 
+// Every rule once, in the order the list applies them; a refused path is told by its position.
+TEST(ImageList, AdmitsEachFileOnceByItsRules) {
     TempFolder folder;
     const std::string a = folder.write("a.jpg", "x"), b = folder.write("B.PNG", "x");
-    const std::string fifo = folder / "pipe.jpg", dir = folder / "dir.jpg";
+    const std::string fifo = folder / "pipe.jpg";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::filesystem::create_directory(dir);
-    std::vector<std::string> list{b};
-    const std::vector<std::string> candidates{
-        a, b, a, fifo, dir, folder.write("c.pcx", "x"), "", "/x/\xff.jpg", folder / "missing.gif"};
-    EXPECT_EQ(appendAcceptedPaths(list, candidates, false), 2u);
-    EXPECT_EQ(list, (std::vector<std::string>{b, a, folder / "missing.gif"}));
+    std::filesystem::create_directory_symlink(folder.path(), folder / "link");
+    ImageList list(false);
+    ASSERT_TRUE(list.append({{b}, {}, {}}).empty());
+    const std::vector<ImageList::Refused> refused =
+        list.append({{a, b, fifo, folder.write("c.pcx", "x"), folder.write("\xff.jpg", "x"),
+                      folder / "missing.gif", folder / "link/a.jpg"},
+                     {},
+                     {}});
+    using enum ListRefusal;
+    EXPECT_EQ(refused, (std::vector<ImageList::Refused>{{1, Listed},
+                                                        {2, NotRegularFile},
+                                                        {3, NotAccepted},
+                                                        {4, InvalidName},
+                                                        {5, Missing},
+                                                        {6, Listed}}));
+    list.removeRows({0});  // may come back, here in front of the one left
+    list.insert(list.screen({{b}, {}, {}}), 0);
+    EXPECT_EQ(list.paths(), (std::vector<std::string>{b, a}));
 }
 
 TEST(PathIdentity, SpellingsOfOneEntry) {
@@ -237,6 +253,10 @@ TEST(PathIdentity, SpellingsOfOneEntry) {
     // A write replaces a link rather than following it: the link is an entry of its own.
     EXPECT_FALSE(
         sameEntry(pathIdentity(dir / "real/file.jpg"), pathIdentity(dir / "real/alias.jpg")));
+    // ".." after a link is the folder above the link's target, as the system has it.
+    std::filesystem::create_directory_symlink(dir.path(), dir / "real/up");
+    EXPECT_EQ(pathIdentity(dir / "real/up/../x.jpg").resolved,
+              (std::filesystem::path(dir.path()).parent_path() / "x.jpg").string());
     EXPECT_EQ(pathIdentity("some/where/../x.png").lexical,
               (std::filesystem::current_path() / "some/x.png").string());
 }

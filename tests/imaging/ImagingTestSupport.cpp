@@ -50,7 +50,7 @@ private:
 // loadImage turns the picture upright by its orientation code, as a viewer does.
 std::optional<Image> loadScaled(const std::string& path, std::int64_t width, std::int64_t height) {
     const auto loaded = ImageTools::loadImage(path);
-    return loaded ? ImageTools::drawScaled(*loaded, width, height) : std::nullopt;
+    return loaded ? ImageTools::scaledTo(*loaded, width, height) : std::nullopt;
 }
 
 }  // namespace
@@ -133,7 +133,7 @@ SaveResult saveResized(const std::string& source, const std::string& output, Out
     if (!loaded) return {false, {FailureKind::CannotOpen, "the source"}, {}};
     const auto meta = keep ? std::optional(ImageTools::readSourceMetadata(*loaded)) : std::nullopt;
     const auto scaled =
-        ImageTools::drawScaled(ImageTools::normalizeToPixelSize(*loaded, source), width, height);
+        ImageTools::scaledTo(ImageTools::normalizeToPixelSize(*loaded, source), width, height);
     if (!scaled) return {false, {FailureKind::CannotResize, {}}, {}};
     Image image = ImageTools::stampDPI(*scaled, dpi);
     if (keep) image = ImageTools::mergeOutputDPI(image, *meta, dpi);

@@ -135,7 +135,7 @@ TEST(OutputSafety, DamagedDataFailsInEveryFormat) {
         if (const auto* failure = std::get_if<ImageFailure>(&opened)) {
             saved.failure = *failure;  // a cut header already refuses the file
         } else {
-            const auto scaled = ImageTools::drawScaled(std::get<Image>(opened), 40, 60);
+            const auto scaled = ImageTools::scaledTo(std::get<Image>(opened), 40, 60);
             ASSERT_TRUE(scaled);
             saved = ImageTools::saveImage(*scaled, output, OutputFormat::PNG, 1);
         }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Fixture.h"
+#include "batch/ImageList.h"
 #include "imaging/ImageTools.h"
 #include "window/WidgetDialogs.h"
 
@@ -20,8 +21,8 @@ void expectBusy(ViewController* vc, bool busy) {
             EXPECT_EQ(widget->isEnabled(), stop ? busy : !busy || !input.match(name).hasMatch());
         }
     }
-    for (const auto& name :
-         {u"actionAddImages"_s, u"actionNew"_s, u"actionResizeImages"_s, u"actionStop"_s}) {
+    for (const auto& name : {u"actionAddImages"_s, u"actionNew"_s, u"actionResizeImages"_s,
+                             u"actionRemoveSelected"_s, u"actionStop"_s}) {
         EXPECT_EQ(vc->findChild<QAction*>(name)->isEnabled(), busy == (name == u"actionStop"_s));
     }
     EXPECT_EQ(str(vc->buttonResizeImages->text()), busy ? "Resizing..." : "&Resize Images");
@@ -78,8 +79,9 @@ TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
     QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(out.path()));
     press(Qt::Key_R, Qt::ControlModifier);
     expectBusy(vc, true);
-    vc->openData(urls({out.path("added.png")}));  // during the run: listed, not resized
-    vc->OnFileNew();                              // does nothing while a batch runs
+    const TempFolder later;
+    vc->openData(urls({later.file("added.png")}));  // during the run: listed, not resized
+    vc->OnFileNew();                                // does nothing while a batch runs
     ASSERT_TRUE(waitForBatch(0));
     expectBusy(vc, false);
     EXPECT_FALSE(vc->sliderQuality->isEnabled());  // PNG takes no quality
@@ -90,7 +92,7 @@ TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
     const Paths expected{"Canon_40D_res (1).png", "DSCN0010_res (2).png", "hopper_gray_res (4).png",
                          "sample_res (3).png"};
     EXPECT_EQ(filesIn(out.path()), expected);
-    EXPECT_EQ(vc->listImagePaths.back(), out.path("added.png"));
+    EXPECT_EQ(listed().back(), later.path("added.png"));
     for (const auto& name : expected)
         EXPECT_EQ(ImageTools::readPixelSize(out.path(name))->width, 50);
 }
@@ -101,9 +103,9 @@ TEST_F(BatchTest, KeptSubFoldersFollowTheAddedFolder) {
     fs::create_directories(in.path("trip/day"));
     fs::copy_file(kPhotos[2], in.path("trip/day/sample.jpg"));
     prepare({in.path("trip"), kPhotos[3]}, "20", out.path());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->listImagePaths.size() == 2; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->imageList().size() == 2; }, 10000));
     vc->checkKeepSubFolders->setChecked(true);
-    vc->OnResizeImages();
+    vc->actionResizeImages->trigger();
     ASSERT_TRUE(waitForBatch(0));
     EXPECT_EQ(filesIn(out.path()), (Paths{"day", "hopper_gray_res (2).jpg"}));
     EXPECT_EQ(filesIn(out.path("day")), Paths{"sample_res (1).jpg"});
@@ -118,7 +120,7 @@ TEST_F(BatchTest, TheSelectedFileIsReadAgainWhenItChanges) {
     select(0);
     EXPECT_EQ(labels().substr(0, 11), "Width: 4000");
     dialogs->answers.push_back(kYes);
-    vc->OnResizeImages();
+    vc->actionResizeImages->trigger();
     ASSERT_TRUE(waitForBatch(1));
     EXPECT_EQ(str(dialogs->alerts[0].text), str(overwriteQuestion(photo, true).text));
     EXPECT_EQ(labels().substr(0, 11), "Width: 400|");
@@ -133,7 +135,7 @@ TEST_F(BatchTest, TheSelectedFileIsReadAgainWhenItChanges) {
 // is not resized.
 TEST_F(BatchTest, ChecksQuestionsAndFailuresReachTheUser) {
     prepare(kPhotos, "-5", "/tmp");
-    vc->OnResizeImages();
+    vc->actionResizeImages->trigger();
     ASSERT_EQ(dialogs->alerts.size(), 1u);
     EXPECT_EQ(str(dialogs->alerts[0].text), "The dimensions you entered are not valid.");
     expectBusy(vc, false);
@@ -147,7 +149,7 @@ TEST_F(BatchTest, ChecksQuestionsAndFailuresReachTheUser) {
         vc->openData(urls({kPhotos[1]}));
         EXPECT_FALSE(vc->buttonStop->isEnabled() || vc->actionStop->isEnabled());  // nothing runs
     };
-    vc->OnResizeImages();
+    vc->actionResizeImages->trigger();
     ASSERT_TRUE(waitForBatch(2));
     EXPECT_EQ(filesIn(out.path()).size(), 2u);
     ASSERT_EQ(dialogs->alerts.size(), 3u);
@@ -174,7 +176,7 @@ TEST_F(BatchTest, EndingABatchEarlyLeavesOnlyWholeFiles) {
         TempFolder written;
         prepare(photos, "3000", written.path());
         QSignalSpy terminated(vc, &ViewController::terminateRequested);
-        vc->OnResizeImages();
+        vc->actionResizeImages->trigger();
         if (way == 'q') vc->OnAppQuit();
         if (way == 's' || way == 'e') {
             QTest::keyClick(vc->tableViewImage, way == 's' ? Qt::Key_S : Qt::Key_Escape,
@@ -219,9 +221,9 @@ TEST_F(WindowTest, TheOpenDialogAddsFoldersWithFiles) {
         if (dialog->isVisible()) dialog->reject();  // the folder was not taken
     });
     dialogs->imageChoices.push_back(WidgetDialogs(nullptr).chooseImageFiles({u"jpg"_s}));
-    vc->OnAddImages();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->listImagePaths.size() == 2; }, 10000));
-    EXPECT_TRUE(std::is_permutation(added.begin(), added.end(), vc->listImagePaths.begin()));
+    vc->actionAddImages->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->imageList().size() == 2; }, 10000));
+    EXPECT_TRUE(std::is_permutation(added.begin(), added.end(), listed().begin()));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Fixture.h"
 
+#include "batch/ImageList.h"
 #include "imaging/ImageTools.h"
 #include "window/FileUrls.h"
 #include "window/PreviewRenderer.h"
@@ -81,13 +82,15 @@ void WindowTest::makeWindow(bool heif, bool shown) {
 }
 
 void WindowTest::select(int row) {
-    vc->tableViewImage->selectionModel()->select(
+    vc->tableViewImage->selectionModel()->setCurrentIndex(
         vc->tableViewImage->model()->index(row, 0),
         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
+Paths WindowTest::listed() const { return vc->imageList().paths(); }
+
 bool WindowTest::waitForPreview() {
-    return QTest::qWaitFor([this] { return !vc->previewRenderer()->isBusy(); }, 10000);
+    return QTest::qWaitFor([this] { return !vc->findChild<PreviewRenderer*>()->isBusy(); }, 10000);
 }
 
 std::string WindowTest::labels() const {

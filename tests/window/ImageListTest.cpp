@@ -6,61 +6,80 @@
 namespace varnholt::test {
 namespace {
 
-// A refresh empties the display, so it shows as the armed state being gone.
-bool refreshed(ViewController* vc, const std::function<void()>& act) {
-    vc->currentImage = DisplayedImage{4000, 3000, 300};
-    act();
-    return !vc->currentImage;
-}
+std::string countLine(const ViewController* vc) { return str(vc->labelImageCount->text()); }
 
-// The filter is the list rules' own; this proves the wiring of the open dialog (which also
-// skips missing names) and open-with, the HEIF flag, the cells and the refresh.
-TEST_F(WindowTest, AddingAppendsWhatTheListRulesAcceptAndShowsIt) {
+// The rules are the list's own; this proves the wiring of the open dialog and open-with, the
+// HEIF flag, the cells and the count line with its name.
+TEST_F(WindowTest, AddingAppendsWhatTheListTakesAndCountsIt) {
     TempFolder f;
-    const std::string a = f.write("a.jpg"), heic = f.write("c.heic"), missing = f.path("m.TIFF");
+    const std::string a = f.write("a.jpg"), heic = f.write("c.heic");
     for (const bool heif : {false, true}) {
         makeWindow(heif);
-        dialogs->imageChoices = {urls({a, missing, a}), std::nullopt, QList<QUrl>{}};
-        EXPECT_TRUE(refreshed(vc, [&] { vc->OnAddImages(); }));
-        EXPECT_EQ(dialogs->extensionsOffered.contains(QStringLiteral("heic")), heif);
-        EXPECT_EQ(vc->comboFormat->findText(QStringLiteral("HEIF")) >= 0, heif);
-        EXPECT_TRUE(refreshed(vc, [&] { vc->openData(urls({heic, a, missing})); }));
-        EXPECT_EQ(vc->listImagePaths, heif ? Paths({a, heic, missing}) : Paths({a, missing}));
-        const QModelIndex cell = vc->tableViewImage->model()->index(1, 0);  // path and icon
-        EXPECT_EQ(str(cell.data().toString()), vc->listImagePaths[1]);
+        dialogs->imageChoices = {urls({a}), std::nullopt, QList<QUrl>{}};
+        vc->actionAddImages->trigger();
+        EXPECT_EQ(countLine(vc), "1 image listed");
+        EXPECT_EQ(dialogs->extensionsOffered.contains(u"heic"_s), heif);
+        EXPECT_EQ(vc->comboFormat->findText(u"HEIF"_s) >= 0, heif);
+        vc->openData(urls({heic}));
+        EXPECT_EQ(countLine(vc), heif ? "2 images listed" : "1 image listed");
+        EXPECT_EQ(vc->labelImageCount->accessibleName(), vc->labelImageCount->text());
+        const QModelIndex cell = vc->tableViewImage->model()->index(0, 0);  // path and icon
+        EXPECT_EQ(str(cell.data().toString()), a);
         EXPECT_FALSE(cell.data(Qt::DecorationRole).value<QIcon>().pixmap(40, 24).isNull());
-        EXPECT_FALSE(refreshed(vc, [&] { vc->OnAddImages(); }));  // cancelled
-        EXPECT_FALSE(refreshed(vc, [&] { vc->OnAddImages(); }));  // confirmed without files
-        EXPECT_FALSE(refreshed(vc, [&] { vc->openData({}); }));
+        vc->actionAddImages->trigger();  // cancelled
+        vc->actionAddImages->trigger();  // confirmed without files
         ASSERT_EQ(dialogs->alerts.size(), 1u);
         EXPECT_EQ(str(dialogs->alerts[0].text), "The images could not be loaded.");
     }
 }
 
-// Delete (the table's key for Remove Selected) removes the selected entry unless a batch
-// runs; Remove All asks, and only "Yes" empties the list.
-TEST_F(WindowTest, RemoveSelectedAndRemoveAll) {
+// Shift and Ctrl select many rows; Home and End go to the first and the last row. Delete (the key
+// of Remove Selected) removes every selected row, in one run or scattered, and the current row
+// stays on its image unless it goes too; Remove All asks first. The empty list shows how to
+// fill it, painted and to readers.
+TEST_F(WindowTest, ManyRowsAreSelectedAndRemovedAtOnce) {
     TempFolder f;
-    const Paths three{f.write("a.jpg"), f.write("b.jpg"), f.write("c.jpg")};
+    Paths six;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"})
+        six.push_back(f.write(name));
     makeWindow(false, true);
-    vc->openData(urls(three));
-    vc->tableViewImage->setFocus();
-    for (const bool busy : {false, true}) {
-        if (busy) vc->enterBusyState();
-        select(1);
-        EXPECT_EQ(refreshed(vc, [&] { QTest::keyClick(vc->tableViewImage, Qt::Key_Delete); }),
-                  !busy);
-        EXPECT_EQ(vc->listImagePaths, (Paths{three[0], three[2]}));
-    }
-    EXPECT_TRUE(std::filesystem::exists(three[1]));
-    for (const int answer : {kYes, kNo}) {
-        makeWindow();
-        vc->openData(urls(three));
-        dialogs->answers.push_back(answer);
-        vc->OnRemoveAll();
-        ASSERT_EQ(dialogs->alerts.size(), 1u);
-        EXPECT_EQ(vc->listImagePaths.empty(), answer == kYes);
-    }
+    ImageTableView* table = vc->tableViewImage;
+    const QImage empty = table->viewport()->grab().toImage();
+    EXPECT_NE(empty, empty.mirrored(true, false));  // a blank view would be its own mirror
+    const std::string hint = "Drop images here or use Add Images...";
+    EXPECT_EQ(str(table->accessibleDescription()), hint);
+    vc->openData(urls(six));
+    EXPECT_EQ(str(table->accessibleDescription()), "");
+    const auto row = [&](int at) { return table->model()->index(at, 0); };
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_End);
+    EXPECT_EQ(table->currentIndex().row(), 5);
+    QTest::keyClick(table, Qt::Key_Home, Qt::ShiftModifier);
+    EXPECT_EQ(table->selectionModel()->selectedRows().size(), 6);
+    using enum Qt::KeyboardModifier;  // rows 1 and 2, then 4 (Ctrl moves without selecting)
+    for (const auto& [key, with] : {std::pair{Qt::Key_Down, NoModifier},
+                                    {Qt::Key_Down, ShiftModifier},
+                                    {Qt::Key_Down, ControlModifier},
+                                    {Qt::Key_Down, ControlModifier},
+                                    {Qt::Key_Space, ControlModifier}})
+        QTest::keyClick(table, key, with);
+    QTest::keyClick(table, Qt::Key_Delete);
+    EXPECT_EQ(listed(), (Paths{six[0], six[3], six[5]}));
+    EXPECT_FALSE(table->currentIndex().isValid());
+    vc->openData(urls({six[1], six[2]}));  // a, d, f, b, c
+    table->selectionModel()->setCurrentIndex(row(3), QItemSelectionModel::NoUpdate);
+    for (const int at : {0, 2, 4})
+        table->selectionModel()->select(row(at), QItemSelectionModel::Select);
+    vc->buttonRemoveSelected->click();
+    EXPECT_EQ(listed(), (Paths{six[3], six[1]}));
+    EXPECT_EQ(table->currentIndex().row(), 1);
+    dialogs->answers = {kNo, kYes};
+    vc->buttonRemoveAll->click();
+    EXPECT_EQ(listed().size(), 2u);
+    vc->buttonRemoveAll->click();
+    EXPECT_TRUE(listed().empty());
+    EXPECT_EQ(countLine(vc), "");
+    EXPECT_EQ(str(table->accessibleDescription()), hint);
 }
 
 TEST(FileUrlsTest, PathsKeepTheirBytesThroughUrlsAndOnlyLocalFilesArePaths) {
@@ -115,17 +134,12 @@ TEST_F(WindowTest, DropsAreInsertedAsCopies) {
         makeWindow(false, true);
         vc->openData(urls({one, two}));
         select(1);
-        vc->currentImage = DisplayedImage{640, 480, 72};
         EXPECT_EQ(drag(vc->tableViewImage, row.dropped, row.where, row.offered, row.modifiers),
                   row.expected.empty() ? Qt::IgnoreAction : Qt::CopyAction);
-        EXPECT_EQ(vc->listImagePaths, row.expected.empty() ? Paths({one, two}) : row.expected);
-        EXPECT_EQ(vc->listImagePaths.at(vc->selectedRow()), two);
-        EXPECT_TRUE(vc->currentImage.has_value());  // inserted in place, not refreshed
+        EXPECT_EQ(listed(), row.expected.empty() ? Paths({one, two}) : row.expected);
+        EXPECT_EQ(listed().at(vc->tableViewImage->currentIndex().row()), two);
     }
-    EXPECT_TRUE(std::filesystem::exists(x));
-    makeWindow(false, true);  // into an empty list; rows dragged from a list view are refused
-    EXPECT_EQ(drag(vc->tableViewImage, {x}, BelowTheRows, Qt::CopyAction), Qt::CopyAction);
-    EXPECT_EQ(vc->listImagePaths, Paths{x});
+    EXPECT_TRUE(std::filesystem::exists(x));  // rows dragged from a list view are refused
     EXPECT_TRUE(ImageTableView::acceptsDragFrom(nullptr));  // another application
     EXPECT_FALSE(ImageTableView::acceptsDragFrom(vc->tableViewImage));
 }
@@ -139,21 +153,19 @@ TEST_F(WindowTest, AFolderAddsTheImagesInsideOnceWalked) {
     const std::string a = f.write("a.jpg");
     for (const char way : {'o', 'd', 'n', 'r', 'a'}) {  // open-with, drop; New, Remove All, add
         makeWindow(false, true);
-        if (way == 'd') {
-            EXPECT_EQ(drag(vc->tableViewImage, {f.path("trip")}, BelowTheRows, Qt::CopyAction),
-                      Qt::CopyAction);
-        } else {
+        if (way == 'd')
+            drag(vc->tableViewImage, {f.path("trip")}, BelowTheRows, Qt::CopyAction);
+        else
             vc->openData(urls({f.path("trip")}));
-        }
-        EXPECT_TRUE(vc->listImagePaths.empty());  // walking
+        EXPECT_TRUE(listed().empty());  // walking
         if (way == 'n') vc->OnFileNew();
-        if (way == 'r') vc->OnRemoveAll();
+        if (way == 'r') vc->buttonRemoveAll->click();
         if (way == 'a') vc->openData(urls({a}));
         ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
         QCoreApplication::processEvents();  // delivers the walk's rows, if it may
-        EXPECT_EQ(vc->listImagePaths, way == 'a'                 ? Paths({a, two, ten})
-                                      : way == 'o' || way == 'd' ? Paths({two, ten})
-                                                                 : Paths{});
+        EXPECT_EQ(listed(), way == 'a'                 ? Paths({a, two, ten})
+                            : way == 'o' || way == 'd' ? Paths({two, ten})
+                                                       : Paths{});
     }
 }
 

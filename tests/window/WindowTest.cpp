@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Fixture.h"
+#include "window/BatchController.h"
 #include "window/WidgetDialogs.h"
 
 namespace varnholt::test {
@@ -8,7 +9,7 @@ namespace {
 // Every outlet is in the accessibility tree with a name without mnemonic marks and its state.
 TEST_F(WindowTest, ReadersFindEveryControlWithItsNameAndState) {
     makeWindow(false, true);
-    vc->enterBusyState();
+    vc->findChild<BatchController*>()->enterBusyState();
     QHash<QObject*, QAccessibleInterface*> tree;
     QStringList headers;
     const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
@@ -18,7 +19,7 @@ TEST_F(WindowTest, ReadersFindEveryControlWithItsNameAndState) {
     };
     walk(QAccessible::queryAccessibleInterface(window.get()));
     EXPECT_EQ(joined(headers), "Images");
-    EXPECT_EQ(outlets(vc).size(), 44);
+    EXPECT_EQ(outlets(vc).size(), 45);
     for (QWidget* widget : outlets(vc)) {
         SCOPED_TRACE(str(widget->objectName()));
         QAccessibleInterface* spoken = tree.value(widget);
@@ -115,8 +116,8 @@ TEST_F(WindowTest, HelpAboutAndAddFolderCommands) {
     for (const char* name : {"a.jpg", "notes.txt", "sub/b.png"}) f.write(name);
     dialogs->folderChoices.push_back(urls({f.path()})[0]);
     window->findChild<QAction*>(QStringLiteral("actionAddFolder"))->trigger();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return vc->listImagePaths.size() == 2; }, 10000));
-    EXPECT_EQ(vc->listImagePaths, (Paths{f.path("a.jpg"), f.path("sub/b.png")}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed().size() == 2; }, 10000));
+    EXPECT_EQ(listed(), (Paths{f.path("a.jpg"), f.path("sub/b.png")}));
 }
 
 // Only a trailing "*" in the title marks unsaved changes; a dismissed question (0) answers No.
