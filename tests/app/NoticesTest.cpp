@@ -31,11 +31,11 @@ public:
 };
 
 TEST(NoticesTest, OnlyALongBatchEndingBehindAnotherWindowIsNotifiedEveryOneShowsItsProgress) {
-    QProcess daemon;  // a session bus of the test's own
+    QProcess daemon;  // a session bus of the test's own; connections named after it
     daemon.start(u"dbus-daemon"_qs, {u"--session"_qs, u"--nofork"_qs, u"--print-address"_qs});
     ASSERT_TRUE(daemon.waitForReadyRead(10000)) << "dbus-daemon did not start";
     const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
-    QDBusConnection desktopBus = QDBusConnection::connectToBus(address, u"desktop"_qs);
+    QDBusConnection desktopBus = QDBusConnection::connectToBus(address, u"desktop "_qs + address);
     FakeDesktop desktop;
     ASSERT_TRUE(desktopBus.registerService(u"org.freedesktop.Notifications"_qs));
     ASSERT_TRUE(desktopBus.registerObject(u"/org/freedesktop/Notifications"_qs, &desktop,
@@ -57,7 +57,8 @@ TEST(NoticesTest, OnlyALongBatchEndingBehindAnotherWindowIsNotifiedEveryOneShows
     QList<QVariantList> launcher;
     const QString entry = u"application://io.github.varnholt.Varnholt.desktop"_qs;
     for (const auto& batch : batches) {
-        DesktopNotices notices(batch.window, QDBusConnection::connectToBus(address, u"app"_qs),
+        DesktopNotices notices(batch.window,
+                               QDBusConnection::connectToBus(address, u"app "_qs + address),
                                batch.longBatchMs);
         notices.started();
         notices.progressed(1, 4);
