@@ -13,9 +13,11 @@ const QString kDesktopEntry = QStringLiteral("io.github.varnholt.Varnholt");
 
 }  // namespace
 
-DesktopNotices::DesktopNotices(const QWidget& window, const BatchController& batch,
-                               QDBusConnection bus, QObject* parent)
-    : QObject(parent), window_(window), bus_(std::move(bus)) {
+DesktopNotices::DesktopNotices(const QWidget& window, QDBusConnection bus, qint64 longBatchMs,
+                               QObject* parent)
+    : QObject(parent), window_(window), bus_(std::move(bus)), longBatchMs_(longBatchMs) {}
+
+void DesktopNotices::follow(const BatchController& batch) {
     connect(&batch, &BatchController::batchStarted, this, &DesktopNotices::started);
     connect(&batch, &BatchController::progressed, this, &DesktopNotices::progressed);
     connect(&batch, &BatchController::batchEnded, this, &DesktopNotices::ended);
@@ -38,7 +40,7 @@ void DesktopNotices::ended() {
 }
 
 void DesktopNotices::reported(const QString& sentence, const QString& counts) {
-    if (lastBatchMs_ < kLongBatchMs || window_.isActiveWindow() || !bus_.isConnected()) return;
+    if (lastBatchMs_ < longBatchMs_ || window_.isActiveWindow() || !bus_.isConnected()) return;
     QDBusMessage notify = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("/org/freedesktop/Notifications"),

@@ -22,18 +22,24 @@ public:
     // A batch shorter than this ends while the user still waits for it.
     static constexpr qint64 kLongBatchMs = 10000;
 
-    DesktopNotices(const QWidget& window, const BatchController& batch, QDBusConnection bus,
+    DesktopNotices(const QWidget& window, QDBusConnection bus, qint64 longBatchMs = kLongBatchMs,
                    QObject* parent = nullptr);
 
-private:
+    // Tells the desktop about the batches of this controller.
+    void follow(const BatchController& batch);
+
+    // A batch's course, in the order the controller tells it.
     void started();
     void progressed(qsizetype done, qsizetype count);
     void ended();
     void reported(const QString& sentence, const QString& counts);
+
+private:
     void updateLauncher(double progress, bool visible);
 
     const QWidget& window_;
     QDBusConnection bus_;
+    const qint64 longBatchMs_;
     QElapsedTimer running_;
     qint64 lastBatchMs_ = 0;
 };

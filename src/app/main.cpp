@@ -102,8 +102,8 @@ int main(int argc, char** argv) {
                          bringForward(window, token);
                          if (!urls.isEmpty()) delegate.openURLs(urls);
                      });
-    const varnholt::DesktopNotices notices(window, *controller->batchController(),
-                                           QDBusConnection::sessionBus());
+    varnholt::DesktopNotices notices(window, QDBusConnection::sessionBus());
+    notices.follow(*controller->batchController());
     window.show();
     if (!files.isEmpty()) delegate.openURLs(files);
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <QApplication>
 #include <QtDBus>
 #include <QtTest>
 #include <gtest/gtest.h>
@@ -81,7 +82,9 @@ TEST(ActivationTest, ALaterLaunchHandsItsFilesAndTokenToTheRunningWindowAndEnds)
 }  // namespace varnholt::test
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
+    // The notices look at a window; none is ever on a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
