@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A JPEG decoded by libjpeg-turbo at a fraction of its size, then resampled and turned: the
-// input's last byte picks the fraction, so that every scale from 1/8 to 7/8 is reached.
+// input's last byte picks the target, so that each of the scales 1/8, 2/8 and 4/8 is reached.
 
 #include <algorithm>
 #include <cstddef>
