@@ -80,7 +80,7 @@ TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
     press(Qt::Key_R, Qt::ControlModifier);
     expectBusy(vc, true);
     const TempFolder later;
-    vc->openData(urls({later.file("added.png")}));  // during the run: listed, not resized
+    vc->openData(urls({later.write("added.png")}));  // during the run: listed, not resized
     vc->OnFileNew();                                // does nothing while a batch runs
     ASSERT_TRUE(waitForBatch(0));
     expectBusy(vc, false);
