@@ -19,9 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     constexpr std::int64_t kMaxFuzzPixels = 1'000'000;
     if (static_cast<std::int64_t>(image->width()) * image->height() > kMaxFuzzPixels) return 0;
     const int sixteenths = size > 0 ? 1 + data[size - 1] % 15 : 8;
-    const auto scaled =
-        ImageTools::scaledTo(*image, std::max(1, image->width() * sixteenths / 16),
-                               std::max(1, image->height() * sixteenths / 16));
+    const auto scaled = ImageTools::scaledTo(*image, std::max(1, image->width() * sixteenths / 16),
+                                             std::max(1, image->height() * sixteenths / 16));
     if (scaled) (void)ImageTools::rasterizeImage(*scaled);
     return 0;
 }
