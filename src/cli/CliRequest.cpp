@@ -185,6 +185,166 @@ void translateHelp(CLI::App& app) {
     app.set_help_flag("-h,--help", _("Print this help message and exit"));
 }
 
+// The options' texts as given, read into the settings once the whole line is parsed.
+struct GivenOptions {
+    // The type names stay as they are in every language: the help pads its option column by
+    // bytes, so a translated name would push that line's description out of line.
+    const std::string text = "TEXT";
+    ResizeMode mode = ResizeMode::FreePixels;
+    std::string width;
+    std::string height;
+    std::string dpi;
+    std::string quality;
+    std::string format = "jpg";
+    NameCase nameCase = NameCase::Unchanged;
+    bool noAspect = false;
+    std::string filesFrom;
+    bool nulSeparated = false;
+    std::string shard;
+    CLI::Option* widthOption = nullptr;
+    CLI::Option* heightOption = nullptr;
+    CLI::Option* dpiOption = nullptr;
+    CLI::Option* qualityOption = nullptr;
+    CLI::Option* shardOption = nullptr;
+};
+
+void addInputOptions(CLI::App& app, CliRequest& request, GivenOptions& given) {
+    app.add_option("FILE", request.files,
+                   _("Image files and folders, in order (a folder gives the images inside it,\n"
+                     "recursively, skipping hidden ones, sorted as the desktop does: by the\n"
+                     "locale, numbers by value)"))
+        ->type_name("");
+    app.add_option("--files-from", given.filesFrom,
+                   _("Read more paths from FILE (- for standard input), one per line, after FILE "
+                     "arguments"))
+        ->type_name("FILE");
+    app.add_flag("--null", given.nulSeparated,
+                 _("Paths in --files-from are separated by NUL bytes"));
+}
+
+void addSizeOptions(CLI::App& app, ResizeSettings& s, GivenOptions& given) {
+    app.add_option("--mode", given.mode, _("How the size is given (default free: pixels)"))
+        ->type_name(given.text)
+        ->transform(choiceOf<ResizeMode>({{"free", ResizeMode::FreePixels},
+                                          {"percent", ResizeMode::FreePercents},
+                                          {"width", ResizeMode::FixedWidth},
+                                          {"height", ResizeMode::FixedHeight},
+                                          {"box", ResizeMode::FixedWidthAndHeight}}));
+    given.widthOption = app.add_option("--width", given.width, _("The width entry of the mode"))
+                            ->type_name(given.text);
+    given.heightOption = app.add_option("--height", given.height, _("The height entry of the mode"))
+                             ->type_name(given.text);
+    app.add_flag("--no-aspect", given.noAspect, _("Free resize without keeping the aspect ratio"));
+    app.add_flag("--larger-side", s.widthIsLargestDimension,
+                 _("The width entry stands for the larger side"));
+    app.add_flag("--no-enlarge", s.doNotEnlarge, _("Never make a side larger than the image's"));
+    given.dpiOption = app.add_option("--dpi", given.dpi,
+                                     _("Resolution to write (a whole number from 1 to 1000000)"))
+                          ->type_name(given.text)
+                          ->check(CLI::Validator(checkDpi, "DPI"));
+}
+
+void addOutputOptions(CLI::App& app, CliRequest& request, GivenOptions& given) {
+    ResizeSettings& s = request.settings;
+    app.add_option("--format", given.format, _("Output format (default jpg)"))
+        ->check(oneOf(formatNames()))
+        ->type_name("FORMAT");
+    given.qualityOption =
+        app.add_option("--quality", given.quality,
+                       fillIn(_("Quality in percent for %1 (default 80)"), {qualityFormatNames()}))
+            ->type_name(given.text)
+            ->check(CLI::Validator(checkQuality, "0-100"));
+    app.add_option("--name", s.namePattern,
+                   fillIn(_("File name pattern with [FileName] and [FileIndex] (default \"%1\")"),
+                          {kDefaultNamePattern}))
+        ->type_name(given.text);
+    app.add_option("--case", given.nameCase, _("Case of the file name (default unchanged)"))
+        ->type_name(given.text)
+        ->transform(choiceOf<NameCase>({{"unchanged", NameCase::Unchanged},
+                                        {"upper", NameCase::Upper},
+                                        {"lower", NameCase::Lower}}));
+    app.add_option("--output", s.outputFolder, _("Output folder"))->type_name(given.text);
+    app.add_flag("--keep-folders", s.keepSubFolders,
+                 _("An image found in a sub-folder of a folder given is written to the same\n"
+                   "sub-folder of the output folder, made when missing"));
+    app.add_flag("--keep-metadata", s.keepExifInfoAndCreationDate,
+                 _("Keep the metadata and the creation date of each source"));
+    // TRANSLATORS: ask, yes and no are typed as they are.
+    app.add_option(
+           "--overwrite", request.overwrite,
+           _("Existing output files: ask (default on a terminal; without one, no), yes, no"))
+        ->type_name(given.text)
+        ->transform(choiceOf<OverwriteMode>(
+            {{"ask", OverwriteMode::Ask}, {"yes", OverwriteMode::Yes}, {"no", OverwriteMode::No}}));
+}
+
+void addRunOptions(CLI::App& app, CliRequest& request, GivenOptions& given) {
+    // TRANSLATORS: [FileIndex] is typed as it is.
+    app.add_option("--index-start", request.firstIndex,
+                   _("[FileIndex] of the first image (default 1), to go on numbering where an\n"
+                     "earlier run over the start of a list stopped"))
+        ->type_name("N")
+        ->check(CLI::Validator(checkIndexStart, ""));
+    given.shardOption =
+        app.add_option(
+               "--shard", given.shard,
+               _("Write only the images K, K+N, K+2N, ... of the list (1 <= K <= N), named\n"
+                 "and judged as in one run over the whole list: N processes with the same\n"
+                 "arguments and K from 1 to N write what one run writes. The counts are of\n"
+                 "this shard's images; --dry-run lists them. Needs --overwrite yes or no"))
+            ->type_name("K/N")
+            ->check(CLI::Validator(checkShard, ""));
+    app.add_flag("--dry-run", request.dryRun,
+                 _("Write nothing; print a line per image: source, output path, size (or fail:\n"
+                   "why) and whether the output is taken, separated by tabs. A field with a\n"
+                   "control character, bytes that are not UTF-8 or a single quote is printed in\n"
+                   "shell quoting (ESC as $'\\033'), which bash reads back as the exact name;\n"
+                   "messages show names the same way"));
+    app.add_flag("--quiet", request.quiet, _("No progress line and no closing message"));
+}
+
+// The paths of --files-from after those given as arguments; false when it cannot be read.
+bool readFilesFrom(const GivenOptions& given, CliRequest& request) {
+    if (given.filesFrom.empty()) return true;
+    std::ifstream file;
+    if (given.filesFrom != "-") file.open(given.filesFrom, std::ios::binary);
+    std::istream& in = given.filesFrom == "-" ? std::cin : file;
+    if (!in) {
+        std::fprintf(
+            stderr, "%s%s\n", kUsagePrefix,
+            fillIn(_("--files-from: cannot read %1"), {terminalText(given.filesFrom)}).c_str());
+        return false;
+    }
+    for (auto& path : readPathList(in, given.nulSeparated))
+        request.files.push_back(std::move(path));
+    return true;
+}
+
+// The settings from the parsed options; false on a usage error, already reported.
+bool applyOptions(const GivenOptions& given, CliRequest& request) {
+    ResizeSettings& s = request.settings;
+    chooseMode(s, given.mode);
+    s.keepAspect = !given.noAspect;
+    setSizeTexts(s, given.mode, given.widthOption->count() ? &given.width : nullptr,
+                 given.heightOption->count() ? &given.height : nullptr);
+    if (given.dpiOption->count()) {
+        s.changeDPI = true;
+        s.dpiText = given.dpi;
+    }
+    if (given.qualityOption->count()) s.quality = *qualityValue(given.quality);
+    s.outputFormat = formatChoice(given.format);
+    s.nameCase = static_cast<int>(given.nameCase);  // the popup's index
+    if (given.shardOption->count()) {
+        // No process of many can ask, and they must all answer alike.
+        if (request.overwrite == OverwriteMode::Ask) {
+            std::fprintf(stderr, "%s%s\n", kUsagePrefix, _("--shard: needs --overwrite yes or no"));
+            return false;
+        }
+        request.shard = shardValue(given.shard);
+    }
+    return true;
+}
+
 }  // namespace
 
 CliParse parseCommandLine(int argc, char** argv) {
@@ -206,143 +366,18 @@ CliParse parseCommandLine(int argc, char** argv) {
                          _("Display program version information and exit"));
 
     CliRequest request;
-    ResizeSettings& s = request.settings;
-    // The type names stay as they are in every language: the help pads its option column by
-    // bytes, so a translated name would push that line's description out of line.
-    const std::string text = "TEXT";
-    auto mode = ResizeMode::FreePixels;
-    std::string width;
-    std::string height;
-    std::string dpi;
-    std::string quality;
-    std::string format = "jpg";
-    auto nameCase = NameCase::Unchanged;
-    bool noAspect = false;
-
-    app.add_option("FILE", request.files,
-                   _("Image files and folders, in order (a folder gives the images inside it,\n"
-                     "recursively, skipping hidden ones, sorted as the desktop does: by the\n"
-                     "locale, numbers by value)"))
-        ->type_name("");
-    std::string filesFrom;
-    bool nulSeparated = false;
-    app.add_option("--files-from", filesFrom,
-                   _("Read more paths from FILE (- for standard input), one per line, after FILE "
-                     "arguments"))
-        ->type_name("FILE");
-    app.add_flag("--null", nulSeparated, _("Paths in --files-from are separated by NUL bytes"));
-    app.add_option("--mode", mode, _("How the size is given (default free: pixels)"))
-        ->type_name(text)
-        ->transform(choiceOf<ResizeMode>({{"free", ResizeMode::FreePixels},
-                                          {"percent", ResizeMode::FreePercents},
-                                          {"width", ResizeMode::FixedWidth},
-                                          {"height", ResizeMode::FixedHeight},
-                                          {"box", ResizeMode::FixedWidthAndHeight}}));
-    auto* widthOption =
-        app.add_option("--width", width, _("The width entry of the mode"))->type_name(text);
-    auto* heightOption =
-        app.add_option("--height", height, _("The height entry of the mode"))->type_name(text);
-    app.add_flag("--no-aspect", noAspect, _("Free resize without keeping the aspect ratio"));
-    app.add_flag("--larger-side", s.widthIsLargestDimension,
-                 _("The width entry stands for the larger side"));
-    app.add_flag("--no-enlarge", s.doNotEnlarge, _("Never make a side larger than the image's"));
-    auto* dpiOption =
-        app.add_option("--dpi", dpi, _("Resolution to write (a whole number from 1 to 1000000)"))
-            ->type_name(text)
-            ->check(CLI::Validator(checkDpi, "DPI"));
-    // TRANSLATORS: the type name of --format in the help.
-    app.add_option("--format", format, _("Output format (default jpg)"))
-        ->check(oneOf(formatNames()))
-        ->type_name("FORMAT");
-    auto* qualityOption =
-        app.add_option("--quality", quality,
-                       fillIn(_("Quality in percent for %1 (default 80)"), {qualityFormatNames()}))
-            ->type_name(text)
-            ->check(CLI::Validator(checkQuality, "0-100"));
-    app.add_option("--name", s.namePattern,
-                   fillIn(_("File name pattern with [FileName] and [FileIndex] (default \"%1\")"),
-                          {kDefaultNamePattern}))
-        ->type_name(text);
-    app.add_option("--case", nameCase, _("Case of the file name (default unchanged)"))
-        ->type_name(text)
-        ->transform(choiceOf<NameCase>({{"unchanged", NameCase::Unchanged},
-                                        {"upper", NameCase::Upper},
-                                        {"lower", NameCase::Lower}}));
-    app.add_option("--output", s.outputFolder, _("Output folder"))->type_name(text);
-    app.add_flag("--keep-folders", s.keepSubFolders,
-                 _("An image found in a sub-folder of a folder given is written to the same\n"
-                   "sub-folder of the output folder, made when missing"));
-    app.add_flag("--keep-metadata", s.keepExifInfoAndCreationDate,
-                 _("Keep the metadata and the creation date of each source"));
-    // TRANSLATORS: ask, yes and no are typed as they are.
-    app.add_option(
-           "--overwrite", request.overwrite,
-           _("Existing output files: ask (default on a terminal; without one, no), yes, no"))
-        ->type_name(text)
-        ->transform(choiceOf<OverwriteMode>(
-            {{"ask", OverwriteMode::Ask}, {"yes", OverwriteMode::Yes}, {"no", OverwriteMode::No}}));
-    // TRANSLATORS: [FileIndex] is typed as it is.
-    app.add_option("--index-start", request.firstIndex,
-                   _("[FileIndex] of the first image (default 1), to go on numbering where an\n"
-                     "earlier run over the start of a list stopped"))
-        ->type_name("N")
-        ->check(CLI::Validator(checkIndexStart, ""));
-    std::string shard;
-    auto* shardOption =
-        app.add_option(
-               "--shard", shard,
-               _("Write only the images K, K+N, K+2N, ... of the list (1 <= K <= N), named\n"
-                 "and judged as in one run over the whole list: N processes with the same\n"
-                 "arguments and K from 1 to N write what one run writes. The counts are of\n"
-                 "this shard's images; --dry-run lists them. Needs --overwrite yes or no"))
-            ->type_name("K/N")
-            ->check(CLI::Validator(checkShard, ""));
-    app.add_flag("--dry-run", request.dryRun,
-                 _("Write nothing; print a line per image: source, output path, size (or fail:\n"
-                   "why) and whether the output is taken, separated by tabs. A field with a\n"
-                   "control character, bytes that are not UTF-8 or a single quote is printed in\n"
-                   "shell quoting (ESC as $'\\033'), which bash reads back as the exact name;\n"
-                   "messages show names the same way"));
-    app.add_flag("--quiet", request.quiet, _("No progress line and no closing message"));
-
+    GivenOptions given;
+    addInputOptions(app, request, given);
+    addSizeOptions(app, request.settings, given);
+    addOutputOptions(app, request, given);
+    addRunOptions(app, request, given);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error);
         return {std::nullopt, status == 0 ? 0 : 2};
     }
-
-    if (!filesFrom.empty()) {
-        std::ifstream file;
-        if (filesFrom != "-") file.open(filesFrom, std::ios::binary);
-        std::istream& in = filesFrom == "-" ? std::cin : file;
-        if (!in) {
-            std::fprintf(
-                stderr, "%s%s\n", kUsagePrefix,
-                fillIn(_("--files-from: cannot read %1"), {terminalText(filesFrom)}).c_str());
-            return {std::nullopt, 2};
-        }
-        for (auto& path : readPathList(in, nulSeparated)) request.files.push_back(std::move(path));
-    }
-    chooseMode(s, mode);
-    s.keepAspect = !noAspect;
-    setSizeTexts(s, mode, widthOption->count() ? &width : nullptr,
-                 heightOption->count() ? &height : nullptr);
-    if (dpiOption->count()) {
-        s.changeDPI = true;
-        s.dpiText = dpi;
-    }
-    if (qualityOption->count()) s.quality = *qualityValue(quality);
-    s.outputFormat = formatChoice(format);
-    s.nameCase = static_cast<int>(nameCase);  // the popup's index
-    if (shardOption->count()) {
-        // No process of many can ask, and they must all answer alike.
-        if (request.overwrite == OverwriteMode::Ask) {
-            std::fprintf(stderr, "%s%s\n", kUsagePrefix, _("--shard: needs --overwrite yes or no"));
-            return {std::nullopt, 2};
-        }
-        request.shard = shardValue(shard);
-    }
+    if (!readFilesFrom(given, request) || !applyOptions(given, request)) return {std::nullopt, 2};
     return {std::move(request), 0};
 }
 
