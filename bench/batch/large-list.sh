@@ -5,10 +5,11 @@
 # largest. Prints wall time, microseconds per image and peak memory for each run. Memory must
 # stay flat (the list and its plan are small per image; pixels are per image in flight) and
 # planning time per image must not grow with N. Run by hand, not in CI:
-#   bench/batch/large-list.sh [CLI] [LARGEST]
+#   bench/batch/large-list.sh [CLI] [LARGEST] [plan]   (plan: skip the written run)
 set -euo pipefail
 cli=${1:-build/src/cli/varnholt-cli}
 largest=${2:-100000}
+plan_only=${3:-}
 work=$(mktemp -d /tmp/varnholt-large-list-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
@@ -43,6 +44,7 @@ for n in $((largest / 4)) $((largest / 2)) "$largest"; do
     run dry-run "$n" "$cli" --files-from "$work/list" --mode width --width 16 --output "$work/out" \
         --overwrite no --dry-run
 done
+[[ $plan_only == plan ]] && exit 0
 run write "$largest" "$cli" --quiet "$work/src" --keep-folders --mode width --width 16 \
     --output "$work/out" --overwrite no
 written=$(find "$work/out" -type f | wc -l)
