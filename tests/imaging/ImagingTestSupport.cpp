@@ -16,31 +16,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string makeFolder(const char* prefix) {
-    std::string pattern = (fs::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
-    return mkdtemp(pattern.data());
-}
-
 // libvips and exiv2 are set up once, as main() does, with a temporary directory of their
 // own: no test may leave anything in it (outputs are encoded in memory).
 class ImagingEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        watched_ = makeFolder("varnholt-tmpdir");
-        setenv("TMPDIR", watched_.c_str(), 1);
+        setenv("TMPDIR", watched_.path().c_str(), 1);
         runtime_ = std::make_unique<ImageTools::Runtime>("imaging_tests");
         ASSERT_TRUE(fs::exists(testdata("INDEX.tsv")))
             << "the test images are missing from " << VARNHOLT_TESTDATA;
     }
     void TearDown() override {
-        EXPECT_TRUE(fs::is_empty(watched_)) << "files left in the temporary directory";
-        std::error_code ignored;
-        fs::remove_all(watched_, ignored);
+        EXPECT_TRUE(fs::is_empty(watched_.path())) << "files left in the temporary directory";
     }
     // The runtime is never shut down: libvips cannot start again in the same process.
 
 private:
-    std::string watched_;
+    TempFolder watched_;  // made before TMPDIR points into it
     std::unique_ptr<ImageTools::Runtime> runtime_;
 };
 
@@ -100,6 +92,10 @@ std::optional<std::string> tagValue(const Tags& tags, const std::string& name) {
 std::vector<std::uint8_t> fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary) << std::string(bytes.begin(), bytes.end());
 }
 
 const std::vector<std::map<std::string, std::string>>& indexRows() {

@@ -27,6 +27,7 @@ std::map<std::string, Tags> exiftoolTagsOfFiles(const std::vector<std::string>& 
 std::optional<std::string> tagValue(const Tags& tags, const std::string& name);
 
 std::vector<std::uint8_t> fileBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // The rows of the corpus's INDEX.tsv, by column name.
 const std::vector<std::map<std::string, std::string>>& indexRows();

@@ -17,11 +17,6 @@ struct Row {
     const char* expected;  // "width x height", or "none"
 };
 
-void PrintTo(const Row& row, std::ostream* os) {
-    *os << row.imageWidth << "x" << row.imageHeight << " mode " << int(row.mode) << " " << row.a
-        << "," << row.b << " largest " << row.largest << " no-enlarge " << row.doNotEnlarge;
-}
-
 ResizeSettings settingsFor(const Row& row) {
     ResizeSettings s;
     s.widthIsLargestDimension = row.largest;
@@ -47,14 +42,6 @@ ResizeSettings settingsFor(const Row& row) {
         *entries[int(row.mode)][1] = std::string(row.b);
     }
     return s;
-}
-
-class OutputDimensionsTest : public testing::TestWithParam<Row> {};
-
-TEST_P(OutputDimensionsTest, GivesTheDisplayedSize) {
-    const Row& row = GetParam();
-    const auto result = computeOutputDimensions(row.imageWidth, row.imageHeight, settingsFor(row));
-    EXPECT_EQ(result ? result->widthText + " x " + result->heightText : "none", row.expected);
 }
 
 using M = Mode;
@@ -100,7 +87,16 @@ const Row kRows[] = {
     {4000, 3000, M::None, "", "", F, F, "none"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, OutputDimensionsTest, testing::ValuesIn(kRows));
+TEST(OutputDimensions, GivesTheDisplayedSize) {
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(testing::Message()
+                     << row.imageWidth << "x" << row.imageHeight << " mode " << int(row.mode) << " "
+                     << row.a << "," << row.b << " " << row.largest << row.doNotEnlarge);
+        const auto result =
+            computeOutputDimensions(row.imageWidth, row.imageHeight, settingsFor(row));
+        EXPECT_EQ(result ? result->widthText + " x " + result->heightText : "none", row.expected);
+    }
+}
 
 }  // namespace
 }  // namespace varnholt
