@@ -61,6 +61,11 @@ void bringForward(QWidget& window, const QString& token) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The help is answered in the user's language before any window is made; numbers stay
+    // in C. QApplication sets the locale again from the environment.
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
+    varnholt::setUpTranslations();
     if (const auto answer = varnholt::earlyAnswer(argc, argv)) {
         std::fputs(answer->text.c_str(), stdout);
         return answer->exitCode;
@@ -71,7 +76,6 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // Qt switched the C library to the user's locale: texts follow it, numbers stay in C.
     std::setlocale(LC_NUMERIC, "C");
-    varnholt::setUpTranslations();
     varnholt::loadQtTranslations(application);
     QApplication::setApplicationName(QStringLiteral("varnholt"));
     QApplication::setApplicationDisplayName(QStringLiteral("Varnholt"));

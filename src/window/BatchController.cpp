@@ -15,6 +15,7 @@
 #include "window/Dialogs.h"
 #include "window/SettingsPanel.h"
 #include "window/WindowControls.h"
+#include "window/UiText.h"
 
 namespace varnholt {
 namespace {
@@ -39,8 +40,10 @@ QString outcomeDetails(const BatchResult& result) {
     for (const ImageOutcome& outcome : result.outcomes) {
         const bool failed = outcome.status == ImageStatus::Failed;
         if (!failed && !outcome.note) continue;
-        lines.append(QStringLiteral("%1: %2").arg(QString::fromStdString(outcome.sourcePath),
-                                                  QString::fromStdString(outcome.message())));
+        // TRANSLATORS: a line of the batch's details: an image's path, then why it failed or
+        // what was noted about it.
+        lines.append(uiText("%1: %2").arg(QString::fromStdString(outcome.sourcePath),
+                                          QString::fromStdString(outcome.message())));
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -108,7 +111,8 @@ void BatchController::abandon() {
 void BatchController::reportProgress(qsizetype done, qsizetype count) {
     // The share of the batch's own images: the visible list may have grown meanwhile.
     if (count <= 0) return;
-    const QString doneOfCount = QStringLiteral("%1 of %2").arg(done).arg(count);
+    // TRANSLATORS: the progress bar's text: images done, of the images of the batch.
+    const QString doneOfCount = uiText("%1 of %2").arg(done).arg(count);
     c_.progressIndicator->setFormat(doneOfCount);
     // Readers get the value as a share of the bar's range; the count is told as well.
     c_.progressIndicator->setAccessibleDescription(doneOfCount);

@@ -6,6 +6,7 @@
 
 #include "window/SettingsPanel.h"
 #include "window/WindowControls.h"
+#include "window/UiText.h"
 
 namespace varnholt {
 
@@ -25,7 +26,7 @@ void BusyState::setStopEnabled(bool enabled) {
 void BusyState::enter() {
     busy_ = true;
     for (QWidget* control : busyControls()) control->setEnabled(false);
-    c_.buttonResizeImages->setText(QStringLiteral("Resizing..."));
+    c_.buttonResizeImages->setText(uiText("Resizing..."));
     // The menu and the Delete key reach the same commands; New would empty the list the
     // user is waiting on.
     for (QAction* action : {c_.actionAddImages, c_.actionAddFolder, c_.actionNew,
@@ -38,7 +39,7 @@ void BusyState::leave() {
     setStopEnabled(false);
     for (QWidget* control : busyControls()) control->setEnabled(true);
     panel_.applyEnablingRules();
-    c_.buttonResizeImages->setText(QStringLiteral("&Resize Images"));
+    c_.buttonResizeImages->setText(uiText("&Resize Images"));
     for (QAction* action : {c_.actionAddImages, c_.actionAddFolder, c_.actionNew,
                             c_.actionResizeImages, c_.actionRemoveSelected}) {
         action->setEnabled(true);

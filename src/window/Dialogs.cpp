@@ -2,6 +2,7 @@
 #include "window/Dialogs.h"
 
 #include "batch/OverwriteConfirmation.h"
+#include "window/UiText.h"
 
 namespace varnholt {
 namespace {
@@ -14,7 +15,7 @@ Alert messageAlert(AlertStyle style, const QString& text) {
     Alert alert;
     alert.style = style;
     alert.text = text;
-    alert.buttons = {QStringLiteral("OK")};
+    alert.buttons = {uiText("OK")};
     alert.dismissAnswer = kFirstButtonAnswer;
     return alert;
 }
@@ -23,7 +24,7 @@ Alert yesNoQuestion(const QString& text) {
     Alert alert;
     alert.style = AlertStyle::Warning;
     alert.text = text;
-    alert.buttons = {QStringLiteral("Yes"), QStringLiteral("No")};
+    alert.buttons = {uiText("Yes"), uiText("No")};
     alert.dismissAnswer = kNoAnswer;
     return alert;
 }
@@ -32,7 +33,7 @@ Alert overwriteQuestion(const std::string& path, bool replacesSource) {
     Alert alert;
     alert.style = AlertStyle::Warning;
     alert.text = QString::fromStdString(overwriteQuestionText(path, replacesSource));
-    for (const char* title : kOverwriteButtons) alert.buttons.append(QString::fromUtf8(title));
+    for (const char* title : kOverwriteButtons) alert.buttons.append(uiText(title));
     alert.dismissAnswer = static_cast<int>(OverwriteAnswer::NoToAll);
     alert.defaultAnswer = static_cast<int>(OverwriteAnswer::No);
     return alert;

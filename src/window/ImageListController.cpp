@@ -16,6 +16,7 @@
 #include "window/ImageListModel.h"
 #include "window/ImageTableView.h"
 #include "window/WindowControls.h"
+#include "window/UiText.h"
 
 namespace varnholt {
 namespace {
@@ -28,9 +29,7 @@ QStringList toQStringList(const std::vector<std::string>& items) {
 
 QString countLine(std::size_t count) {
     if (count == 0) return {};
-    const auto n = static_cast<qulonglong>(count);
-    return count == 1 ? QStringLiteral("%1 image listed").arg(n)
-                      : QStringLiteral("%1 images listed").arg(n);
+    return uiCount("%n image listed", "%n images listed", static_cast<qulonglong>(count));
 }
 
 // The ascending rows as runs of consecutive rows: {first, count}.
@@ -92,8 +91,7 @@ void ImageListController::showCount() {
     const QString line = countLine(list_.size());
     c_.labelImageCount->setText(line);
     // Readers speak the name; an empty line still has one.
-    c_.labelImageCount->setAccessibleName(line.isEmpty() ? QStringLiteral("No images listed")
-                                                         : line);
+    c_.labelImageCount->setAccessibleName(line.isEmpty() ? uiText("No images listed") : line);
 }
 
 void ImageListController::addImages() {
@@ -102,7 +100,7 @@ void ImageListController::addImages() {
     if (!chosen) return;
     if (chosen->isEmpty()) {
         dialogs_.runAlert(
-            messageAlert(AlertStyle::Warning, QStringLiteral("The images could not be loaded.")));
+            messageAlert(AlertStyle::Warning, uiText("The images could not be loaded.")));
         return;
     }
     admit(pathsFromFileUrls(*chosen), std::nullopt);
@@ -202,7 +200,7 @@ void ImageListController::removeAll() {
         return;
     }
     const QString question =
-        QStringLiteral("Are you sure you want to remove all the images from the list?");
+        uiText("Are you sure you want to remove all the images from the list?");
     if (!answeredYes(dialogs_.runAlert(yesNoQuestion(question)))) return;
     clear();
 }

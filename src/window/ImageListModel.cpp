@@ -9,6 +9,7 @@
 #include "batch/ImageListRules.h"
 #include "window/FileUrls.h"
 #include "window/TypeIcons.h"
+#include "window/UiText.h"
 
 namespace varnholt {
 
@@ -38,7 +39,7 @@ QVariant ImageListModel::data(const QModelIndex& index, int role) const {
 QVariant ImageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     // The column header is hidden, but readers announce it with every cell.
     if (orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole) {
-        return QStringLiteral("Images");
+        return uiText("Images");
     }
     return QAbstractListModel::headerData(section, orientation, role);
 }

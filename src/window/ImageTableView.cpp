@@ -7,10 +7,12 @@
 #include <QHeaderView>
 #include <QPainter>
 
+#include "window/UiText.h"
+
 namespace varnholt {
 namespace {
 
-QString emptyHint() { return QStringLiteral("Drop images here or use Add Images..."); }
+QString emptyHint() { return uiText("Drop images here or use Add Images..."); }
 
 }  // namespace
 

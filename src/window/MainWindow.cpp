@@ -9,6 +9,7 @@
 #include "window/AboutText.h"
 #include "window/ViewController.h"
 #include "window/WidgetDialogs.h"
+#include "window/UiText.h"
 
 // Resources compiled into this static library must be registered by name from outside any
 // namespace.
@@ -36,7 +37,7 @@ MainWindow::MainWindow(HeifCodecs heifAvailable, std::unique_ptr<Dialogs> dialog
 MainWindow::~MainWindow() { delete controller_; }
 
 void MainWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* file = menuBar()->addMenu(uiText("&File"));
     file->setObjectName(QStringLiteral("menuFile"));
     for (QAction* action : controller_->fileMenuActions()) {
         if (action == nullptr) {
@@ -48,15 +49,14 @@ void MainWindow::buildMenus() {
     }
     connect(controller_->actionAddFolder, &QAction::triggered, this, &MainWindow::addFolder);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* help = menuBar()->addMenu(uiText("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
     help->addActions(controller_->helpMenuActions());
     help->addSeparator();
-    QAction* about =
-        help->addAction(QStringLiteral("&About Varnholt"), this, &MainWindow::showAbout);
+    QAction* about = help->addAction(uiText("&About Varnholt"), this, &MainWindow::showAbout);
     about->setObjectName(QStringLiteral("actionAbout"));
     about->setMenuRole(QAction::AboutRole);
-    QAction* aboutQt = help->addAction(QStringLiteral("About &Qt"), qApp, &QApplication::aboutQt);
+    QAction* aboutQt = help->addAction(uiText("About &Qt"), qApp, &QApplication::aboutQt);
     aboutQt->setObjectName(QStringLiteral("actionAboutQt"));
     aboutQt->setMenuRole(QAction::AboutQtRole);
 }
@@ -69,7 +69,7 @@ void MainWindow::showAbout() {
 
 void MainWindow::addFolder() {
     if (controller_->isBusy()) return;
-    if (const auto folder = dialogs_->chooseFolder(QStringLiteral("Add Folder")))
+    if (const auto folder = dialogs_->chooseFolder(uiText("Add Folder")))
         controller_->openData({*folder});
 }
 

@@ -16,6 +16,7 @@
 #include "window/PreviewRenderer.h"
 #include "window/SettingsPanel.h"
 #include "window/WindowControls.h"
+#include "window/UiText.h"
 
 namespace varnholt {
 namespace {
@@ -132,16 +133,19 @@ void PreviewController::updateDimensionDisplay() {
 void PreviewController::describePreview() {
     const std::optional<std::string> path = list_.currentPath();
     if (!currentImage_ || !path) {
-        c_.imageViewPreview->setAccessibleDescription(QStringLiteral("No image selected"));
+        c_.imageViewPreview->setAccessibleDescription(uiText("No image selected"));
         return;
     }
     const QString name = QFileInfo(QString::fromStdString(*path)).fileName();
     c_.imageViewPreview->setAccessibleDescription(
-        outputSize_ ? QStringLiteral("%1 at %2 by %3 pixels")
+        // TRANSLATORS: what a screen reader says of the preview: the file name, then the
+        // output width and height.
+        outputSize_ ? uiText("%1 at %2 by %3 pixels")
                           .arg(name)
                           .arg(outputSize_->width)
                           .arg(outputSize_->height)
-                    : QStringLiteral("%1, no preview at this output size").arg(name));
+                    // TRANSLATORS: %1 is the file name.
+                    : uiText("%1, no preview at this output size").arg(name));
 }
 
 void PreviewController::renderPreview() { startPreview(PreviewStart::Afresh); }

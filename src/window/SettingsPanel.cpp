@@ -15,6 +15,7 @@
 #include "settings/PanelRules.h"
 #include "window/Dialogs.h"
 #include "window/WindowControls.h"
+#include "window/UiText.h"
 
 namespace varnholt {
 namespace {
@@ -23,6 +24,11 @@ namespace {
 constexpr int kTypingPause = 250;  // ms
 
 std::string text(const QLineEdit* field) { return field->text().toStdString(); }
+
+// The chosen format's title as the settings know it: the item shows it translated.
+FormatChoice chosenFormat(const QComboBox* formats) {
+    return FormatChoice{formats->currentData().toString().toStdString()};
+}
 
 void setText(QLineEdit* field, const std::optional<std::string>& value) {
     if (value) field->setText(QString::fromStdString(*value));
@@ -58,7 +64,7 @@ ResizeSettings SettingsPanel::readSettings() const {
     s.doNotEnlarge = c_.checkDoNotEnlargeImages->isChecked();
     s.changeDPI = c_.checkChangeDPI->isChecked();
     s.dpiText = text(c_.textFieldChangeDPI);
-    s.outputFormat = FormatChoice{c_.comboFormat->currentText().toStdString()};
+    s.outputFormat = chosenFormat(c_.comboFormat);
     s.quality = static_cast<float>(c_.sliderQuality->value());
     s.namePattern = text(c_.textFieldName);
     s.nameCase = c_.comboCase->currentIndex();
@@ -94,7 +100,7 @@ void SettingsPanel::showSettings(const ResizeSettings& s) {
     setText(c_.textFieldName, s.namePattern);
     setText(c_.textFieldOutputFolder, s.outputFolder);
     c_.comboFormat->setCurrentIndex(
-        std::max(0, c_.comboFormat->findText(QString::fromStdString(s.outputFormat.title))));
+        std::max(0, c_.comboFormat->findData(QString::fromStdString(s.outputFormat.title))));
     c_.comboCase->setCurrentIndex(s.nameCase);
     c_.sliderQuality->setValue(static_cast<int>(s.quality));
     OnQualityChanged();  // the slider may not have moved
@@ -239,8 +245,7 @@ void SettingsPanel::OnDoNotEnlargeImagesSelected() { emit displayOutdated(); }
 void SettingsPanel::OnChangeDPISelected() { emit displayOutdated(); }
 
 void SettingsPanel::OnFormatSelected() {
-    c_.sliderQuality->setEnabled(
-        formatUsesQuality(FormatChoice{c_.comboFormat->currentText().toStdString()}));
+    c_.sliderQuality->setEnabled(formatUsesQuality(chosenFormat(c_.comboFormat)));
 }
 
 void SettingsPanel::OnQualityChanged() {
@@ -249,7 +254,7 @@ void SettingsPanel::OnQualityChanged() {
 }
 
 void SettingsPanel::OnBrowse() {
-    const std::optional<QUrl> folder = dialogs_.chooseFolder(QStringLiteral("Select Folder"));
+    const std::optional<QUrl> folder = dialogs_.chooseFolder(uiText("Select Folder"));
     if (!folder || !folder->isLocalFile()) return;
     c_.textFieldOutputFolder->setText(folder->toLocalFile());
 }

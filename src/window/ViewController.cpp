@@ -22,6 +22,7 @@
 #include "window/SettingsPanel.h"
 #include "window/UserGuide.h"
 #include "window/WindowLayout.h"
+#include "window/UiText.h"
 
 namespace varnholt {
 namespace {
@@ -29,7 +30,7 @@ namespace {
 const QString kTitle = QStringLiteral("Varnholt");
 
 QString exitQuestion() {
-    return QStringLiteral(
+    return uiText(
         "You have unsaved changes that will be lost. Are you sure you want to exit the "
         "application?");
 }
@@ -117,7 +118,10 @@ void ViewController::fillFormatPopup() {
     comboFormat->clear();
     for (const OutputFormat format : formatPopupItems(heifAvailable_)) {
         const std::string_view title = formatTitle(format);
-        comboFormat->addItem(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+        const QString key = QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+        // The formats' own names stay; the title is the key the settings read back.
+        // TRANSLATORS: the output format that keeps each image's own format.
+        comboFormat->addItem(format == OutputFormat::Original ? uiText("Original") : key, key);
     }
 }
 
@@ -149,8 +153,7 @@ bool ViewController::windowShouldClose() {
 void ViewController::OnFileNew() {
     if (isBusy()) return;
     if (hasUnsavedChanges()) {
-        const QString question =
-            QStringLiteral("You have unsaved changes that will be lost. Continue?");
+        const QString question = uiText("You have unsaved changes that will be lost. Continue?");
         if (!answeredYes(dialogs_.runAlert(yesNoQuestion(question)))) return;
     }
     resetToDefaults();

@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "window/UiText.h"
+
 namespace varnholt {
 
 namespace {
@@ -76,12 +78,12 @@ public:
         setOption(QFileDialog::ReadOnly, true);
         setFileMode(QFileDialog::ExistingFiles);
         setAcceptMode(QFileDialog::AcceptOpen);
-        setLabelText(QFileDialog::Accept, kAddLabel);
+        setLabelText(QFileDialog::Accept, addLabel());
         // The dialog names its button "Open" while a folder is selected; it adds here.
         auto* names = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         auto* view = findChild<QListView*>(QStringLiteral("listView"));
         if (names == nullptr || view == nullptr) return;
-        const auto keepLabel = [this] { setLabelText(QFileDialog::Accept, kAddLabel); };
+        const auto keepLabel = [this] { setLabelText(QFileDialog::Accept, addLabel()); };
         connect(names, &QLineEdit::textChanged, this, keepLabel);
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, keepLabel);
         connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, keepLabel);
@@ -103,7 +105,8 @@ protected:
     }
 
 private:
-    static inline const QString kAddLabel = QStringLiteral("&Add");
+    // TRANSLATORS: the file dialog's button that adds the chosen images and folders.
+    static QString addLabel() { return uiText("&Add"); }
 };
 
 }  // namespace
@@ -143,9 +146,9 @@ int WidgetDialogs::runAlert(const Alert& alert) {
     if (!alert.details.isEmpty()) {
         details = new QPlainTextEdit(alert.details, &box);
         details->setReadOnly(true);
-        details->setAccessibleName(QStringLiteral("Details"));
+        details->setAccessibleName(uiText("Details"));
         details->hide();
-        auto* toggle = new QPushButton(QStringLiteral("Show &Details\u2026"), &box);
+        auto* toggle = new QPushButton(uiText("Show &Details…"), &box);
         toggle->setCheckable(true);
         toggle->setAutoDefault(false);
         QObject::connect(toggle, &QPushButton::toggled, details, &QWidget::setVisible);
@@ -185,11 +188,12 @@ QString imageNameFilter(const QStringList& extensions) {
         patterns.append(QStringLiteral("*.") + extension.toLower());
         patterns.append(QStringLiteral("*.") + extension.toUpper());
     }
-    return QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
+    // TRANSLATORS: the file dialog's filter; %1 is the list of file name patterns.
+    return uiText("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
 std::optional<QList<QUrl>> WidgetDialogs::chooseImageFiles(const QStringList& extensions) {
-    const QString title = QStringLiteral("Add Images");
+    const QString title = uiText("Add Images");
     std::unique_ptr<QFileDialog> dialog;
     if (widgetFileDialogsForced()) {
         dialog = std::make_unique<FilesAndFoldersDialog>(parent_, title);

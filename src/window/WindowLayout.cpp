@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "window/ImageTableView.h"
+#include "window/UiText.h"
 #include "window/WindowControls.h"
 
 namespace varnholt {
@@ -64,7 +65,8 @@ void exclusive(QObject* parent, std::initializer_list<QAbstractButton*> radios) 
 
 QLabel* times(QWidget* parent) {
     auto* label = new QLabel(QStringLiteral("\u00d7"), parent);
-    label->setAccessibleName(QStringLiteral("by"));
+    // TRANSLATORS: what a screen reader says for the "×" between a width and a height field.
+    label->setAccessibleName(uiText("by"));
     return label;
 }
 
@@ -100,20 +102,19 @@ void WindowLayout::buildLayout() {
     top->addWidget(buildImageListPane(), 3);
     top->addWidget(buildPreviewPane(), 2);
 
-    c_.tabView = named(new QTabWidget(view_), "tabView", QStringLiteral("Settings"));
-    c_.tabView->addTab(buildSizeTab(), QStringLiteral("Si&ze"));
-    c_.tabView->addTab(buildOutputTab(), QStringLiteral("&Output"));
+    c_.tabView = named(new QTabWidget(view_), "tabView", uiText("Settings"));
+    c_.tabView->addTab(buildSizeTab(), uiText("Si&ze"));
+    c_.tabView->addTab(buildOutputTab(), uiText("&Output"));
     c_.tabView->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
     c_.progressIndicator =
-        named(new QProgressBar(view_), "progressIndicator", QStringLiteral("Batch progress"));
+        named(new QProgressBar(view_), "progressIndicator", uiText("Batch progress"));
     c_.progressIndicator->setRange(0, 1000);
     c_.progressIndicator->setValue(0);
     // Only a running batch can be stopped.
-    c_.buttonStop = pushButton(view_, "buttonStop", QStringLiteral("&Stop"));
+    c_.buttonStop = pushButton(view_, "buttonStop", uiText("&Stop"));
     c_.buttonStop->setEnabled(false);
-    c_.buttonResizeImages =
-        pushButton(view_, "buttonResizeImages", QStringLiteral("&Resize Images"));
+    c_.buttonResizeImages = pushButton(view_, "buttonResizeImages", uiText("&Resize Images"));
     c_.buttonResizeImages->setDefault(true);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(c_.progressIndicator, 1);
@@ -135,15 +136,14 @@ void WindowLayout::buildLayout() {
 
 QWidget* WindowLayout::buildImageListPane() {
     auto* pane = new QWidget(view_);
-    c_.tableViewImage = named(new ImageTableView(pane), "tableViewImage", QStringLiteral("Images"));
+    c_.tableViewImage = named(new ImageTableView(pane), "tableViewImage", uiText("Images"));
     c_.tableViewImage->setMinimumWidth(320);
     // Its name, which readers speak, follows its text; the list's controller sets both.
     c_.labelImageCount = named(new QLabel(pane), "labelImageCount", QString());
 
-    c_.buttonAddImages = pushButton(pane, "buttonAddImages", QStringLiteral("&Add Images\u2026"));
-    c_.buttonRemoveSelected =
-        pushButton(pane, "buttonRemoveSelected", QStringLiteral("Re&move Selected"));
-    c_.buttonRemoveAll = pushButton(pane, "buttonRemoveAll", QStringLiteral("Remove A&ll"));
+    c_.buttonAddImages = pushButton(pane, "buttonAddImages", uiText("&Add Images…"));
+    c_.buttonRemoveSelected = pushButton(pane, "buttonRemoveSelected", uiText("Re&move Selected"));
+    c_.buttonRemoveAll = pushButton(pane, "buttonRemoveAll", uiText("Remove A&ll"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(c_.buttonAddImages);
     buttons->addWidget(c_.buttonRemoveSelected);
@@ -159,8 +159,8 @@ QWidget* WindowLayout::buildImageListPane() {
 }
 
 QWidget* WindowLayout::buildPreviewPane() {
-    auto* pane = new QGroupBox(QStringLiteral("Preview"), view_);
-    c_.imageViewPreview = named(new QLabel(pane), "imageViewPreview", QStringLiteral("Preview"));
+    auto* pane = new QGroupBox(uiText("Preview"), view_);
+    c_.imageViewPreview = named(new QLabel(pane), "imageViewPreview", uiText("Preview"));
     c_.imageViewPreview->setAlignment(Qt::AlignCenter);
     // The preview gives up its height first, so that the window with every command fits a
     // small screen (960 x 540 at 200 %); it takes what the list and the panel leave.
@@ -172,15 +172,15 @@ QWidget* WindowLayout::buildPreviewPane() {
     c_.imageViewPreview->setStyleSheet(
         QStringLiteral("QLabel:focus { border: 2px solid palette(highlight); }"));
 
-    c_.progressIndicatorPreview = named(new QProgressBar(pane), "progressIndicatorPreview",
-                                        QStringLiteral("Preview loading"));
+    c_.progressIndicatorPreview =
+        named(new QProgressBar(pane), "progressIndicatorPreview", uiText("Preview loading"));
     c_.progressIndicatorPreview->setRange(0, 0);  // busy: no amount, just motion
     c_.progressIndicatorPreview->setTextVisible(false);
     c_.progressIndicatorPreview->setMaximumHeight(6);
     c_.progressIndicatorPreview->hide();
 
-    const QString original = QStringLiteral("Original size");
-    const QString output = QStringLiteral("Output size");
+    const QString original = uiText("Original size");
+    const QString output = uiText("Output size");
     c_.labelOriginalDimensionsWidth =
         dimensionLabel(pane, "labelOriginalDimensionsWidth", original);
     c_.labelOriginalDimensionsHeight =
@@ -191,8 +191,10 @@ QWidget* WindowLayout::buildPreviewPane() {
     c_.labelOutputDPI = dimensionLabel(pane, "labelOutputDPI", output);
 
     auto* dimensions = new QGridLayout;
-    auto* originalTitle = new QLabel(QStringLiteral("<b>Original</b>"), pane);
-    auto* outputTitle = new QLabel(QStringLiteral("<b>Output</b>"), pane);
+    // TRANSLATORS: heading above the selected image's own width, height and DPI; keep <b>.
+    auto* originalTitle = new QLabel(uiText("<b>Original</b>"), pane);
+    // TRANSLATORS: heading above the width, height and DPI the image will have; keep <b>.
+    auto* outputTitle = new QLabel(uiText("<b>Output</b>"), pane);
     dimensions->addWidget(originalTitle, 0, 0);
     dimensions->addWidget(outputTitle, 0, 1);
     dimensions->addWidget(c_.labelOriginalDimensionsWidth, 1, 0);
@@ -212,22 +214,21 @@ QWidget* WindowLayout::buildPreviewPane() {
 QWidget* WindowLayout::buildSizeTab() {
     auto* tab = new QWidget;
 
-    c_.radioFreeResize = modeRadio(tab, "radioFreeResize", QStringLiteral("Fr&ee resize"));
-    c_.radioFreeResizePixels = modeRadio(tab, "radioFreeResizePixels", QStringLiteral("&Pixels"));
+    c_.radioFreeResize = modeRadio(tab, "radioFreeResize", uiText("Fr&ee resize"));
+    c_.radioFreeResizePixels = modeRadio(tab, "radioFreeResizePixels", uiText("&Pixels"));
     c_.textFieldFreeResizePixelsWidth =
-        numberField(tab, "textFieldFreeResizePixelsWidth", QStringLiteral("Width in pixels"));
+        numberField(tab, "textFieldFreeResizePixelsWidth", uiText("Width in pixels"));
     c_.textFieldFreeResizePixelsHeight =
-        numberField(tab, "textFieldFreeResizePixelsHeight", QStringLiteral("Height in pixels"));
-    c_.radioFreeResizePercents =
-        modeRadio(tab, "radioFreeResizePercents", QStringLiteral("Per&cent"));
+        numberField(tab, "textFieldFreeResizePixelsHeight", uiText("Height in pixels"));
+    c_.radioFreeResizePercents = modeRadio(tab, "radioFreeResizePercents", uiText("Per&cent"));
     c_.textFieldFreeResizePercentsWidth =
-        numberField(tab, "textFieldFreeResizePercentsWidth", QStringLiteral("Width in percent"));
+        numberField(tab, "textFieldFreeResizePercentsWidth", uiText("Width in percent"));
     c_.textFieldFreeResizePercentsHeight =
-        numberField(tab, "textFieldFreeResizePercentsHeight", QStringLiteral("Height in percent"));
+        numberField(tab, "textFieldFreeResizePercentsHeight", uiText("Height in percent"));
     c_.checkFreeResizeKeepAspect =
-        checkBox(tab, "checkFreeResizeKeepAspect", QStringLiteral("&Keep aspect ratio"));
+        checkBox(tab, "checkFreeResizeKeepAspect", uiText("&Keep aspect ratio"));
     c_.checkWidthLargestDimension =
-        checkBox(tab, "checkWidthLargestDimension", QStringLiteral("&Width is the larger side"));
+        checkBox(tab, "checkWidthLargestDimension", uiText("&Width is the larger side"));
 
     auto* free = new QGridLayout;
     free->setColumnMinimumWidth(0, 16);
@@ -244,24 +245,25 @@ QWidget* WindowLayout::buildSizeTab() {
     free->addWidget(c_.checkWidthLargestDimension, 4, 1, 1, 4);
     free->setRowStretch(5, 1);
 
-    c_.radioFixedWidth = modeRadio(tab, "radioFixedWidth", QStringLiteral("Fi&xed width"));
-    c_.textFieldFixedWidth = numberField(tab, "textFieldFixedWidth", QStringLiteral("Fixed width"));
-    c_.radioFixedHeight = modeRadio(tab, "radioFixedHeight", QStringLiteral("Fixed hei&ght"));
-    c_.textFieldFixedHeight =
-        numberField(tab, "textFieldFixedHeight", QStringLiteral("Fixed height"));
+    c_.radioFixedWidth = modeRadio(tab, "radioFixedWidth", uiText("Fi&xed width"));
+    c_.textFieldFixedWidth = numberField(tab, "textFieldFixedWidth", uiText("Fixed width"));
+    c_.radioFixedHeight = modeRadio(tab, "radioFixedHeight", uiText("Fixed hei&ght"));
+    c_.textFieldFixedHeight = numberField(tab, "textFieldFixedHeight", uiText("Fixed height"));
     c_.radioFixedWidthAndHeight =
-        modeRadio(tab, "radioFixedWidthAndHeight", QStringLiteral("Fit i&nto"));
+        // TRANSLATORS: followed by a width and a height field: the image fits into that box.
+        modeRadio(tab, "radioFixedWidthAndHeight", uiText("Fit i&nto"));
     c_.textFieldFixedDimensionsWidth =
-        numberField(tab, "textFieldFixedDimensionsWidth", QStringLiteral("Fit into width"));
+        numberField(tab, "textFieldFixedDimensionsWidth", uiText("Fit into width"));
     c_.textFieldFixedDimensionsHeight =
-        numberField(tab, "textFieldFixedDimensionsHeight", QStringLiteral("Fit into height"));
+        numberField(tab, "textFieldFixedDimensionsHeight", uiText("Fit into height"));
     c_.checkDoNotEnlargeImages =
-        checkBox(tab, "checkDoNotEnlargeImages", QStringLiteral("&Do not enlarge images"));
-    c_.checkChangeDPI = checkBox(tab, "checkChangeDPI", QStringLiteral("Change DP&I to"));
+        checkBox(tab, "checkDoNotEnlargeImages", uiText("&Do not enlarge images"));
+    // TRANSLATORS: followed by the field for the new DPI.
+    c_.checkChangeDPI = checkBox(tab, "checkChangeDPI", uiText("Change DP&I to"));
     exclusive(tab, {c_.radioFreeResize, c_.radioFixedWidth, c_.radioFixedHeight,
                     c_.radioFixedWidthAndHeight});
     exclusive(tab, {c_.radioFreeResizePixels, c_.radioFreeResizePercents});
-    c_.textFieldChangeDPI = numberField(tab, "textFieldChangeDPI", QStringLiteral("New DPI"));
+    c_.textFieldChangeDPI = numberField(tab, "textFieldChangeDPI", uiText("New DPI"));
 
     auto* fixed = new QGridLayout;
     fixed->addWidget(c_.radioFixedWidth, 0, 0);
@@ -292,28 +294,27 @@ QWidget* WindowLayout::buildSizeTab() {
 QWidget* WindowLayout::buildOutputTab() {
     auto* tab = new QWidget;
 
-    c_.comboFormat = named(new QComboBox(tab), "comboFormat", QStringLiteral("Format"));
-    c_.sliderQuality =
-        named(new QSlider(Qt::Horizontal, tab), "sliderQuality", QStringLiteral("Quality"));
+    c_.comboFormat = named(new QComboBox(tab), "comboFormat", uiText("Format"));
+    c_.sliderQuality = named(new QSlider(Qt::Horizontal, tab), "sliderQuality", uiText("Quality"));
     c_.sliderQuality->setRange(0, 100);
     c_.sliderQuality->setPageStep(10);
     c_.labelQuality = named(new QLabel(tab), "labelQuality", QString());
-    c_.labelQuality->setAccessibleDescription(QStringLiteral("Quality"));
+    c_.labelQuality->setAccessibleDescription(uiText("Quality"));
     c_.labelQuality->setMinimumWidth(
         c_.labelQuality->fontMetrics().horizontalAdvance(QStringLiteral("000")));
-    c_.textFieldName = named(new QLineEdit(tab), "textFieldName", QStringLiteral("File name"));
-    c_.comboCase = named(new QComboBox(tab), "comboCase", QStringLiteral("Case"));
+    c_.textFieldName = named(new QLineEdit(tab), "textFieldName", uiText("File name"));
+    // TRANSLATORS: the letter case of the output file names.
+    c_.comboCase = named(new QComboBox(tab), "comboCase", uiText("Case"));
     c_.comboCase->addItems(
-        {QStringLiteral("Unchanged"), QStringLiteral("Upper case"), QStringLiteral("Lower case")});
+        // TRANSLATORS: the letter case of the output file names: kept, upper or lower.
+        {uiText("Unchanged"), uiText("Upper case"), uiText("Lower case")});
     c_.textFieldOutputFolder =
-        named(new QLineEdit(tab), "textFieldOutputFolder", QStringLiteral("Output folder"));
-    c_.buttonBrowse = pushButton(tab, "buttonBrowse", QStringLiteral("&Browse\u2026"));
-    c_.checkKeepSubFolders =
-        checkBox(tab, "checkKeepSubFolders", QStringLiteral("Keep s&ub-folders"));
-    c_.checkKeepSubFolders->setAccessibleName(QStringLiteral("Keep sub-folders"));
-    c_.checkKeepExifInfoAndCreationDate =
-        checkBox(tab, "checkKeepExifInfoAndCreationDate",
-                 QStringLiteral("&Keep metadata and creation date"));
+        named(new QLineEdit(tab), "textFieldOutputFolder", uiText("Output folder"));
+    c_.buttonBrowse = pushButton(tab, "buttonBrowse", uiText("&Browse…"));
+    c_.checkKeepSubFolders = checkBox(tab, "checkKeepSubFolders", uiText("Keep s&ub-folders"));
+    c_.checkKeepSubFolders->setAccessibleName(uiText("Keep sub-folders"));
+    c_.checkKeepExifInfoAndCreationDate = checkBox(tab, "checkKeepExifInfoAndCreationDate",
+                                                   uiText("&Keep metadata and creation date"));
 
     auto label = [tab](const QString& text, QWidget* buddy) {
         auto* title = new QLabel(text, tab);
@@ -321,16 +322,17 @@ QWidget* WindowLayout::buildOutputTab() {
         return title;
     };
     auto* layout = new QGridLayout(tab);
-    layout->addWidget(label(QStringLiteral("Forma&t:"), c_.comboFormat), 0, 0);
+    layout->addWidget(label(uiText("Forma&t:"), c_.comboFormat), 0, 0);
     layout->addWidget(c_.comboFormat, 0, 1);
-    layout->addWidget(label(QStringLiteral("&Quality:"), c_.sliderQuality), 0, 2);
+    layout->addWidget(label(uiText("&Quality:"), c_.sliderQuality), 0, 2);
     layout->addWidget(c_.sliderQuality, 0, 3);
     layout->addWidget(c_.labelQuality, 0, 4);
-    layout->addWidget(label(QStringLiteral("File &name:"), c_.textFieldName), 1, 0);
+    layout->addWidget(label(uiText("File &name:"), c_.textFieldName), 1, 0);
     layout->addWidget(c_.textFieldName, 1, 1);
-    layout->addWidget(label(QStringLiteral("&Case:"), c_.comboCase), 1, 2);
+    // TRANSLATORS: the letter case of the output file names.
+    layout->addWidget(label(uiText("&Case:"), c_.comboCase), 1, 2);
     layout->addWidget(c_.comboCase, 1, 3, 1, 2);
-    layout->addWidget(label(QStringLiteral("Output fol&der:"), c_.textFieldOutputFolder), 2, 0);
+    layout->addWidget(label(uiText("Output fol&der:"), c_.textFieldOutputFolder), 2, 0);
     layout->addWidget(c_.textFieldOutputFolder, 2, 1, 1, 3);
     layout->addWidget(c_.buttonBrowse, 2, 4);
     layout->addWidget(c_.checkKeepSubFolders, 3, 0, 1, 5);
@@ -342,31 +344,29 @@ QWidget* WindowLayout::buildOutputTab() {
 }
 
 void WindowLayout::createActions() {
-    c_.actionAddImages = action(view_, "actionAddImages", QStringLiteral("&Add Images\u2026"),
+    c_.actionAddImages = action(view_, "actionAddImages", uiText("&Add Images…"),
                                 QKeySequence(QStringLiteral("Ctrl+O")));
-    c_.actionAddFolder = action(view_, "actionAddFolder", QStringLiteral("Add &Folder\u2026"),
+    c_.actionAddFolder = action(view_, "actionAddFolder", uiText("Add &Folder…"),
                                 QKeySequence(QStringLiteral("Ctrl+Shift+O")));
     c_.actionNew =
-        action(view_, "actionNew", QStringLiteral("&New"), QKeySequence(QStringLiteral("Ctrl+N")));
-    c_.actionResizeImages = action(view_, "actionResizeImages", QStringLiteral("&Resize Images"),
+        action(view_, "actionNew", uiText("&New"), QKeySequence(QStringLiteral("Ctrl+N")));
+    c_.actionResizeImages = action(view_, "actionResizeImages", uiText("&Resize Images"),
                                    QKeySequence(QStringLiteral("Ctrl+R")));
-    c_.actionQuit = action(view_, "actionQuit", QStringLiteral("&Quit"),
-                           QKeySequence(QStringLiteral("Ctrl+Q")));
-    c_.actionVideoTutorial = action(view_, "actionVideoTutorial", QStringLiteral("&User Guide"),
+    c_.actionQuit =
+        action(view_, "actionQuit", uiText("&Quit"), QKeySequence(QStringLiteral("Ctrl+Q")));
+    c_.actionVideoTutorial = action(view_, "actionVideoTutorial", uiText("&User Guide"),
                                     QKeySequence(QKeySequence::HelpContents));
     c_.actionQuit->setMenuRole(QAction::QuitRole);
 
     // Esc anywhere in the window stops a running batch, as the Stop button does.
-    c_.actionStop =
-        action(view_, "actionStop", QStringLiteral("Stop"), QKeySequence(Qt::Key_Escape));
+    c_.actionStop = action(view_, "actionStop", uiText("Stop"), QKeySequence(Qt::Key_Escape));
     c_.actionStop->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     c_.actionStop->setEnabled(false);
     view_->addAction(c_.actionStop);
 
     // Delete removes the selected rows while the table has the focus.
-    c_.actionRemoveSelected =
-        action(c_.tableViewImage, "actionRemoveSelected", QStringLiteral("Remove Selected"),
-               QKeySequence(QKeySequence::Delete));
+    c_.actionRemoveSelected = action(c_.tableViewImage, "actionRemoveSelected",
+                                     uiText("Remove Selected"), QKeySequence(QKeySequence::Delete));
     c_.actionRemoveSelected->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     c_.tableViewImage->addAction(c_.actionRemoveSelected);
 

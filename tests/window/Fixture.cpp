@@ -3,6 +3,7 @@
 
 #include "batch/ImageList.h"
 #include "imaging/ImageTools.h"
+#include "settings/Translation.h"
 #include "window/FileUrls.h"
 #include "window/PreviewRenderer.h"
 
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
     // Selecting a row reads the image: the image library is set up as in the application.
     const varnholt::ImageTools::Runtime imaging(argv[0]);
     QApplication application(argc, argv);
+    // Run with LANGUAGE set, the window speaks that language from the build's catalogues.
+    if (!qEnvironmentVariableIsEmpty("LANGUAGE")) varnholt::setUpTranslations();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
