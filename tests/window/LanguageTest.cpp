@@ -87,7 +87,9 @@ TEST_P(TranslatedWindowTest, EveryTextIsTranslatedAndNoneIsCutOff) {
     translated(vc->comboFormat->itemText(vc->comboFormat->findData(u"Original"_s)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, TranslatedWindowTest, testing::Values("pseudo", "de"));
+INSTANTIATE_TEST_SUITE_P(Languages, TranslatedWindowTest,
+                         testing::Values("pseudo", "de", "fr", "es", "it", "pt_BR", "pl", "nl",
+                                         "ru", "ja", "zh_CN"));
 
 }  // namespace
 }  // namespace varnholt::test
