@@ -25,10 +25,17 @@
 #include <cstdio>
 #include <string>
 
+#include <libintl.h>
+
+#include <clocale>
+#include <cstdlib>
+
 #include "imaging/ImageTools.h"
+#include "settings/Translation.h"
 #include "window/FileUrls.h"
 #include "window/ImageTableView.h"
 #include "window/MainWindow.h"
+#include "window/PreviewController.h"
 #include "window/PreviewRenderer.h"
 #include "window/ViewController.h"
 
@@ -60,14 +67,15 @@ bool waitForPreview(varnholt::ViewController* vc) {
     QElapsedTimer timer;
     timer.start();
     wait(200);  // the view may re-render once it has settled
-    while (vc->previewRenderer()->isBusy() && timer.elapsed() < 20000) wait(20);
-    return !vc->previewRenderer()->isBusy();
+    while (vc->findChild<varnholt::PreviewRenderer*>()->isBusy() && timer.elapsed() < 20000)
+        wait(20);
+    return !vc->findChild<varnholt::PreviewRenderer*>()->isBusy();
 }
 
 // The panel at work: the 9 MP photo fitted into a box, not enlarged, with a new DPI.
 bool savePanel(varnholt::MainWindow& window, const QString& folder) {
     varnholt::ViewController* vc = window.controller();
-    vc->tableViewImage->selectionModel()->select(
+    vc->tableViewImage->selectionModel()->setCurrentIndex(
         vc->tableViewImage->model()->index(6, 0),
         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     vc->radioFixedWidthAndHeight->click();
@@ -96,6 +104,11 @@ QPixmap withMessage(QWidget* window, QWidget* box) {
 int main(int argc, char** argv) {
     const varnholt::ImageTools::Runtime imaging(argv[0]);
     QApplication application(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    varnholt::setUpTranslations();
+    // A copy of the program outside the build reads the build's catalogues from here.
+    if (const char* catalogues = std::getenv("TAKE_CATALOGUES"))
+        bindtextdomain(varnholt::kTextDomain, catalogues);
     if (argc < 9) {
         std::fprintf(stderr, "usage: %s <output folder> <photo>... (seven photos or more)\n",
                      argv[0]);
@@ -120,10 +133,10 @@ int main(int argc, char** argv) {
     vc->textFieldFixedWidth->setText(QStringLiteral("1280"));
     vc->checkDoNotEnlargeImages->setChecked(true);
     vc->textFieldOutputFolder->setText(out);
-    vc->tableViewImage->selectionModel()->select(
+    vc->tableViewImage->selectionModel()->setCurrentIndex(
         vc->tableViewImage->model()->index(2, 0),
         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    vc->updateDimensionDisplay();
+    vc->findChild<varnholt::PreviewController*>()->updateDimensionDisplay();
     wait(1500);  // the preview renders in the background
     bool ok = save(window.grab(), folder, QStringLiteral("window-list.png"));
     vc->tabView->setCurrentIndex(1);
