@@ -47,7 +47,6 @@ struct ScriptedDialogs : Dialogs {
     std::vector<QUrl> opened;
 };
 
-// A folder removed with everything in it.
 // 4000 x 3000 JPEG at 300 DPI, the same turned, a 640 x 480 PNG.
 struct GeneratedImages {
     std::string landscape, portrait, png;

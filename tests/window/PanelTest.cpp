@@ -125,19 +125,5 @@ TEST_F(WindowTest, ChoosingAModeOrTypingRunsThePanelRules) {
     }
 }
 
-TEST_F(WindowTest, TheQualityLabelFollowsTheSlider) {
-    vc->sliderQuality->setValue(35);
-    EXPECT_EQ(vc->labelQuality->text(), u"35"_s);
-}
-
-TEST_F(WindowTest, BrowseChangesTheFolderOnlyWhenOneIsChosen) {
-    vc->textFieldOutputFolder->setText(QStringLiteral("/kept"));
-    dialogs->folderChoices = {std::nullopt, QUrl::fromLocalFile(QStringLiteral("/tmp/out"))};
-    vc->buttonBrowse->click();
-    EXPECT_EQ(str(vc->textFieldOutputFolder->text()), "/kept");
-    vc->buttonBrowse->click();
-    EXPECT_EQ(str(vc->textFieldOutputFolder->text()), "/tmp/out");
-}
-
 }  // namespace
 }  // namespace varnholt::test

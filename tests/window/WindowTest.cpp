@@ -38,6 +38,8 @@ TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
     TempFolder f;
     makeWindow(false, true);
     vc->openData(urls({f.write("a.jpg"), f.write("b.jpg")}));
+    const QList<QWidget*> head{vc->tableViewImage,  vc->buttonAddImages,  vc->buttonRemoveSelected,
+                               vc->buttonRemoveAll, vc->imageViewPreview, vc->tabView->tabBar()};
     const QList<QWidget*> panels[] = {
         {vc->radioFreeResize, vc->radioFreeResizePixels, vc->textFieldFreeResizePixelsWidth,
          vc->textFieldFreeResizePixelsHeight, vc->textFieldFreeResizePercentsWidth,
@@ -50,12 +52,7 @@ TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
          vc->checkKeepExifInfoAndCreationDate}};
     for (int tab : {0, 1}) {
         vc->tabView->setCurrentIndex(tab);
-        const QList<QWidget*> expected =
-            QList<QWidget*>{
-                vc->tableViewImage,       vc->buttonAddImages,
-                vc->buttonRemoveSelected, vc->buttonRemoveAll,
-                vc->imageViewPreview,     static_cast<QWidget*>(vc->tabView->tabBar())} +
-            panels[tab] + QList<QWidget*>{vc->buttonResizeImages};
+        const auto expected = head + panels[tab] + QList<QWidget*>{vc->buttonResizeImages};
         expected.front()->setFocus();
         QList<QWidget*> walked{QApplication::focusWidget()};
         while (walked.size() < expected.size()) {
@@ -66,38 +63,9 @@ TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
     }
 }
 
-// The window fits 1920 x 1080 at 200 % (960 x 540), and so 1366 x 768 at 100 %, beside a dock
-// and below a panel and its title bar: at its smallest the preview has given way, and every
-// command and setting is inside. Run at QT_SCALE_FACTOR=2 as well (CMakeLists.txt).
-TEST_F(WindowTest, AtItsSmallestTheWindowFitsA960By540ScreenWithEveryCommand) {
-    makeWindow(false, true);
-    const QSize room(960 - 64, 540 - 48 - 40);  // a dock; a panel and a title bar
-    const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize());
-    EXPECT_LE(smallest.width(), room.width());
-    EXPECT_LE(smallest.height(), room.height());
-    const int roomyPreview = vc->imageViewPreview->height();
-    window->resize(smallest);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->size() == smallest; }));
-    for (const int tab : {0, 1}) {
-        vc->tabView->setCurrentIndex(tab);
-        QApplication::processEvents();
-        QList<QWidget*> shown{vc->tableViewImage,    vc->buttonAddImages, vc->buttonRemoveAll,
-                              vc->progressIndicator, vc->buttonStop,      vc->buttonResizeImages};
-        for (QWidget* control : vc->panelControls())
-            if (control->isVisibleTo(window.get())) shown << control;
-        for (QWidget* control : shown) {
-            SCOPED_TRACE(str(control->objectName()));
-            const QRect area(control->mapTo(window.get(), QPoint()), control->size());
-            EXPECT_TRUE(window->rect().contains(area));
-            EXPECT_GE(control->height(), control->minimumSizeHint().height());
-        }
-    }
-    EXPECT_LT(vc->imageViewPreview->height(), roomyPreview);
-}
-
-// F1 opens the guide; About tells the version and the licence; Add Folder lists a folder's
-// images as a drop of it does.
-TEST_F(WindowTest, HelpAboutAndAddFolderCommands) {
+// F1 opens the guide; About tells the version and the licence; Browse takes only a chosen
+// folder; Add Folder lists a folder's images as a drop of it does; the quality label follows.
+TEST_F(WindowTest, HelpAboutBrowseAddFolderAndQualityCommands) {
     makeWindow(false, true);
     QApplication::setActiveWindow(window.get());
     QTest::keyClick(window.get(), Qt::Key_F1);
@@ -113,11 +81,17 @@ TEST_F(WindowTest, HelpAboutAndAddFolderCommands) {
         EXPECT_TRUE(about.contains(needed)) << str(about);
 
     TempFolder f;
-    for (const char* name : {"a.jpg", "notes.txt", "sub/b.png"}) f.write(name);
-    dialogs->folderChoices.push_back(urls({f.path()})[0]);
-    window->findChild<QAction*>(QStringLiteral("actionAddFolder"))->trigger();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return listed().size() == 2; }, 10000));
-    EXPECT_EQ(listed(), (Paths{f.path("a.jpg"), f.path("sub/b.png")}));
+    const Paths added{f.write("sub/a.jpg")};
+    vc->textFieldOutputFolder->setText(u"/kept"_s);
+    dialogs->folderChoices = {std::nullopt, urls({f.path()})[0], urls({f.path()})[0]};
+    vc->buttonBrowse->click();
+    EXPECT_EQ(str(vc->textFieldOutputFolder->text()), "/kept");
+    vc->buttonBrowse->click();
+    EXPECT_EQ(str(vc->textFieldOutputFolder->text()), f.path());
+    window->findChild<QAction*>(u"actionAddFolder"_s)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed() == added; }, 10000));
+    vc->sliderQuality->setValue(35);
+    EXPECT_EQ(vc->labelQuality->text(), u"35"_s);
 }
 
 // Only a trailing "*" in the title marks unsaved changes; a dismissed question (0) answers No.
