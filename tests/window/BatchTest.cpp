@@ -59,7 +59,6 @@ protected:
 // Without the mouse: add the images, choose and type a fixed width, switch to the Output tab,
 // pick a format and the folder, run, with the busy state, the bar and the final message.
 TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
-    makeWindow(false, true);
     dialogs->imageChoices.push_back(urls(kPhotos));
     QStringList bar;
     QObject::connect(vc->progressIndicator, &QProgressBar::valueChanged,
@@ -170,7 +169,7 @@ TEST_F(BatchTest, EndingABatchEarlyLeavesOnlyWholeFiles) {
     }
     for (const char way : {'s', 'e', 'c', 'q'}) {  // Alt+S, Esc, close, quit
         SCOPED_TRACE(way);
-        makeWindow(false, true);
+        makeWindow();
         TempFolder written;
         prepare(photos, "3000", written.path());
         QSignalSpy terminated(vc, &ViewController::terminateRequested);

@@ -57,11 +57,11 @@ const GeneratedImages& generatedImages();
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override { makeWindow(); }
-    void makeWindow(bool heif = false, bool shown = false);
-    void select(int row);        // as a click on it
-    Paths listed() const;        // the list's paths
-    bool waitForPreview();       // with a timeout
-    std::string labels() const;  // the six dimension labels, joined with "|"
+    void makeWindow(bool heif = false);  // shown and active
+    void select(int row);                // as a click on it
+    Paths listed() const;                // the list's paths
+    bool waitForPreview();               // with a timeout
+    std::string labels() const;          // the six dimension labels, joined with "|"
     QImage preview() const { return vc->imageViewPreview->pixmap().toImage(); }
 
     ScriptedDialogs* dialogs = nullptr;  // owned by the window

@@ -41,7 +41,6 @@ TEST_F(WindowTest, ManyRowsAreSelectedAndRemovedAtOnce) {
     Paths six;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"})
         six.push_back(f.write(name));
-    makeWindow(false, true);
     ImageTableView* table = vc->tableViewImage;
     const QImage empty = table->viewport()->grab().toImage();
     EXPECT_NE(empty, empty.mirrored(true, false));  // a blank view would be its own mirror
@@ -125,7 +124,7 @@ TEST_F(WindowTest, DropsAreInsertedAsCopies) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.expected.size());
-        makeWindow(false, true);
+        makeWindow();
         vc->openData(urls({one, two}));
         select(1);
         EXPECT_EQ(drag(vc->tableViewImage, row.dropped, row.where, row.offered, row.modifiers),
@@ -146,7 +145,7 @@ TEST_F(WindowTest, AFolderAddsTheImagesInsideOnceWalked) {
     const std::string two = f.write("trip/img2.jpg"), ten = f.write("trip/img10.jpg");
     const std::string a = f.write("a.jpg");
     for (const char way : {'o', 'd', 'n', 'r', 'a'}) {  // open-with, drop; New, Remove All, add
-        makeWindow(false, true);
+        makeWindow();
         if (way == 'd')
             drag(vc->tableViewImage, {f.path("trip")}, BelowTheRows, Qt::CopyAction);
         else

@@ -32,7 +32,7 @@ TEST_P(TranslatedWindowTest, EveryTextIsTranslatedAndNoneIsCutOff) {
     const bool pseudo = std::strcmp(GetParam(), "pseudo") == 0;
     if (!pseudo && std::strcmp(_("Remove A&ll"), "Remove A&ll") == 0)
         GTEST_SKIP() << "the window's texts are not translated into " << GetParam() << " yet";
-    makeWindow(false, true);
+    makeWindow();
     const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize());
     EXPECT_TRUE(QRect(0, 0, 960 - 64, 540 - 48 - 40).contains(QRect(QPoint(), smallest)));
     const int roomyPreview = vc->imageViewPreview->height();

@@ -38,7 +38,6 @@ TEST(PreviewRendererTest, AnOvertakenRenderingIsNeverShown) {
 // preview and its description reach the window, that a file which cannot be read shows as no
 // selection, and that removing the row empties them.
 TEST_F(WindowTest, TheSelectionShowsItsLabelsPreviewAndDescription) {
-    makeWindow(false, true);
     vc->textFieldFixedWidth->setText(QStringLiteral("1000"));
     vc->radioFixedWidth->click();
     TempFolder f;
@@ -84,7 +83,7 @@ TEST_F(WindowTest, TheOtherFieldFollows) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.edited);
-        makeWindow(false, true);
+        makeWindow();
         QLineEdit* const fields[] = {
             vc->textFieldFreeResizePixelsWidth, vc->textFieldFreeResizePixelsHeight,
             vc->textFieldFreeResizePercentsWidth, vc->textFieldFreeResizePercentsHeight,
@@ -108,7 +107,7 @@ TEST_F(WindowTest, TheOtherFieldFollows) {
 TEST_F(WindowTest, ChoosingAModeOrTypingRunsThePanelRules) {
     for (const char way : {'m', 'p', 'a', 't'}) {  // mouse, program, again, typed
         SCOPED_TRACE(way);
-        makeWindow(false, true);
+        makeWindow();
         vc->textFieldFixedHeight->setText(way == 'a' ? u"150"_s : way == 't' ? u"30"_s : u"300"_s);
         vc->radioFreeResizePercents->click();
         EXPECT_FALSE(vc->checkDoNotEnlargeImages->isEnabled());

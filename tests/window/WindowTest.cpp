@@ -8,7 +8,6 @@ namespace {
 
 // Every outlet is in the accessibility tree with a name without mnemonic marks and its state.
 TEST_F(WindowTest, ReadersFindEveryControlWithItsNameAndState) {
-    makeWindow(false, true);
     vc->findChild<BatchController*>()->enterBusyState();
     QHash<QObject*, QAccessibleInterface*> tree;
     QStringList headers;
@@ -36,7 +35,6 @@ TEST_F(WindowTest, ReadersFindEveryControlWithItsNameAndState) {
 // Tab walks from top left to bottom right; of a set of radios only the chosen one is a stop.
 TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
     TempFolder f;
-    makeWindow(false, true);
     vc->openData(urls({f.write("a.jpg"), f.write("b.jpg")}));
     const QList<QWidget*> head{vc->tableViewImage,  vc->buttonAddImages,  vc->buttonRemoveSelected,
                                vc->buttonRemoveAll, vc->imageViewPreview, vc->tabView->tabBar()};
@@ -66,7 +64,6 @@ TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
 // F1 opens the guide; About tells the version and the licence; Browse takes only a chosen
 // folder; Add Folder lists a folder's images as a drop of it does; the quality label follows.
 TEST_F(WindowTest, HelpAboutBrowseAddFolderAndQualityCommands) {
-    makeWindow(false, true);
     QApplication::setActiveWindow(window.get());
     QTest::keyClick(window.get(), Qt::Key_F1);
     ASSERT_EQ(dialogs->opened.size(), 1u);
@@ -106,7 +103,7 @@ TEST_F(WindowTest, NewQuitAndCloseAskOnlyWithTheMark) {
                 {'c', "Varnholt", kNo, false, true},  {'c', "Varnholt*", 0, true, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.command + std::string(row.title));
-        makeWindow(false, row.command == 'c');
+        makeWindow();
         vc->textFieldFixedWidth->setText(QStringLiteral("640"));
         window->setWindowTitle(QString::fromLatin1(row.title));
         if (row.answer != 0) dialogs->answers.push_back(row.answer);
