@@ -6,34 +6,10 @@
 namespace varnholt::test {
 namespace {
 
-// Every outlet is in the accessibility tree with a name without mnemonic marks and its state.
-TEST_F(WindowTest, ReadersFindEveryControlWithItsNameAndState) {
-    vc->findChild<BatchController*>()->enterBusyState();
-    QHash<QObject*, QAccessibleInterface*> tree;
-    QStringList headers;
-    const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
-        tree.insert(node->object(), node);
-        if (node->role() == QAccessible::ColumnHeader) headers << node->text(QAccessible::Name);
-        for (int i = 0; i < node->childCount(); ++i) walk(node->child(i));
-    };
-    walk(QAccessible::queryAccessibleInterface(window.get()));
-    EXPECT_EQ(joined(headers), "Images");
-    EXPECT_EQ(outlets(vc).size(), 45);
-    for (QWidget* widget : outlets(vc)) {
-        SCOPED_TRACE(str(widget->objectName()));
-        QAccessibleInterface* spoken = tree.value(widget);
-        ASSERT_NE(spoken, nullptr);
-        const QString said = spoken->text(QAccessible::Name);
-        EXPECT_FALSE(said.trimmed().isEmpty() || said.contains(QLatin1Char('&')));
-        EXPECT_EQ(spoken->state().disabled, !widget->isEnabled());
-    }
-    EXPECT_EQ(str(tree.value(vc->buttonResizeImages)->text(QAccessible::Name)), "Resizing...");
-    EXPECT_EQ(str(tree.value(vc->imageViewPreview)->text(QAccessible::Description)),
-              "No image selected");
-}
-
 // Tab walks from top left to bottom right; of a set of radios only the chosen one is a stop.
-TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
+// Busy, every outlet is in the accessibility tree with its state and a name without mnemonic
+// marks.
+TEST_F(WindowTest, TabAndReadersFindEveryControl) {
     TempFolder f;
     vc->openData(urls({f.write("a.jpg"), f.write("b.jpg")}));
     const QList<QWidget*> head{vc->tableViewImage,  vc->buttonAddImages,  vc->buttonRemoveSelected,
@@ -59,6 +35,28 @@ TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
         }
         EXPECT_EQ(walked, expected) << tab;
     }
+    vc->findChild<BatchController*>()->enterBusyState();
+    QHash<QObject*, QAccessibleInterface*> tree;
+    QStringList headers;
+    const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        tree.insert(node->object(), node);
+        if (node->role() == QAccessible::ColumnHeader) headers << node->text(QAccessible::Name);
+        for (int i = 0; i < node->childCount(); ++i) walk(node->child(i));
+    };
+    walk(QAccessible::queryAccessibleInterface(window.get()));
+    EXPECT_EQ(joined(headers), "Images");
+    EXPECT_EQ(outlets(vc).size(), 45);
+    for (QWidget* widget : outlets(vc)) {
+        SCOPED_TRACE(str(widget->objectName()));
+        QAccessibleInterface* spoken = tree.value(widget);
+        ASSERT_NE(spoken, nullptr);
+        const QString said = spoken->text(QAccessible::Name);
+        EXPECT_FALSE(said.trimmed().isEmpty() || said.contains(QLatin1Char('&')));
+        EXPECT_EQ(spoken->state().disabled, !widget->isEnabled());
+    }
+    EXPECT_EQ(str(tree.value(vc->buttonResizeImages)->text(QAccessible::Name)), "Resizing...");
+    EXPECT_EQ(str(tree.value(vc->imageViewPreview)->text(QAccessible::Description)),
+              "No image selected");
 }
 
 // F1 opens the guide; About tells the version and the licence; Browse takes only a chosen
