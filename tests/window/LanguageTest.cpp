@@ -23,11 +23,10 @@ protected:
     }
 };
 
-// At its smallest the window shows every text from the catalogue and none cut off: the
-// pseudo-language marks each text with ⟦ ⟧ and makes it about 40 % longer; German is the
-// longest of the real ones. So it fits 1920 x 1080 at 200 % (960 x 540), and so 1366 x 768 at
-// 100 %, beside a dock and below a panel and its title bar, with the preview given way and
-// every command and setting inside. Run at QT_SCALE_FACTOR=2 as well (CMakeLists.txt).
+// At its smallest (inside 960 x 540, i.e. 1920 x 1080 at 200 %, beside a dock and below a panel
+// and a title bar) the window has every control inside, the preview given way, and every text
+// from the catalogue, none cut off: the pseudo-language marks each text with ⟦ ⟧ and makes it
+// about 40 % longer; German is the longest real one. Also run at QT_SCALE_FACTOR=2.
 TEST_P(TranslatedWindowTest, EveryTextIsTranslatedAndNoneIsCutOff) {
     const bool pseudo = std::strcmp(GetParam(), "pseudo") == 0;
     if (!pseudo && std::strcmp(_("Remove A&ll"), "Remove A&ll") == 0)

@@ -6,9 +6,8 @@
 namespace varnholt::test {
 namespace {
 
-// Tab walks from top left to bottom right; of a set of radios only the chosen one is a stop.
-// Busy, every outlet is in the accessibility tree with its state and a name without mnemonic
-// marks.
+// Tab walks from top left to bottom right, stopping only at a set's chosen radio; busy, every
+// outlet is in the accessibility tree with its state and a name without mnemonic marks.
 TEST_F(WindowTest, TabAndReadersFindEveryControl) {
     TempFolder f;
     vc->openData(urls({f.write("a.jpg"), f.write("b.jpg")}));
