@@ -121,6 +121,7 @@ TEST_F(BatchTest, TheSelectedFileIsReadAgainWhenItChanges) {
     dialogs->answers.push_back(kYes);
     vc->actionResizeImages->trigger();
     ASSERT_TRUE(waitForBatch(1));
+    EXPECT_EQ(dialogs->alerts[0].text, overwriteQuestion(photo, true).text);  // the source itself
     EXPECT_EQ(labels().substr(0, 11), "Width: 400|");
     fs::copy_file(generatedImages().png, photo + ".new");
     fs::rename(photo + ".new", photo);
