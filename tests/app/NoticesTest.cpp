@@ -70,16 +70,11 @@ TEST(NoticesTest, OnlyALongBatchEndingBehindAnotherWindowIsNotifiedEveryOneShows
     // One sender's messages arrive in order: the last notice comes after any earlier one.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return !desktop.notices.isEmpty() && desktop.launcher.size() >= 9; }, 10000));
-    const QVariantMap hints{{u"desktop-entry"_qs, u"io.github.varnholt.Varnholt"_qs}};
-    const QVariantList notice{u"Varnholt"_qs,
-                              0U,
-                              u"io.github.varnholt.Varnholt"_qs,
-                              batches[2].sentence,
-                              u"4 of 4 images written."_qs,
-                              QStringList(),
-                              hints,
-                              -1};
-    EXPECT_EQ(desktop.notices, QList<QVariantList>{notice});
+    const QString id = u"io.github.varnholt.Varnholt"_qs;
+    const QVariantMap hints{{u"desktop-entry"_qs, id}};
+    EXPECT_EQ(desktop.notices,
+              (QList<QVariantList>{{u"Varnholt"_qs, 0U, id, batches[2].sentence,
+                                    u"4 of 4 images written."_qs, QStringList(), hints, -1}}));
     EXPECT_EQ(desktop.launcher, launcher);
 }
 

@@ -59,7 +59,6 @@ protected:
 // Without the mouse: add the images, choose and type a fixed width, switch to the Output tab,
 // pick a format and the folder, run, with the busy state, the bar and the final message.
 TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
-    makeWindow(false, true);
     dialogs->imageChoices.push_back(urls(kPhotos));
     QStringList bar;
     QObject::connect(vc->progressIndicator, &QProgressBar::valueChanged,
@@ -81,7 +80,7 @@ TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
     expectBusy(vc, true);
     const TempFolder later;
     vc->openData(urls({later.write("added.png")}));  // during the run: listed, not resized
-    vc->OnFileNew();                                // does nothing while a batch runs
+    vc->OnFileNew();                                 // does nothing while a batch runs
     ASSERT_TRUE(waitForBatch(0));
     expectBusy(vc, false);
     EXPECT_FALSE(vc->sliderQuality->isEnabled());  // PNG takes no quality
@@ -122,7 +121,7 @@ TEST_F(BatchTest, TheSelectedFileIsReadAgainWhenItChanges) {
     dialogs->answers.push_back(kYes);
     vc->actionResizeImages->trigger();
     ASSERT_TRUE(waitForBatch(1));
-    EXPECT_EQ(str(dialogs->alerts[0].text), str(overwriteQuestion(photo, true).text));
+    EXPECT_EQ(dialogs->alerts[0].text, overwriteQuestion(photo, true).text);  // the source itself
     EXPECT_EQ(labels().substr(0, 11), "Width: 400|");
     fs::copy_file(generatedImages().png, photo + ".new");
     fs::rename(photo + ".new", photo);
@@ -153,8 +152,7 @@ TEST_F(BatchTest, ChecksQuestionsAndFailuresReachTheUser) {
     ASSERT_TRUE(waitForBatch(2));
     EXPECT_EQ(filesIn(out.path()).size(), 2u);
     ASSERT_EQ(dialogs->alerts.size(), 3u);
-    EXPECT_EQ(str(dialogs->alerts[1].text), "The file " + out.path("sample_res (2).jpg") +
-                                                " already exists. Do you want to overwrite it?");
+    EXPECT_EQ(dialogs->alerts[1].text, overwriteQuestion(out.path("sample_res (2).jpg")).text);
     EXPECT_EQ(str(dialogs->alerts[2].text), "Some images could not be resized.");
     EXPECT_EQ(str(dialogs->alerts[2].details.section(u'\n', -1).section(u": "_s, 0, 0)), images[2]);
     EXPECT_EQ(ImageTools::readPixelSize(out.path("Canon_40D_res (1).jpg"))->width, 40);
@@ -172,7 +170,7 @@ TEST_F(BatchTest, EndingABatchEarlyLeavesOnlyWholeFiles) {
     }
     for (const char way : {'s', 'e', 'c', 'q'}) {  // Alt+S, Esc, close, quit
         SCOPED_TRACE(way);
-        makeWindow(false, true);
+        makeWindow();
         TempFolder written;
         prepare(photos, "3000", written.path());
         QSignalSpy terminated(vc, &ViewController::terminateRequested);

@@ -70,12 +70,11 @@ const GeneratedImages& generatedImages() {
     return images;
 }
 
-void WindowTest::makeWindow(bool heif, bool shown) {
+void WindowTest::makeWindow(bool heif) {
     auto scripted = std::make_unique<ScriptedDialogs>();
     dialogs = scripted.get();
     window = std::make_unique<MainWindow>(heif, std::move(scripted));
     vc = window->controller();
-    if (!shown) return;
     window->resize(1024, 700);
     window->show();
     window->activateWindow();

@@ -47,7 +47,6 @@ struct ScriptedDialogs : Dialogs {
     std::vector<QUrl> opened;
 };
 
-// A folder removed with everything in it.
 // 4000 x 3000 JPEG at 300 DPI, the same turned, a 640 x 480 PNG.
 struct GeneratedImages {
     std::string landscape, portrait, png;
@@ -58,11 +57,11 @@ const GeneratedImages& generatedImages();
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override { makeWindow(); }
-    void makeWindow(bool heif = false, bool shown = false);
-    void select(int row);        // as a click on it
-    Paths listed() const;        // the list's paths
-    bool waitForPreview();       // with a timeout
-    std::string labels() const;  // the six dimension labels, joined with "|"
+    void makeWindow(bool heif = false);  // shown and active
+    void select(int row);                // as a click on it
+    Paths listed() const;                // the list's paths
+    bool waitForPreview();               // with a timeout
+    std::string labels() const;          // the six dimension labels, joined with "|"
     QImage preview() const { return vc->imageViewPreview->pixmap().toImage(); }
 
     ScriptedDialogs* dialogs = nullptr;  // owned by the window

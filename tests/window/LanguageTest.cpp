@@ -23,15 +23,18 @@ protected:
     }
 };
 
-// At its smallest the window shows every text from the catalogue and none cut off: the
-// pseudo-language marks each text with ⟦ ⟧ and makes it about 40 % longer; German is the
-// longest of the real ones.
+// At its smallest (inside 960 x 540, i.e. 1920 x 1080 at 200 %, beside a dock and below a panel
+// and a title bar) the window has every control inside, the preview given way, and every text
+// from the catalogue, none cut off: the pseudo-language marks each text with ⟦ ⟧ and makes it
+// about 40 % longer; German is the longest real one. Also run at QT_SCALE_FACTOR=2.
 TEST_P(TranslatedWindowTest, EveryTextIsTranslatedAndNoneIsCutOff) {
     const bool pseudo = std::strcmp(GetParam(), "pseudo") == 0;
     if (!pseudo && std::strcmp(_("Remove A&ll"), "Remove A&ll") == 0)
         GTEST_SKIP() << "the window's texts are not translated into " << GetParam() << " yet";
-    makeWindow(false, true);
+    makeWindow();
     const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize());
+    EXPECT_TRUE(QRect(0, 0, 960 - 64, 540 - 48 - 40).contains(QRect(QPoint(), smallest)));
+    const int roomyPreview = vc->imageViewPreview->height();
     window->resize(smallest);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->size() == smallest; }));
     QString where;
@@ -52,6 +55,11 @@ TEST_P(TranslatedWindowTest, EveryTextIsTranslatedAndNoneIsCutOff) {
             if (!widget->isVisible()) continue;
             where = QString::fromLatin1(widget->metaObject()->className()) + u' ' +
                     widget->objectName();
+            const QRect area(widget->mapTo(window.get(), QPoint()), widget->size());
+            EXPECT_TRUE(window->rect().contains(area)) << str(where) << " is outside";
+            const bool givesWay = widget == vc->imageViewPreview;
+            EXPECT_GE(widget->height(), givesWay ? 0 : widget->minimumSizeHint().height())
+                << str(where);
             translated(widget->accessibleName());
             translated(widget->accessibleDescription());  // the empty list's hint among them
             if (const auto* group = qobject_cast<QGroupBox*>(widget))
@@ -85,6 +93,7 @@ TEST_P(TranslatedWindowTest, EveryTextIsTranslatedAndNoneIsCutOff) {
     where = u"popups"_s;
     for (int i = 0; i < vc->comboCase->count(); ++i) translated(vc->comboCase->itemText(i));
     translated(vc->comboFormat->itemText(vc->comboFormat->findData(u"Original"_s)));
+    EXPECT_LT(vc->imageViewPreview->height(), roomyPreview);
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, TranslatedWindowTest,

@@ -38,7 +38,6 @@ TEST(PreviewRendererTest, AnOvertakenRenderingIsNeverShown) {
 // preview and its description reach the window, that a file which cannot be read shows as no
 // selection, and that removing the row empties them.
 TEST_F(WindowTest, TheSelectionShowsItsLabelsPreviewAndDescription) {
-    makeWindow(false, true);
     vc->textFieldFixedWidth->setText(QStringLiteral("1000"));
     vc->radioFixedWidth->click();
     TempFolder f;
@@ -84,7 +83,7 @@ TEST_F(WindowTest, TheOtherFieldFollows) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.edited);
-        makeWindow(false, true);
+        makeWindow();
         QLineEdit* const fields[] = {
             vc->textFieldFreeResizePixelsWidth, vc->textFieldFreeResizePixelsHeight,
             vc->textFieldFreeResizePercentsWidth, vc->textFieldFreeResizePercentsHeight,
@@ -108,7 +107,7 @@ TEST_F(WindowTest, TheOtherFieldFollows) {
 TEST_F(WindowTest, ChoosingAModeOrTypingRunsThePanelRules) {
     for (const char way : {'m', 'p', 'a', 't'}) {  // mouse, program, again, typed
         SCOPED_TRACE(way);
-        makeWindow(false, true);
+        makeWindow();
         vc->textFieldFixedHeight->setText(way == 'a' ? u"150"_s : way == 't' ? u"30"_s : u"300"_s);
         vc->radioFreeResizePercents->click();
         EXPECT_FALSE(vc->checkDoNotEnlargeImages->isEnabled());
@@ -123,20 +122,6 @@ TEST_F(WindowTest, ChoosingAModeOrTypingRunsThePanelRules) {
         EXPECT_TRUE(vc->checkDoNotEnlargeImages->isEnabled());
         EXPECT_TRUE(QTest::qWaitFor([&] { return labels().ends_with("Width: 400|Height: 300"); }));
     }
-}
-
-TEST_F(WindowTest, TheQualityLabelFollowsTheSlider) {
-    vc->sliderQuality->setValue(35);
-    EXPECT_EQ(vc->labelQuality->text(), u"35"_s);
-}
-
-TEST_F(WindowTest, BrowseChangesTheFolderOnlyWhenOneIsChosen) {
-    vc->textFieldOutputFolder->setText(QStringLiteral("/kept"));
-    dialogs->folderChoices = {std::nullopt, QUrl::fromLocalFile(QStringLiteral("/tmp/out"))};
-    vc->buttonBrowse->click();
-    EXPECT_EQ(str(vc->textFieldOutputFolder->text()), "/kept");
-    vc->buttonBrowse->click();
-    EXPECT_EQ(str(vc->textFieldOutputFolder->text()), "/tmp/out");
 }
 
 }  // namespace

@@ -6,9 +6,34 @@
 namespace varnholt::test {
 namespace {
 
-// Every outlet is in the accessibility tree with a name without mnemonic marks and its state.
-TEST_F(WindowTest, ReadersFindEveryControlWithItsNameAndState) {
-    makeWindow(false, true);
+// Tab walks from top left to bottom right, stopping only at a set's chosen radio; busy, every
+// outlet is in the accessibility tree with its state and a name without mnemonic marks.
+TEST_F(WindowTest, TabAndReadersFindEveryControl) {
+    TempFolder f;
+    vc->openData(urls({f.write("a.jpg"), f.write("b.jpg")}));
+    const QList<QWidget*> head{vc->tableViewImage,  vc->buttonAddImages,  vc->buttonRemoveSelected,
+                               vc->buttonRemoveAll, vc->imageViewPreview, vc->tabView->tabBar()};
+    const QList<QWidget*> panels[] = {
+        {vc->radioFreeResize, vc->radioFreeResizePixels, vc->textFieldFreeResizePixelsWidth,
+         vc->textFieldFreeResizePixelsHeight, vc->textFieldFreeResizePercentsWidth,
+         vc->textFieldFreeResizePercentsHeight, vc->checkFreeResizeKeepAspect,
+         vc->checkWidthLargestDimension, vc->textFieldFixedWidth, vc->textFieldFixedHeight,
+         vc->textFieldFixedDimensionsWidth, vc->textFieldFixedDimensionsHeight,
+         vc->checkDoNotEnlargeImages, vc->checkChangeDPI, vc->textFieldChangeDPI},
+        {vc->comboFormat, vc->sliderQuality, vc->textFieldName, vc->comboCase,
+         vc->textFieldOutputFolder, vc->buttonBrowse, vc->checkKeepSubFolders,
+         vc->checkKeepExifInfoAndCreationDate}};
+    for (int tab : {0, 1}) {
+        vc->tabView->setCurrentIndex(tab);
+        const auto expected = head + panels[tab] + QList<QWidget*>{vc->buttonResizeImages};
+        expected.front()->setFocus();
+        QList<QWidget*> walked{QApplication::focusWidget()};
+        while (walked.size() < expected.size()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            walked << QApplication::focusWidget();
+        }
+        EXPECT_EQ(walked, expected) << tab;
+    }
     vc->findChild<BatchController*>()->enterBusyState();
     QHash<QObject*, QAccessibleInterface*> tree;
     QStringList headers;
@@ -33,72 +58,9 @@ TEST_F(WindowTest, ReadersFindEveryControlWithItsNameAndState) {
               "No image selected");
 }
 
-// Tab walks from top left to bottom right; of a set of radios only the chosen one is a stop.
-TEST_F(WindowTest, TabWalksTheWindowFromTopLeftToBottomRight) {
-    TempFolder f;
-    makeWindow(false, true);
-    vc->openData(urls({f.write("a.jpg"), f.write("b.jpg")}));
-    const QList<QWidget*> panels[] = {
-        {vc->radioFreeResize, vc->radioFreeResizePixels, vc->textFieldFreeResizePixelsWidth,
-         vc->textFieldFreeResizePixelsHeight, vc->textFieldFreeResizePercentsWidth,
-         vc->textFieldFreeResizePercentsHeight, vc->checkFreeResizeKeepAspect,
-         vc->checkWidthLargestDimension, vc->textFieldFixedWidth, vc->textFieldFixedHeight,
-         vc->textFieldFixedDimensionsWidth, vc->textFieldFixedDimensionsHeight,
-         vc->checkDoNotEnlargeImages, vc->checkChangeDPI, vc->textFieldChangeDPI},
-        {vc->comboFormat, vc->sliderQuality, vc->textFieldName, vc->comboCase,
-         vc->textFieldOutputFolder, vc->buttonBrowse, vc->checkKeepSubFolders,
-         vc->checkKeepExifInfoAndCreationDate}};
-    for (int tab : {0, 1}) {
-        vc->tabView->setCurrentIndex(tab);
-        const QList<QWidget*> expected =
-            QList<QWidget*>{
-                vc->tableViewImage,       vc->buttonAddImages,
-                vc->buttonRemoveSelected, vc->buttonRemoveAll,
-                vc->imageViewPreview,     static_cast<QWidget*>(vc->tabView->tabBar())} +
-            panels[tab] + QList<QWidget*>{vc->buttonResizeImages};
-        expected.front()->setFocus();
-        QList<QWidget*> walked{QApplication::focusWidget()};
-        while (walked.size() < expected.size()) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            walked << QApplication::focusWidget();
-        }
-        EXPECT_EQ(walked, expected) << tab;
-    }
-}
-
-// The window fits 1920 x 1080 at 200 % (960 x 540), and so 1366 x 768 at 100 %, beside a dock
-// and below a panel and its title bar: at its smallest the preview has given way, and every
-// command and setting is inside. Run at QT_SCALE_FACTOR=2 as well (CMakeLists.txt).
-TEST_F(WindowTest, AtItsSmallestTheWindowFitsA960By540ScreenWithEveryCommand) {
-    makeWindow(false, true);
-    const QSize room(960 - 64, 540 - 48 - 40);  // a dock; a panel and a title bar
-    const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize());
-    EXPECT_LE(smallest.width(), room.width());
-    EXPECT_LE(smallest.height(), room.height());
-    const int roomyPreview = vc->imageViewPreview->height();
-    window->resize(smallest);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->size() == smallest; }));
-    for (const int tab : {0, 1}) {
-        vc->tabView->setCurrentIndex(tab);
-        QApplication::processEvents();
-        QList<QWidget*> shown{vc->tableViewImage,    vc->buttonAddImages, vc->buttonRemoveAll,
-                              vc->progressIndicator, vc->buttonStop,      vc->buttonResizeImages};
-        for (QWidget* control : vc->panelControls())
-            if (control->isVisibleTo(window.get())) shown << control;
-        for (QWidget* control : shown) {
-            SCOPED_TRACE(str(control->objectName()));
-            const QRect area(control->mapTo(window.get(), QPoint()), control->size());
-            EXPECT_TRUE(window->rect().contains(area));
-            EXPECT_GE(control->height(), control->minimumSizeHint().height());
-        }
-    }
-    EXPECT_LT(vc->imageViewPreview->height(), roomyPreview);
-}
-
-// F1 opens the guide; About tells the version and the licence; Add Folder lists a folder's
-// images as a drop of it does.
-TEST_F(WindowTest, HelpAboutAndAddFolderCommands) {
-    makeWindow(false, true);
+// F1 opens the guide; About tells the version and the licence; Browse takes only a chosen
+// folder; Add Folder lists a folder's images as a drop of it does; the quality label follows.
+TEST_F(WindowTest, HelpAboutBrowseAddFolderAndQualityCommands) {
     QApplication::setActiveWindow(window.get());
     QTest::keyClick(window.get(), Qt::Key_F1);
     ASSERT_EQ(dialogs->opened.size(), 1u);
@@ -113,11 +75,17 @@ TEST_F(WindowTest, HelpAboutAndAddFolderCommands) {
         EXPECT_TRUE(about.contains(needed)) << str(about);
 
     TempFolder f;
-    for (const char* name : {"a.jpg", "notes.txt", "sub/b.png"}) f.write(name);
-    dialogs->folderChoices.push_back(urls({f.path()})[0]);
-    window->findChild<QAction*>(QStringLiteral("actionAddFolder"))->trigger();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return listed().size() == 2; }, 10000));
-    EXPECT_EQ(listed(), (Paths{f.path("a.jpg"), f.path("sub/b.png")}));
+    const Paths added{f.write("sub/a.jpg")};
+    vc->textFieldOutputFolder->setText(u"/kept"_s);
+    dialogs->folderChoices = {std::nullopt, urls({f.path()})[0], urls({f.path()})[0]};
+    vc->buttonBrowse->click();
+    EXPECT_EQ(str(vc->textFieldOutputFolder->text()), "/kept");
+    vc->buttonBrowse->click();
+    EXPECT_EQ(str(vc->textFieldOutputFolder->text()), f.path());
+    window->findChild<QAction*>(u"actionAddFolder"_s)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listed() == added; }, 10000));
+    vc->sliderQuality->setValue(35);
+    EXPECT_EQ(vc->labelQuality->text(), u"35"_s);
 }
 
 // Only a trailing "*" in the title marks unsaved changes; a dismissed question (0) answers No.
@@ -132,7 +100,7 @@ TEST_F(WindowTest, NewQuitAndCloseAskOnlyWithTheMark) {
                 {'c', "Varnholt", kNo, false, true},  {'c', "Varnholt*", 0, true, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.command + std::string(row.title));
-        makeWindow(false, row.command == 'c');
+        makeWindow();
         vc->textFieldFixedWidth->setText(QStringLiteral("640"));
         window->setWindowTitle(QString::fromLatin1(row.title));
         if (row.answer != 0) dialogs->answers.push_back(row.answer);
