@@ -351,7 +351,7 @@ TEST(Cli, EveryTextComesFromTheCatalogue) {
     std::string command = "env " + pseudo + " " + shellQuoted(VARNHOLT_CLI);
     for (const char* arg : {"--width=8", "--height=8", "--name=same", "--overwrite=no", "--output",
                             out.path().c_str(), kPortrait.c_str(), kIndexedPng.c_str()})
-        command += " " + shellQuoted(arg);
+        command.append(" ").append(shellQuoted(arg));
     const std::string done = shellQuoted(out / "done");
     const std::string terminal =
         shell("(while [ ! -e " + done + " ]; do sleep 0.05; done) | { script -qec " +
