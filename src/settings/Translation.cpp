@@ -20,7 +20,8 @@ std::string catalogueFolder() {
         if (end.first == buildFolder.end() && fs::is_directory(buildFolder / "locale", folderError))
             return (buildFolder / "locale").string();
     }
-    return VARNHOLT_INSTALLED_LOCALEDIR;
+    if (programError) return VARNHOLT_INSTALLED_LOCALEDIR;
+    return (program.parent_path() / VARNHOLT_LOCALEDIR_FROM_PROGRAM).lexically_normal().string();
 }
 
 void setUpTranslations() {
