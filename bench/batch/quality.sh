@@ -7,13 +7,14 @@
 # output is more than 0.1 dB below vipsthumbnail's on any photo at any width.
 #   bench/batch/quality.sh [PHOTO...]   (default: the photos of bench/batch/run.sh at 1920 px)
 #   bench/batch/quality.sh --large      (large real photos of TESTDATA at 300, 700, 1000, 1920 px)
-# WIDTHS may list other output widths. TESTDATA names the shared test photos (default
-# /work/shared/testdata). VARNHOLT_CLI may name the binary (default: build/src/cli/varnholt-cli).
+# WIDTHS may list other output widths. TESTDATA is a folder laid out as tests/data (the default)
+# that may hold more photos; a photo of the list it lacks is skipped with a line. VARNHOLT_CLI
+# may name the binary (default: build/src/cli/varnholt-cli).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cli=${VARNHOLT_CLI:-$root/build/src/cli/varnholt-cli}
-testdata=${TESTDATA:-/work/shared/testdata}
+testdata=${TESTDATA:-$root/tests/data}
 quality=80
 margin=0.1
 if [[ ${1:-} = --large ]]; then
@@ -32,6 +33,11 @@ if [[ ${1:-} = --large ]]; then
         "$root/tests/data/ianare-exif-samples/HMD_Nokia_8.3_5G.jpg"
         "$@"
     )
+    present=()
+    for photo in "${photos[@]}"; do
+        if [[ -f $photo ]]; then present+=("$photo"); else echo "skipped, not here: $photo" >&2; fi
+    done
+    photos=("${present[@]}")
 else
     widths=(${WIDTHS:-1920})
     photos=("$@")
