@@ -37,7 +37,8 @@ struct ImageData {
 };
 
 // The recipe's pixels in 8-bit sRGB (alpha kept where the source has it), lazily: nothing
-// is decoded until the result is written or copied to memory. Throws vips::VError. failOn
+// is decoded until the result is written or copied to memory, except a JPEG being reduced,
+// which is decoded and reduced across here. Throws vips::VError. failOn
 // decides which damage in the source fails the decode.
 vips::VImage buildPixels(const ImageData& data, VipsFailOn failOn);
 

@@ -14,6 +14,7 @@
 #include <jpeglib.h>
 
 #include "imaging/ImageData.h"
+#include "imaging/LanczosRows.h"
 #include "imaging/MemoryLeft.h"
 
 namespace varnholt {
@@ -104,8 +105,7 @@ unsigned smallestScale(const jpeg_decompress_struct& info, const Wanted& wanted)
 }
 
 // Separate from decodeJpegScaled so that no object with a destructor lives across setjmp.
-// out is set once the pixels are allocated; the caller unrefs it on failure.
-bool decodeInto(jpeg_decompress_struct& info, Decoder& d, const Wanted& wanted, VipsImage*& out) {
+bool readHeader(jpeg_decompress_struct& info, Decoder& d, const Wanted& wanted) {
     if (setjmp(d.escape) != 0) return false;
     jpeg_create_decompress(&info);
     info.src = &d.input;
@@ -121,27 +121,31 @@ bool decodeInto(jpeg_decompress_struct& info, Decoder& d, const Wanted& wanted, 
     info.out_color_space = colour ? JCS_RGB : JCS_GRAYSCALE;
     info.scale_num = smallestScale(info, wanted);
     info.scale_denom = 8;
-    if (info.scale_num == 8) return false;  // libvips's own decode streams at full size
     jpeg_calc_output_dimensions(&info);
-    const int bands = info.output_components;
-    const std::int64_t bytes = std::int64_t{info.output_width} * info.output_height * bands;
-    if (bytes > kMaxDecodedBytes || bytes > memoryLeft() / 2) return false;
+    return true;
+}
 
-    // Decoded straight into the image that the resampling reads: no copy in between.
-    out = vips_image_new_memory();
-    vips_image_init_fields(out, static_cast<int>(info.output_width),
-                           static_cast<int>(info.output_height), bands, VIPS_FORMAT_UCHAR,
-                           VIPS_CODING_NONE, wanted.interpretation, 1.0, 1.0);
-    if (vips_image_write_prepare(out) != 0) return false;
+// Decodes kRows rows at a time into staging and reduces them horizontally into out's first
+// out->Ysize rows; the rows below (a fraction of a pixel, see keptY) are decoded and dropped.
+// Like readHeader, nothing here has a destructor.
+bool decodeRows(jpeg_decompress_struct& info, Decoder& d, HorizontalReducer& reducer,
+                std::uint8_t* staging, VipsImage* out) {
+    if (setjmp(d.escape) != 0) return false;
+    constexpr int kRows = HorizontalReducer::kRows;
+    const std::size_t rowBytes = std::size_t{info.output_width} * info.output_components;
+    JSAMPROW rows[kRows];
+    std::uint8_t* reduced[kRows];
+    for (int i = 0; i < kRows; ++i) rows[i] = staging + rowBytes * static_cast<std::size_t>(i);
     jpeg_start_decompress(&info);
     while (info.output_scanline < info.output_height) {
-        JSAMPROW rows[4];
-        const JDIMENSION first = info.output_scanline;
-        const JDIMENSION count = std::min<JDIMENSION>(4, info.output_height - first);
-        for (JDIMENSION i = 0; i < count; ++i) {
-            rows[i] = VIPS_IMAGE_ADDR(out, 0, static_cast<int>(first + i));
+        const int first = static_cast<int>(info.output_scanline);
+        const auto wanted = std::min<JDIMENSION>(kRows, info.output_height - info.output_scanline);
+        for (JDIMENSION done = 0; done < wanted;) {
+            done += jpeg_read_scanlines(&info, rows + done, wanted - done);
         }
-        jpeg_read_scanlines(&info, rows, count);
+        const int kept = std::clamp(out->Ysize - first, 0, static_cast<int>(wanted));
+        for (int i = 0; i < kept; ++i) reduced[i] = VIPS_IMAGE_ADDR(out, 0, first + i);
+        if (kept > 0) reducer.reduce(rows, kept, reduced);
     }
     jpeg_finish_decompress(&info);
     return true;
@@ -185,35 +189,60 @@ std::optional<vips::VImage> decodeJpegScaled(const SourceFile& file, const vips:
     d.input.resync_to_restart = jpeg_resync_to_restart;
     d.input.term_source = scaledEndInput;
     d.progress.progress_monitor = scaledOnProgress;
-    VipsImage* out = nullptr;
-    const bool decoded = decodeInto(info, d, wanted, out);
-    const double scale = static_cast<double>(info.scale_num) / info.scale_denom;
-    jpeg_destroy_decompress(&info);
-    if (!decoded) {
+    const auto giveUp = [&info](VipsImage* out) -> std::optional<vips::VImage> {
+        jpeg_destroy_decompress(&info);
         if (out) g_object_unref(out);
         clearVipsError();
         return std::nullopt;
-    }
-    copyField(header, out, VIPS_META_ORIENTATION);
-    copyField(header, out, VIPS_META_ICC_NAME);
-    const vips::VImage pixels(out);
+    };
+    if (!readHeader(info, d, wanted)) return giveUp(nullptr);
+
     // The decode's last column and row stand for a fraction of a pixel when a side is not a
-    // multiple of 8 / M. libvips centres its resampling on the pixels it is given, so it gets
-    // the whole pixels nearest to the picture's true extent, and the scale of that extent:
-    // the result then lines up with the source within a quarter of a decoded pixel. This is
-    // done before the picture is turned, which could move that edge to the top or the left.
+    // multiple of 8 / M. The resampling is given the whole pixels nearest to the picture's true
+    // extent, and the scale of that extent: the result then lines up with the source within a
+    // quarter of a decoded pixel. This is done before the picture is turned, which could move
+    // that edge to the top or the left.
+    const double scale = static_cast<double>(info.scale_num) / info.scale_denom;
     const double extentX = wanted.headerWidth * scale;
     const double extentY = wanted.headerHeight * scale;
-    const int keptX = std::min(pixels.width(), static_cast<int>(std::lround(extentX)));
-    const int keptY = std::min(pixels.height(), static_cast<int>(std::lround(extentY)));
-    const vips::VImage kept = pixels.crop(0, 0, keptX, keptY);
-    const auto lanczos = [] { return vips::VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3); };
-    const vips::VImage resized = kept.resize(
-        wanted.storedWidth / extentX, lanczos()->set("vscale", wanted.storedHeight / extentY));
-    if (resized.width() < wanted.storedWidth || resized.height() < wanted.storedHeight) {
-        return std::nullopt;
+    const int decodedWidth = static_cast<int>(info.output_width);
+    const int keptX = std::min(decodedWidth, static_cast<int>(std::lround(extentX)));
+    const int keptY =
+        std::min(static_cast<int>(info.output_height), static_cast<int>(std::lround(extentY)));
+    // Nothing to reduce across, or an enlargement: libvips's work.
+    if (wanted.storedWidth >= keptX) return giveUp(nullptr);
+    const int bands = info.output_components;
+    // The result, and kRows decoded rows as bytes and as floats.
+    const std::int64_t bytes =
+        std::int64_t{wanted.storedWidth} * keptY * bands +
+        std::int64_t{decodedWidth} * (HorizontalReducer::kRows * bands + 4) * 5;
+    if (bytes > kMaxDecodedBytes || bytes > memoryLeft() / 2) return giveUp(nullptr);
+
+    // Reduced across while it is decoded, straight into the image the vertical pass reads.
+    VipsImage* out = vips_image_new_memory();
+    vips_image_init_fields(out, wanted.storedWidth, keptY, bands, VIPS_FORMAT_UCHAR,
+                           VIPS_CODING_NONE, wanted.interpretation, 1.0, 1.0);
+    if (vips_image_write_prepare(out) != 0) return giveUp(out);
+    HorizontalReducer reducer(keptX, extentX, wanted.storedWidth, bands);
+    std::vector<std::uint8_t> staging(std::size_t{info.output_width} * bands *
+                                      HorizontalReducer::kRows);
+    if (!decodeRows(info, d, reducer, staging.data(), out)) return giveUp(out);
+    jpeg_destroy_decompress(&info);
+
+    copyField(header, out, VIPS_META_ORIENTATION);
+    copyField(header, out, VIPS_META_ICC_NAME);
+    vips::VImage pixels(out);
+    const double vshrink = extentY / wanted.storedHeight;
+    if (vshrink > 1.0) {
+        pixels =
+            pixels.reducev(vshrink, vips::VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3));
+    } else if (vshrink < 1.0) {
+        pixels = pixels.resize(1.0, vips::VImage::option()
+                                        ->set("kernel", VIPS_KERNEL_LANCZOS3)
+                                        ->set("vscale", 1.0 / vshrink));
     }
-    return resized.crop(0, 0, wanted.storedWidth, wanted.storedHeight).autorot();
+    if (pixels.height() < wanted.storedHeight) return std::nullopt;
+    return pixels.crop(0, 0, wanted.storedWidth, wanted.storedHeight).autorot();
 }
 
 }  // namespace varnholt
