@@ -124,15 +124,8 @@ TEST(OutputSafety, DamagedDataFailsInEveryFormat) {
             bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(next), {0, 0, 0});
         }
         writeBytes(folder.path(row.name), bytes);
-        const auto opened = ImageTools::openImage(folder.path(row.name));
-        SaveResult saved;
-        if (const auto* failure = std::get_if<ImageFailure>(&opened)) {
-            saved.failure = *failure;  // a cut header already refuses the file
-        } else {
-            const auto scaled = ImageTools::scaledTo(std::get<Image>(opened), 40, 60);
-            ASSERT_TRUE(scaled);
-            saved = ImageTools::saveImage(*scaled, output, OutputFormat::PNG, 1);
-        }
+        const SaveResult saved =
+            testing::saveResized(folder.path(row.name), output, OutputFormat::PNG, 40, 60, false);
         if (row.damage == Damage::StrayBytes) {
             EXPECT_TRUE(saved.ok) << saved.reason();
             ::unlink(output.c_str());
