@@ -38,10 +38,10 @@ public:
         std::filesystem::copy_file(from, path(name));
         return path(name);
     }
-    // Sorted names, hidden ones included.
-    std::vector<std::string> entries() const {
+    // Sorted names in the folder or one of its sub-folders, hidden ones included.
+    std::vector<std::string> entries(const std::string& folder = ".") const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_))
+        for (const auto& entry : std::filesystem::directory_iterator(path(folder)))
             names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         return names;

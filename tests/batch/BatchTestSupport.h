@@ -2,10 +2,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <deque>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -125,11 +124,12 @@ Image scaledImage(const std::string& path, std::int64_t width, std::int64_t heig
 
 SaveResult saveResized(const std::string& source, const std::string& output, OutputFormat format,
                        int width, int height, bool keep, std::int64_t dpi, double quality) {
-    const auto loaded = ImageTools::loadImage(source);
-    if (!loaded) return {false, {FailureKind::CannotOpen, "the source"}, {}};
-    const auto meta = keep ? std::optional(ImageTools::readSourceMetadata(*loaded)) : std::nullopt;
+    const auto opened = ImageTools::openImage(source);
+    if (const auto* failure = std::get_if<ImageFailure>(&opened)) return {false, *failure, {}};
+    const Image& loaded = std::get<Image>(opened);
+    const auto meta = keep ? std::optional(ImageTools::readSourceMetadata(loaded)) : std::nullopt;
     const auto scaled =
-        ImageTools::scaledTo(ImageTools::normalizeToPixelSize(*loaded, source), width, height);
+        ImageTools::scaledTo(ImageTools::normalizeToPixelSize(loaded, source), width, height);
     if (!scaled) return {false, {FailureKind::CannotResize, {}}, {}};
     Image image = ImageTools::stampDPI(*scaled, dpi);
     if (keep) image = ImageTools::mergeOutputDPI(image, *meta, dpi);

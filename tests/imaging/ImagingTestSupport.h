@@ -36,7 +36,7 @@ const std::vector<std::map<std::string, std::string>>& indexRows();
 Image scaledImage(const std::string& path, std::int64_t width, std::int64_t height);
 
 // The steps the batch takes for one image; with keep, the source's metadata and date are
-// kept.
+// kept. A source that cannot be opened fails with its reason.
 SaveResult saveResized(const std::string& source, const std::string& output, OutputFormat format,
                        int width, int height, bool keep, std::int64_t dpi = 72,
                        double quality = 0.8);

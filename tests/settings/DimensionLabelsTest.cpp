@@ -3,22 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include "SizeSettings.h"
+
 namespace varnholt {
 namespace {
 
-// mode: d(efaults), w (fixed width a), f (free pixels a x b, unlocked) or n (no mode); dpi, when
-// given, is the checked override.
-ResizeSettings settings(char mode, const char* a = "0", const char* b = "0",
-                        const char* dpi = nullptr) {
-    ResizeSettings s;
-    s.freeResize = mode == 'd' || mode == 'f';
-    s.keepAspect = mode != 'f';
-    s.fixedWidth = mode == 'w';
-    s.fixedWidthText = std::string(a);
-    s.pixelWidthText = std::string(a);
-    s.pixelHeightText = std::string(b);
-    s.changeDPI = dpi != nullptr;
-    s.dpiText = std::string(dpi ? dpi : "");
+// The default mode with the DPI override checked and set to text.
+ResizeSettings withDpi(const std::string& text) {
+    ResizeSettings s = sizeSettings("lock", "0", "0");
+    s.changeDPI = true;
+    s.dpiText = text;
     return s;
 }
 
@@ -38,18 +32,19 @@ TEST(DimensionLabels, WritesTheSixLabels) {
         ResizeSettings settings;
         std::string expected;
     } rows[] = {
-        {std::nullopt, settings('w', "1000"), "Width: 0|Height: 0|DPI: |DPI: |Width: 0|Height: 0"},
-        {DisplayedImage{4000, 0, 300}, settings('w', "1000"), joined(noImageLabels())},
-        {photo, settings('d'), original + "DPI: 72|Width: 0|Height: 0"},
-        {photo, settings('w', "1000"), original + "DPI: 72|Width: 1000|Height: 750"},
-        {photo, settings('d', "0", "0", "0300"), original + "DPI: 0300|Width: 0|Height: 0"},
-        {photo, settings('d', "0", "0", "0"), original + "DPI: 72|Width: 0|Height: 0"},
-        {photo, settings('f', "0100", "20"), original + "DPI: 72|Width: 0100|Height: 20"},
-        {DisplayedImage{4000.7, 2999.9, 96}, settings('d'),
+        {std::nullopt, sizeSettings("w", "1000", ""),
+         "Width: 0|Height: 0|DPI: |DPI: |Width: 0|Height: 0"},
+        {DisplayedImage{4000, 0, 300}, sizeSettings("w", "1000", ""), joined(noImageLabels())},
+        {photo, sizeSettings("lock", "0", "0"), original + "DPI: 72|Width: 0|Height: 0"},
+        {photo, sizeSettings("w", "1000", ""), original + "DPI: 72|Width: 1000|Height: 750"},
+        {photo, withDpi("0300"), original + "DPI: 0300|Width: 0|Height: 0"},
+        {photo, withDpi("0"), original + "DPI: 72|Width: 0|Height: 0"},
+        {photo, sizeSettings("free", "0100", "20"), original + "DPI: 72|Width: 0100|Height: 20"},
+        {DisplayedImage{4000.7, 2999.9, 96}, sizeSettings("lock", "0", "0"),
          "Width: 4000|Height: 2999|DPI: 96|DPI: 72|Width: 0|Height: 0"},
         // No output size for the entries: the output labels keep what they held.
-        {photo, settings('w', "1e30"), original + "DPI: 72|Width: 640|Height: 480"},
-        {photo, settings('n'), original + "DPI: 72|Width: 640|Height: 480"},
+        {photo, sizeSettings("w", "1e30", ""), original + "DPI: 72|Width: 640|Height: 480"},
+        {photo, sizeSettings("none", "", ""), original + "DPI: 72|Width: 640|Height: 480"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(joined(dimensionLabels(row.image, row.settings, previous)), row.expected);

@@ -8,18 +8,17 @@
 #include <set>
 #include <sstream>
 
+#include "SizeSettings.h"
+
 namespace varnholt {
 namespace {
 
-// Radios in the order free, pixels, percents, fixed width, fixed height, box; entries are
-// the width and height entries of whichever mode that picks.
-ResizeSettings radios(const char* on, std::string width = "0", std::string height = "0") {
+// Radios in the order free, pixels, percents, fixed width, fixed height, box.
+ResizeSettings radios(const char* on) {
     ResizeSettings s;
     bool* flags[] = {&s.freeResize, &s.freePixels,  &s.freePercents,
                      &s.fixedWidth, &s.fixedHeight, &s.fixedWidthAndHeight};
     for (int i = 0; i < 6; ++i) *flags[i] = on[i] == '1';
-    s.pixelWidthText = s.percentWidthText = s.fixedWidthText = s.boxWidthText = width;
-    s.pixelHeightText = s.percentHeightText = s.fixedHeightText = s.boxHeightText = height;
     return s;
 }
 
@@ -35,22 +34,22 @@ TEST(ResizeSettings, ModeIsTheFirstMatchingRadioCombination) {
 
 TEST(ResizeSettings, SizeFieldsValidLooksOnlyAtTheChosenModesEntries) {
     struct Row {
-        const char* on;
+        const char* mode;
         const char* width;
         const char* height;
         bool valid;
     };
     const Row rows[] = {
-        {"110000", "0", "0", false},   {"110000", "10", "0", false}, {"110000", "10", "1", true},
-        {"110000", "12px", "1", true}, {"110000", "-5", "1", false}, {"110000", "abc", "1", false},
-        {"110000", "1e50", "1", true}, {"000100", "100", "0", true}, {"000010", "0", "300", true},
-        {"000010", "300", "0", false}, {"101000", "50", "0", false}, {"000001", "800", "-6", false},
-        {"010000", "0", "0", true},    {"100000", "0", "0", true},
+        {"lock", "0", "0", false},   {"lock", "10", "0", false}, {"lock", "10", "1", true},
+        {"lock", "12px", "1", true}, {"lock", "-5", "1", false}, {"lock", "abc", "1", false},
+        {"lock", "1e50", "1", true}, {"w", "100", "0", true},    {"h", "0", "300", true},
+        {"h", "300", "0", false},    {"pct", "50", "0", false},  {"box", "800", "-6", false},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(sizeFieldsValid(radios(row.on, row.width, row.height)), row.valid)
-            << row.on << " " << row.width << " x " << row.height;
+        EXPECT_EQ(sizeFieldsValid(sizeSettings(row.mode, row.width, row.height)), row.valid)
+            << row.mode << " " << row.width << " x " << row.height;
     }
+    EXPECT_TRUE(sizeFieldsValid(radios("010000")));  // no mode, its pixel entries 0
 }
 
 TEST(ResizeSettings, DpiOverrideNeedsTheBoxAndAWholeNumberOfAtLeastOne) {

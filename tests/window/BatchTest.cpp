@@ -33,13 +33,6 @@ const Paths kPhotos{kData + "/ianare-exif-samples/Canon_40D.jpg",
                     kData + "/ianare-exif-samples/DSCN0010.jpg", kData + "/libvips/sample.jpg",
                     kData + "/pillow/hopper_gray.jpg"};
 
-Paths filesIn(const std::string& folder) {
-    Paths names;
-    for (const auto& file : fs::directory_iterator(folder)) names.push_back(file.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class BatchTest : public WindowTest {
 protected:
     void prepare(const Paths& images, const char* width, const std::string& folder) {
@@ -90,7 +83,7 @@ TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
     EXPECT_EQ(joined(bar), "1 of 4|2 of 4|3 of 4|4 of 4|0%");
     const Paths expected{"Canon_40D_res (1).png", "DSCN0010_res (2).png", "hopper_gray_res (4).png",
                          "sample_res (3).png"};
-    EXPECT_EQ(filesIn(out.path()), expected);
+    EXPECT_EQ(out.entries(), expected);
     EXPECT_EQ(listed().back(), later.path("added.png"));
     for (const auto& name : expected)
         EXPECT_EQ(ImageTools::readPixelSize(out.path(name))->width, 50);
@@ -106,8 +99,8 @@ TEST_F(BatchTest, KeptSubFoldersFollowTheAddedFolder) {
     vc->checkKeepSubFolders->setChecked(true);
     vc->actionResizeImages->trigger();
     ASSERT_TRUE(waitForBatch(0));
-    EXPECT_EQ(filesIn(out.path()), (Paths{"day", "hopper_gray_res (2).jpg"}));
-    EXPECT_EQ(filesIn(out.path("day")), Paths{"sample_res (1).jpg"});
+    EXPECT_EQ(out.entries(), (Paths{"day", "hopper_gray_res (2).jpg"}));
+    EXPECT_EQ(out.entries("day"), Paths{"sample_res (1).jpg"});
 }
 
 // The labels follow the selected file: replaced by the batch, then by another program.
@@ -150,7 +143,7 @@ TEST_F(BatchTest, ChecksQuestionsAndFailuresReachTheUser) {
     };
     vc->actionResizeImages->trigger();
     ASSERT_TRUE(waitForBatch(2));
-    EXPECT_EQ(filesIn(out.path()).size(), 2u);
+    EXPECT_EQ(out.entries().size(), 2u);
     ASSERT_EQ(dialogs->alerts.size(), 3u);
     EXPECT_EQ(dialogs->alerts[1].text, overwriteQuestion(out.path("sample_res (2).jpg")).text);
     EXPECT_EQ(str(dialogs->alerts[2].text), "Some images could not be resized.");
@@ -181,7 +174,7 @@ TEST_F(BatchTest, EndingABatchEarlyLeavesOnlyWholeFiles) {
                             way == 's' ? Qt::AltModifier : Qt::NoModifier);
             ASSERT_TRUE(waitForBatch(0));
             expectBusy(vc, false);
-            const std::string resized = std::to_string(filesIn(written.path()).size());
+            const std::string resized = std::to_string(written.entries().size());
             EXPECT_EQ(str(dialogs->alerts.at(0).text),
                       "The resizing was stopped. " + resized + " of 8 images were resized.");
         } else {
@@ -189,7 +182,7 @@ TEST_F(BatchTest, EndingABatchEarlyLeavesOnlyWholeFiles) {
         }
         EXPECT_EQ(dialogs->alerts.size(), way == 's' || way == 'e' ? 1u : 0u);
         window.reset();  // as the application ends: waits for the images in progress
-        const Paths names = filesIn(written.path());
+        const Paths names = written.entries();
         EXPECT_LT(names.size(), photos.size());
         for (const auto& name : names) {
             SCOPED_TRACE(name);
