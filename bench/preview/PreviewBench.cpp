@@ -48,11 +48,12 @@ struct Run {
 void select(varnholt::ViewController* vc, int row) {
     auto* selection = vc->tableViewImage->selectionModel();
     if (row < 0) {
-        selection->clearSelection();
+        selection->clear();
         return;
     }
-    selection->select(vc->tableViewImage->model()->index(row, 0),
-                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The preview follows the current row, as a click or the arrow keys move it.
+    selection->setCurrentIndex(vc->tableViewImage->model()->index(row, 0),
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 Run measure(varnholt::ViewController* vc, int row) {

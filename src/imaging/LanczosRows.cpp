@@ -25,43 +25,6 @@ double lanczos3(double d) {
 template <int Bands>
 constexpr int kStride = HorizontalReducer::kRows* Bands + 4;
 
-// Every tap is a multiply-add over the lanes, contiguous floats; with their count a constant the
-// loop becomes vector code. The sums run in the same order on every path, so results do not
-// depend on the processor.
-template <int Bands>
-[[gnu::always_inline]] inline void sumTaps(const float* columns, const ReductionTaps& taps,
-                                           int toWidth, float* sums) {
-    constexpr int kLanes = HorizontalReducer::kRows * Bands;
-    const int count = taps.count;
-    for (int x = 0; x < toWidth; ++x) {
-        float acc[kLanes] = {};
-        const float* weight = &taps.weights[static_cast<std::size_t>(x) * count];
-        const float* column = columns + static_cast<std::ptrdiff_t>(taps.first[x]) * kStride<Bands>;
-        for (int t = 0; t < count; ++t) {
-            const float w = weight[t];
-            for (int k = 0; k < kLanes; ++k) acc[k] += w * column[t * kStride<Bands> + k];
-        }
-        std::copy(acc, acc + kLanes, sums + static_cast<std::ptrdiff_t>(x) * kStride<Bands>);
-    }
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-template <int Bands>
-[[gnu::target("avx2")]] void sumTapsAvx2(const float* columns, const ReductionTaps& taps,
-                                         int toWidth, float* sums) {
-    sumTaps<Bands>(columns, taps, toWidth, sums);
-}
-#endif
-
-template <int Bands>
-void sumTapsBest(const float* columns, const ReductionTaps& taps, int toWidth, float* sums) {
-#if defined(__x86_64__) && defined(__GNUC__)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return sumTapsAvx2<Bands>(columns, taps, toWidth, sums);
-#endif
-    sumTaps<Bands>(columns, taps, toWidth, sums);
-}
-
 // One RGB pixel of a row to four floats and back (the fourth a spare). With SSE2, which every
 // x86-64 has, these are a few instructions; elsewhere plain code.
 #if defined(__SSE2__)
@@ -123,25 +86,55 @@ void toColumns(const std::uint8_t* const* rows, int count, int width, float* col
     }
 }
 
-// And back, rounded to the nearest level. An RGB pixel writes a spare fourth byte that the
-// next pixel overwrites, except at the row's end.
+// Every tap is a multiply-add over the lanes, contiguous floats; with their count a constant the
+// loop becomes vector code. The sums run in the same order on every path, so results do not
+// depend on the processor. Each output column's sums go straight into the rows, rounded to the
+// nearest level; an RGB pixel writes a spare fourth byte that the next pixel overwrites,
+// except at the row's end.
 template <int Bands>
-void fromColumns(const float* columns, int count, int width, std::uint8_t* const* rows) {
-    for (int r = 0; r < count; ++r) {
-        std::uint8_t* row = rows[r];
-        const float* lane = columns + static_cast<std::ptrdiff_t>(r) * Bands;
+[[gnu::always_inline]] inline void sumTaps(const float* columns, const ReductionTaps& taps,
+                                           int toWidth, int count, std::uint8_t* const* rows) {
+    constexpr int kLanes = HorizontalReducer::kRows * Bands;
+    const int n = taps.count;
+    for (int x = 0; x < toWidth; ++x) {
+        float acc[kLanes + 4] = {};
+        const float* weight = &taps.weights[static_cast<std::size_t>(x) * n];
+        const float* column = columns + static_cast<std::ptrdiff_t>(taps.first[x]) * kStride<Bands>;
+        for (int t = 0; t < n; ++t) {
+            const float w = weight[t];
+            for (int k = 0; k < kLanes; ++k) acc[k] += w * column[t * kStride<Bands> + k];
+        }
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(x) * Bands;
         if constexpr (Bands == 3) {
-            for (int x = 0; x + 1 < width; ++x, row += 3, lane += kStride<3>) {
-                narrowPixel<3>(lane, row);
+            if (x + 1 < toWidth) {
+                for (int r = 0; r < count; ++r) narrowPixel<4>(acc + r * 3, rows[r] + at);
+            } else {
+                for (int r = 0; r < count; ++r) narrowPixel<3>(acc + r * 3, rows[r] + at);
             }
-            narrowPixel<3>(lane, row);
         } else {
-            for (int x = 0; x < width; ++x) {
-                row[x] = static_cast<std::uint8_t>(
-                    std::clamp(lane[x * kStride<1>] + 0.5F, 0.0F, 255.0F));
+            for (int r = 0; r < count; ++r) {
+                rows[r][at] = static_cast<std::uint8_t>(std::clamp(acc[r] + 0.5F, 0.0F, 255.0F));
             }
         }
     }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+template <int Bands>
+[[gnu::target("avx2")]] void sumTapsAvx2(const float* columns, const ReductionTaps& taps,
+                                         int toWidth, int count, std::uint8_t* const* rows) {
+    sumTaps<Bands>(columns, taps, toWidth, count, rows);
+}
+#endif
+
+template <int Bands>
+void sumTapsBest(const float* columns, const ReductionTaps& taps, int toWidth, int count,
+                 std::uint8_t* const* rows) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return sumTapsAvx2<Bands>(columns, taps, toWidth, count, rows);
+#endif
+    sumTaps<Bands>(columns, taps, toWidth, count, rows);
 }
 
 }  // namespace
@@ -182,19 +175,16 @@ HorizontalReducer::HorizontalReducer(int fromWidth, double extent, int toWidth, 
       toWidth_(toWidth),
       bands_(bands),
       taps_(lanczos3Taps(fromWidth, extent, toWidth)),
-      columns_(static_cast<std::size_t>(fromWidth) * (bands == 1 ? kStride<1> : kStride<3>)),
-      sums_(static_cast<std::size_t>(toWidth) * (bands == 1 ? kStride<1> : kStride<3>)) {}
+      columns_(static_cast<std::size_t>(fromWidth) * (bands == 1 ? kStride<1> : kStride<3>)) {}
 
 void HorizontalReducer::reduce(const std::uint8_t* const* rows, int count,
                                std::uint8_t* const* out) {
     if (bands_ == 1) {
         toColumns<1>(rows, count, fromWidth_, columns_.data());
-        sumTapsBest<1>(columns_.data(), taps_, toWidth_, sums_.data());
-        fromColumns<1>(sums_.data(), count, toWidth_, out);
+        sumTapsBest<1>(columns_.data(), taps_, toWidth_, count, out);
     } else {
         toColumns<3>(rows, count, fromWidth_, columns_.data());
-        sumTapsBest<3>(columns_.data(), taps_, toWidth_, sums_.data());
-        fromColumns<3>(sums_.data(), count, toWidth_, out);
+        sumTapsBest<3>(columns_.data(), taps_, toWidth_, count, out);
     }
 }
 

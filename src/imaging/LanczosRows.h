@@ -37,7 +37,6 @@ private:
     int bands_;
     ReductionTaps taps_;
     std::vector<float> columns_;  // fromWidth columns of source samples
-    std::vector<float> sums_;     // toWidth columns of results
 };
 
 }  // namespace varnholt
