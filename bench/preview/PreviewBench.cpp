@@ -3,10 +3,11 @@
 // holds the main thread (header read, labels), and the longest the event loop waits while
 // the rendering runs. Each photo is selected afresh several times; the figures are the
 // median and the worst run.
-//   preview-bench [rounds]
+//   preview-bench [rounds [photo...]]   (photos given are measured after the test data's)
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -106,10 +107,18 @@ int main(int argc, char** argv) {
     window.show();
     QCoreApplication::processEvents();
 
-    QList<QUrl> urls;
+    std::vector<std::string> paths;
+    std::vector<std::string> names;
     for (const Photo& photo : kPhotos) {
-        urls.append(varnholt::fileUrlFromPath(std::string(VARNHOLT_TESTDATA "/") + photo.path));
+        paths.push_back(std::string(VARNHOLT_TESTDATA "/") + photo.path);
+        names.emplace_back(photo.what);
     }
+    for (int i = 2; i < argc; ++i) {
+        paths.emplace_back(argv[i]);
+        names.emplace_back(QFileInfo(QString::fromLocal8Bit(argv[i])).fileName().toStdString());
+    }
+    QList<QUrl> urls;
+    for (const auto& path : paths) urls.append(varnholt::fileUrlFromPath(path));
     vc->openData(urls);
     // A common choice: 1920 pixels wide, the preview then fills the view.
     vc->textFieldFixedWidth->setText(QStringLiteral("1920"));
@@ -117,7 +126,7 @@ int main(int argc, char** argv) {
 
     std::printf("%-16s %10s %10s %10s %12s\n", "photo", "shown med", "shown max", "select max",
                 "loop gap max");
-    for (int row = 0; row < static_cast<int>(std::size(kPhotos)); ++row) {
+    for (int row = 0; row < static_cast<int>(paths.size()); ++row) {
         std::vector<double> shown;
         double worstShown = 0;
         double worstSelect = 0;
@@ -129,8 +138,9 @@ int main(int argc, char** argv) {
             worstSelect = std::max(worstSelect, run.selectMs);
             worstGap = std::max(worstGap, run.longestGapMs);
         }
-        std::printf("%-16s %8.1f ms %7.1f ms %7.1f ms %9.1f ms\n", kPhotos[row].what, median(shown),
-                    worstShown, worstSelect, worstGap);
+        std::printf("%-16s %8.1f ms %7.1f ms %7.1f ms %9.1f ms\n",
+                    names[static_cast<std::size_t>(row)].c_str(), median(shown), worstShown,
+                    worstSelect, worstGap);
     }
     return 0;
 }
