@@ -23,8 +23,11 @@ namespace {
 // A progressive file may hold any number of scans, each a pass over the whole picture; real
 // encoders write about ten. More than this and the general path decides.
 constexpr int kMaxScans = 100;
-// The decoded picture lives in memory whole: at most this, and half the memory left.
+// The picture reduced across, the decode's buffers and a progressive file's coefficients: at
+// most this, and half the memory left.
 constexpr std::int64_t kMaxDecodedBytes = 256 * 1024 * 1024;
+// The largest factor handed to libvips's Lanczos reduction down.
+constexpr double kMaxReduceDown = 100.0;
 constexpr std::size_t kReadChunk = 64 * 1024;
 
 struct Decoder {
@@ -212,20 +215,23 @@ std::optional<vips::VImage> decodeJpegScaled(const SourceFile& file, const vips:
     // Nothing to reduce across, or an enlargement: libvips's work.
     if (wanted.storedWidth >= keptX) return giveUp(nullptr);
     const int bands = info.output_components;
-    // The result, and kRows decoded rows as bytes and as floats.
-    const std::int64_t bytes =
-        std::int64_t{wanted.storedWidth} * keptY * bands +
-        std::int64_t{decodedWidth} * (HorizontalReducer::kRows * bands + 4) * 5;
+    // The result, kRows decoded rows as bytes and as floats, and for a progressive file
+    // libjpeg-turbo's coefficients of the whole picture (two bytes a sample at most).
+    std::int64_t bytes = std::int64_t{wanted.storedWidth} * keptY * bands +
+                         std::int64_t{decodedWidth} * (HorizontalReducer::kRows * bands + 4) * 5;
+    if (jpeg_has_multiple_scans(&info)) {
+        bytes += std::int64_t{wanted.headerWidth} * wanted.headerHeight * info.num_components * 2;
+    }
     if (bytes > kMaxDecodedBytes || bytes > memoryLeft() / 2) return giveUp(nullptr);
 
     // Reduced across while it is decoded, straight into the image the vertical pass reads.
+    HorizontalReducer reducer(keptX, extentX, wanted.storedWidth, bands);
+    std::vector<std::uint8_t> staging(std::size_t{info.output_width} * bands *
+                                      HorizontalReducer::kRows);
     VipsImage* out = vips_image_new_memory();
     vips_image_init_fields(out, wanted.storedWidth, keptY, bands, VIPS_FORMAT_UCHAR,
                            VIPS_CODING_NONE, wanted.interpretation, 1.0, 1.0);
     if (vips_image_write_prepare(out) != 0) return giveUp(out);
-    HorizontalReducer reducer(keptX, extentX, wanted.storedWidth, bands);
-    std::vector<std::uint8_t> staging(std::size_t{info.output_width} * bands *
-                                      HorizontalReducer::kRows);
     if (!decodeRows(info, d, reducer, staging.data(), out)) return giveUp(out);
     jpeg_destroy_decompress(&info);
 
@@ -233,13 +239,18 @@ std::optional<vips::VImage> decodeJpegScaled(const SourceFile& file, const vips:
     copyField(header, out, VIPS_META_ICC_NAME);
     vips::VImage pixels(out);
     const double vshrink = extentY / wanted.storedHeight;
-    if (vshrink > 1.0) {
-        pixels =
-            pixels.reducev(vshrink, vips::VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3));
-    } else if (vshrink < 1.0) {
-        pixels = pixels.resize(1.0, vips::VImage::option()
-                                        ->set("kernel", VIPS_KERNEL_LANCZOS3)
-                                        ->set("vscale", 1.0 / vshrink));
+    const auto lanczos = [] { return vips::VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3); };
+    try {
+        // libvips's reducev refuses a mask of over 2000 taps (a factor above 333); resize
+        // shrinks by a box first, as for an enlargement it interpolates.
+        if (vshrink > 1.0 && vshrink <= kMaxReduceDown) {
+            pixels = pixels.reducev(vshrink, lanczos());
+        } else if (vshrink != 1.0) {
+            pixels = pixels.resize(1.0, lanczos()->set("vscale", 1.0 / vshrink));
+        }
+    } catch (const vips::VError&) {
+        clearVipsError();
+        return std::nullopt;
     }
     if (pixels.height() < wanted.storedHeight) return std::nullopt;
     return pixels.crop(0, 0, wanted.storedWidth, wanted.storedHeight).autorot();

@@ -21,7 +21,7 @@ TEST(LanczosRows, ReduceAsLibvipsDoesWithinALevel) {
         int from, to, bands, rows;
     };
     for (const Row row : {Row{97, 57, 3, 37}, Row{100, 37, 1, 5}, Row{64, 9, 3, 16},
-                          Row{10, 3, 3, 1}, Row{7, 1, 1, 3}, Row{40, 40, 3, 2}}) {
+                          Row{10, 3, 3, 1}, Row{7, 1, 1, 3}, Row{200, 8, 3, 3}, Row{2, 1, 1, 2}}) {
         SCOPED_TRACE(testing::Message() << row.from << " -> " << row.to << " x " << row.bands);
         std::mt19937 random(row.from);
         std::vector<std::uint8_t> source(static_cast<std::size_t>(row.from * row.bands * row.rows));
@@ -58,6 +58,25 @@ TEST(LanczosRows, ReduceAsLibvipsDoesWithinALevel) {
             EXPECT_EQ(ours[outBytes], 0xAB) << "row " << y << " written past its end";
         }
         EXPECT_LE(worst, 2);  // libvips rounds its weights to 12 bits
+    }
+}
+
+// A scaled decode's last column may stand for a fraction of a pixel: the reduction spans the
+// picture's true extent. On a ramp each output pixel is the ramp at its centre.
+TEST(LanczosRows, ReduceOverThePicturesTrueExtent) {
+    constexpr int kFrom = 97, kTo = 20;
+    constexpr double kExtent = 96.5;
+    std::vector<std::uint8_t> ramp(kFrom);
+    for (int i = 0; i < kFrom; ++i)
+        ramp[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(2 * i);
+    std::vector<std::uint8_t> reduced(kTo);
+    const std::uint8_t* in[] = {ramp.data()};
+    std::uint8_t* out[] = {reduced.data()};
+    HorizontalReducer(kFrom, kExtent, kTo, 1).reduce(in, 1, out);
+    for (int x = 3; x < kTo - 3; ++x) {  // clear of the edges, which repeat
+        EXPECT_NEAR(reduced[static_cast<std::size_t>(x)], 2 * ((x + 0.5) * kExtent / kTo - 0.5),
+                    0.6)
+            << "pixel " << x;
     }
 }
 

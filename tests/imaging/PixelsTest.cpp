@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
+#include <vips/vips8>
 
 #include "ImagingTestSupport.h"
 
@@ -88,6 +89,21 @@ TEST(Animation, TheFirstFrameOfAnAnimatedWebPIsThePicture) {
     const auto decoded = ImageTools::rasterizeImage(testing::scaledImage(webp, 370, 285));
     ASSERT_TRUE(expected && decoded);
     EXPECT_LT(testing::meanDifference(*decoded, *expected), 0.01);
+}
+
+// Stretched far flatter than the source: a reduction down beyond what libvips's Lanczos mask
+// holds (a factor of 333) while across it barely shrinks.
+TEST(Stretch, FarFlatterThanTheSourceIsWrittenAtItsSize) {
+    TempFolder folder;
+    const std::string source = folder.path("tall.jpg");
+    vips::VImage::gaussnoise(1000, 3000).cast(VIPS_FORMAT_UCHAR).jpegsave(source.c_str());
+    for (const auto& [width, height] : {std::pair{900, 5}, std::pair{300, 2}, std::pair{900, 30}}) {
+        const std::string output = folder.path(std::to_string(height) + ".png");
+        ASSERT_TRUE(
+            testing::saveResized(source, output, OutputFormat::PNG, width, height, false).ok);
+        const vips::VImage written = vips::VImage::new_from_file(output.c_str());
+        EXPECT_EQ(std::pair(written.width(), written.height()), std::pair(width, height));
+    }
 }
 
 }  // namespace
