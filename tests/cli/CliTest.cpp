@@ -115,7 +115,8 @@ TEST(Cli, RefusesInvalidUsageAndSettings) {
     EXPECT_EQ(version.out.rfind("varnholt-cli ", 0), 0u) << version.out;
 }
 
-// One row per size option: each reaches the setting the panel would set.
+// One row per size option: each reaches the setting the panel would set. A size beyond the
+// format's limit fails in the plan, before any work.
 TEST(Cli, DryRunPrintsPlannedSizes) {
     TempFolder out;
     using Args = std::vector<std::string>;
@@ -131,6 +132,10 @@ TEST(Cli, DryRunPrintsPlannedSizes) {
          kIndexedPng,
          "9x14",
          "A-1.png"},
+        {{"--mode=width", "--width=20000", "--format=webp"},
+         kIndexedPng,
+         "fail: size too large for WEBP (at most 16383 pixels a side)",
+         "indexed_res (1).webp"},
     };
     for (auto [args, source, size, name] : rows) {
         SCOPED_TRACE(size);
@@ -139,7 +144,7 @@ TEST(Cli, DryRunPrintsPlannedSizes) {
         if (name.empty()) name = fs::path(source).stem().string() + "_res (1).jpg";
         const std::string output = out / name;
         EXPECT_EQ(run.out, source + "\t" + output + "\t" + size + "\n");
-        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.status, size.starts_with("fail:") ? 1 : 0) << run.err;
     }
     EXPECT_EQ(out.entries().size(), 0u);
 }
