@@ -92,7 +92,10 @@ TEST(FileInformation, FilesThatAreNoAcceptedImageGiveTheDefaultsWithoutBlocking)
         EXPECT_EQ(ImageTools::readOrientation(path), 1);
         EXPECT_FALSE(ImageTools::readImageProperties(path).has_value());
         EXPECT_FALSE(ImageTools::readTypeIdentifier(path).has_value());
-        EXPECT_FALSE(ImageTools::loadImage(path).has_value());
+        const char* reason = content                   ? "not an image of an accepted format"
+                             : name == "missing.jpg"sv ? "file not found"
+                                                       : "not a regular file";
+        EXPECT_EQ(std::get<ImageFailure>(ImageTools::openImage(path)).describe(), reason);
     }
     // A sparse 200 GB BMP fails cleanly instead of exhausting memory.
     std::ofstream(folder.path("huge.bmp")) << "BM";

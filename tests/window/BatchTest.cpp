@@ -71,8 +71,7 @@ TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
     QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(out.path()));
     press(Qt::Key_R, Qt::ControlModifier);
     expectBusy(vc, true);
-    const TempFolder later;
-    vc->openData(urls({later.write("added.png")}));  // during the run: listed, not resized
+    vc->openData(urls({files.write("added.png")}));  // during the run: listed, not resized
     vc->OnFileNew();                                 // does nothing while a batch runs
     ASSERT_TRUE(waitForBatch(0));
     expectBusy(vc, false);
@@ -84,17 +83,16 @@ TEST_F(BatchTest, AWholeBatchFromTheKeyboard) {
     const Paths expected{"Canon_40D_res (1).png", "DSCN0010_res (2).png", "hopper_gray_res (4).png",
                          "sample_res (3).png"};
     EXPECT_EQ(out.entries(), expected);
-    EXPECT_EQ(listed().back(), later.path("added.png"));
+    EXPECT_EQ(listed().back(), files.path("added.png"));
     for (const auto& name : expected)
         EXPECT_EQ(ImageTools::readPixelSize(out.path(name))->width, 50);
 }
 
 // A walked folder's sub-folder is kept under the output folder; a file added alone is not.
 TEST_F(BatchTest, KeptSubFoldersFollowTheAddedFolder) {
-    TempFolder in;
-    fs::create_directories(in.path("trip/day"));
-    fs::copy_file(kPhotos[2], in.path("trip/day/sample.jpg"));
-    prepare({in.path("trip"), kPhotos[3]}, "20", out.path());
+    fs::create_directories(files.path("trip/day"));
+    fs::copy_file(kPhotos[2], files.path("trip/day/sample.jpg"));
+    prepare({files.path("trip"), kPhotos[3]}, "20", out.path());
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->imageList().size() == 2; }, 10000));
     vc->checkKeepSubFolders->setChecked(true);
     vc->actionResizeImages->trigger();
@@ -155,10 +153,9 @@ TEST_F(BatchTest, ChecksQuestionsAndFailuresReachTheUser) {
 // Stopped (by the button's letter or Esc), closed or quit, a batch starts no further image and
 // finishes those in flight whole; only Stop ends with a message: how many were written.
 TEST_F(BatchTest, EndingABatchEarlyLeavesOnlyWholeFiles) {
-    TempFolder in;  // large photos, so the end lands in the middle of the run
-    Paths photos;
+    Paths photos;  // large, so the end lands in the middle of the run
     for (int i = 0; i < 8; ++i) {
-        photos.push_back(in.path("photo" + std::to_string(i) + ".jpg"));
+        photos.push_back(files.path("photo" + std::to_string(i) + ".jpg"));
         fs::copy_file(kData + "/ianare-exif-samples/42_IndexError.jpg", photos.back());
     }
     for (const char way : {'s', 'e', 'c', 'q'}) {  // Alt+S, Esc, close, quit
@@ -196,12 +193,11 @@ TEST_F(BatchTest, EndingABatchEarlyLeavesOnlyWholeFiles) {
 
 // The open dialog's Add button takes a selected folder, with files, for the images inside.
 TEST_F(WindowTest, TheOpenDialogAddsFoldersWithFiles) {
-    TempFolder f;
-    std::filesystem::create_directories(f.path("trip"));
-    const Paths added{f.write("a.jpg"), f.write("trip/b.jpg")};
+    std::filesystem::create_directories(files.path("trip"));
+    const Paths added{files.write("a.jpg"), files.write("trip/b.jpg")};
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        dialog->setDirectory(QString::fromStdString(f.path()));
+        dialog->setDirectory(QString::fromStdString(files.path()));
         auto* view = dialog->findChild<QListView*>(u"listView"_s);
         EXPECT_TRUE(
             QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == 2; }));

@@ -64,6 +64,7 @@ protected:
     std::string labels() const;          // the six dimension labels, joined with "|"
     QImage preview() const { return vc->imageViewPreview->pixmap().toImage(); }
 
+    TempFolder files;                    // what a test lists, adds or drops
     ScriptedDialogs* dialogs = nullptr;  // owned by the window
     std::unique_ptr<MainWindow> window;
     ViewController* vc = nullptr;

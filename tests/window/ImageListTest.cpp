@@ -10,8 +10,7 @@ std::string countLine(const ViewController* vc) { return str(vc->labelImageCount
 // The rules are the list's own; this proves the wiring of the open dialog and open-with, the
 // HEIF flag, the cells and the count line with its name.
 TEST_F(WindowTest, AddingAppendsWhatTheListTakesAndCountsIt) {
-    TempFolder f;
-    const std::string a = f.write("a.jpg"), heic = f.write("c.heic");
+    const std::string a = files.write("a.jpg"), heic = files.write("c.heic");
     for (const bool heif : {false, true}) {
         makeWindow(heif);
         dialogs->imageChoices = {urls({a}), std::nullopt, QList<QUrl>{}};
@@ -37,10 +36,9 @@ TEST_F(WindowTest, AddingAppendsWhatTheListTakesAndCountsIt) {
 // stays on its image unless it goes too; Remove All asks first. The empty list shows how to
 // fill it, painted and to readers.
 TEST_F(WindowTest, ManyRowsAreSelectedAndRemovedAtOnce) {
-    TempFolder f;
     Paths six;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg"})
-        six.push_back(f.write(name));
+        six.push_back(files.write(name));
     ImageTableView* table = vc->tableViewImage;
     const QImage empty = table->viewport()->grab().toImage();
     EXPECT_NE(empty, empty.mirrored(true, false));  // a blank view would be its own mirror
@@ -107,8 +105,8 @@ Qt::DropAction drag(ImageTableView* table, const Paths& paths, Where where, Qt::
 // Dropped files are inserted where they land, as copies whatever the desktop proposes, and
 // only files the list rules accept; the selection stays on its entry.
 TEST_F(WindowTest, DropsAreInsertedAsCopies) {
-    TempFolder f;
-    const std::string one = f.write("1.jpg"), two = f.write("2.jpg"), x = f.write("x.png");
+    const std::string one = files.write("1.jpg"), two = files.write("2.jpg");
+    const std::string x = files.write("x.png"), pcx = files.write("w.pcx");
     const Qt::DropActions both = Qt::CopyAction | Qt::MoveAction;
     const struct {
         Paths dropped;
@@ -117,7 +115,7 @@ TEST_F(WindowTest, DropsAreInsertedAsCopies) {
         Qt::KeyboardModifiers modifiers;
         Paths expected;  // empty: refused, the list unchanged
     } rows[] = {
-        {{x, f.write("w.pcx"), f.path("gone.jpg"), one}, Between0And1, both, {}, {one, x, two}},
+        {{x, pcx, files.path("gone.jpg"), one}, Between0And1, both, {}, {one, x, two}},
         {{x}, OntoRow1, both, {}, {}},
         {{x}, BelowTheRows, both, Qt::ShiftModifier, {one, two, x}},
         {{x}, BelowTheRows, Qt::MoveAction, {}, {}},
@@ -140,16 +138,15 @@ TEST_F(WindowTest, DropsAreInsertedAsCopies) {
 // A folder stands for the images inside it, by open-with and by drop alike; the walk runs off
 // the main thread and the list fills in one step when it is done, unless overtaken.
 TEST_F(WindowTest, AFolderAddsTheImagesInsideOnceWalked) {
-    TempFolder f;
-    std::filesystem::create_directories(f.path("trip"));
-    const std::string two = f.write("trip/img2.jpg"), ten = f.write("trip/img10.jpg");
-    const std::string a = f.write("a.jpg");
+    std::filesystem::create_directories(files.path("trip"));
+    const std::string two = files.write("trip/img2.jpg"), ten = files.write("trip/img10.jpg");
+    const std::string a = files.write("a.jpg");
     for (const char way : {'o', 'd', 'n', 'r', 'a'}) {  // open-with, drop; New, Remove All, add
         makeWindow();
         if (way == 'd')
-            drag(vc->tableViewImage, {f.path("trip")}, BelowTheRows, Qt::CopyAction);
+            drag(vc->tableViewImage, {files.path("trip")}, BelowTheRows, Qt::CopyAction);
         else
-            vc->openData(urls({f.path("trip")}));
+            vc->openData(urls({files.path("trip")}));
         EXPECT_TRUE(listed().empty());  // walking
         if (way == 'n') vc->OnFileNew();
         if (way == 'r') vc->buttonRemoveAll->click();

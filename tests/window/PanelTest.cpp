@@ -40,10 +40,9 @@ TEST(PreviewRendererTest, AnOvertakenRenderingIsNeverShown) {
 TEST_F(WindowTest, TheSelectionShowsItsLabelsPreviewAndDescription) {
     vc->textFieldFixedWidth->setText(QStringLiteral("1000"));
     vc->radioFixedWidth->click();
-    TempFolder f;
-    const std::string gone = f.path("gone.jpg");
+    const std::string gone = files.path("gone.jpg");
     std::filesystem::copy_file(generatedImages().png, gone);
-    vc->openData(urls({gone, f.write("text.jpg"), generatedImages().landscape}));
+    vc->openData(urls({gone, files.write("text.jpg"), generatedImages().landscape}));
     std::filesystem::remove(gone);
     const std::string none = labels();
     for (const int row : {0, 1, 2}) {

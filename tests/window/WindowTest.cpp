@@ -9,8 +9,7 @@ namespace {
 // Tab walks from top left to bottom right, stopping only at a set's chosen radio; busy, every
 // outlet is in the accessibility tree with its state and a name without mnemonic marks.
 TEST_F(WindowTest, TabAndReadersFindEveryControl) {
-    TempFolder f;
-    vc->openData(urls({f.write("a.jpg"), f.write("b.jpg")}));
+    vc->openData(urls({files.write("a.jpg"), files.write("b.jpg")}));
     const QList<QWidget*> head{vc->tableViewImage,  vc->buttonAddImages,  vc->buttonRemoveSelected,
                                vc->buttonRemoveAll, vc->imageViewPreview, vc->tabView->tabBar()};
     const QList<QWidget*> panels[] = {
@@ -74,14 +73,13 @@ TEST_F(WindowTest, HelpAboutBrowseAddFolderAndQualityCommands) {
                                   QStringLiteral("Qt %1").arg(QString::fromLatin1(qVersion()))})
         EXPECT_TRUE(about.contains(needed)) << str(about);
 
-    TempFolder f;
-    const Paths added{f.write("sub/a.jpg")};
+    const Paths added{files.write("sub/a.jpg")};
     vc->textFieldOutputFolder->setText(u"/kept"_s);
-    dialogs->folderChoices = {std::nullopt, urls({f.path()})[0], urls({f.path()})[0]};
+    dialogs->folderChoices = {std::nullopt, urls({files.path()})[0], urls({files.path()})[0]};
     vc->buttonBrowse->click();
     EXPECT_EQ(str(vc->textFieldOutputFolder->text()), "/kept");
     vc->buttonBrowse->click();
-    EXPECT_EQ(str(vc->textFieldOutputFolder->text()), f.path());
+    EXPECT_EQ(str(vc->textFieldOutputFolder->text()), files.path());
     window->findChild<QAction*>(u"actionAddFolder"_s)->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return listed() == added; }, 10000));
     vc->sliderQuality->setValue(35);
