@@ -242,8 +242,11 @@ TEST(Cli, UnreadableFoldersAndControlCharactersInNames) {
     for (const char* folder : {"trip/locked", "shut"}) chmod((in / folder).c_str(), 0700);
     const std::string denied = ": cannot read the folder: permission denied\n";
     EXPECT_EQ(run.err, in / "trip/locked" + denied + in / "shut" + denied);
-    EXPECT_EQ(run.out,
-              "'" + in / "trip/a'$'\\033''[2J.jpg'\t'" + in / "a'$'\\033''[2J.jpg'\t10x15\n");
+    // Appended, not "'" + string: GCC 12's -O3 misreads that as an overlapping copy.
+    std::string quoted = "'";
+    quoted += in / "trip/a'$'\\033''[2J.jpg'\t'";
+    quoted += in / "a'$'\\033''[2J.jpg'\t10x15\n";
+    EXPECT_EQ(run.out, quoted);
     EXPECT_EQ(run.status, 1);
 }
 
