@@ -32,6 +32,7 @@ struct ImageData {
     int uprightWidth = 0;
     int uprightHeight = 0;
     bool scaled = false;  // the size comes from scaledTo, not from the file
+    bool draft = false;   // stretched from the file's own small preview picture
     std::int64_t dpi = kDefaultDpi;
     std::shared_ptr<const SourceMetadataData> metadata;  // null: the source's is not kept
 };

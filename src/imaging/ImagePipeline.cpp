@@ -60,6 +60,12 @@ vips::VImage buildPixels(const ImageData& data, VipsFailOn failOn) {
     const SourceFile& file = data.source->file;
     // The pixel cap was checked on the header of this same descriptor.
     if (!data.scaled) return toSrgb8(file.loadHeader(failOn).autorot());
+    if (data.draft) {
+        return toSrgb8(file.loadPreviewPicture().thumbnail_image(
+            data.uprightWidth, vips::VImage::option()
+                                   ->set("height", data.uprightHeight)
+                                   ->set("size", VIPS_SIZE_FORCE)));
+    }
     // A JPEG reduced across while it is decoded, at a fraction of its size where that keeps
     // the quality: libvips 8.14 has no vector code for that pass.
     if (auto scaled =

@@ -208,6 +208,30 @@ std::optional<Image> ImageTools::scaledTo(const Image& source, std::int64_t widt
     return Image(std::move(data));
 }
 
+bool ImageTools::mayHaveDraft(const Image& image) {
+    const SourceFormat format = image.data().source->file.format();
+    return format == SourceFormat::Heif || format == SourceFormat::Avif;
+}
+
+std::optional<Image> ImageTools::draftOf(const Image& scaled) {
+    const ImageData& data = scaled.data();
+    const SourceFile& file = data.source->file;
+    if (!data.scaled || !mayHaveDraft(scaled)) return std::nullopt;
+    try {
+        const vips::VImage preview = file.loadPreviewPicture();
+        const vips::VImage& picture = data.source->header;
+        if (static_cast<std::int64_t>(preview.width()) * preview.height() >=
+            static_cast<std::int64_t>(picture.width()) * picture.height())
+            return std::nullopt;
+    } catch (const vips::VError&) {
+        clearVipsError();
+        return std::nullopt;
+    }
+    auto draft = std::make_shared<ImageData>(data);
+    draft->draft = true;
+    return Image(std::move(draft));
+}
+
 std::optional<RgbaPixels> ImageTools::rasterizeImage(const Image& image) {
     // A whole decode into memory: no larger than the largest input.
     if (static_cast<std::int64_t>(image.width()) * image.height() > kMaxInputPixels) {

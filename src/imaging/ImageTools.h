@@ -159,6 +159,12 @@ public:
     // a side is below 1 or beyond libvips' limit.
     static std::optional<Image> scaledTo(const Image& source, std::int64_t width,
                                          std::int64_t height);
+    // The same picture stretched from the small one a HEIF or AVIF file carries for previews,
+    // which decodes in a fraction of the time: a draft to show while the picture itself is
+    // made. nullopt when the file carries none smaller than its picture.
+    static std::optional<Image> draftOf(const Image& scaled);
+    // Whether draftOf is worth asking: a format that can carry such a picture.
+    static bool mayHaveDraft(const Image& image);
     // Decodes into 8-bit sRGB RGBA; nullopt (never a crash) on broken or truncated data and
     // for pictures larger than the input cap.
     static std::optional<RgbaPixels> rasterizeImage(const Image& image);

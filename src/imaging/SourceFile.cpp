@@ -190,6 +190,12 @@ vips::VImage SourceFile::loadHeader(VipsFailOn failOn) const {
     throw vips::VError("unknown format");
 }
 
+vips::VImage SourceFile::loadPreviewPicture() const {
+    return vips::VImage::heifload_source(
+        source(),
+        vips::VImage::option()->set("thumbnail", true)->set("fail_on", VIPS_FAIL_ON_NONE));
+}
+
 vips::VImage SourceFile::thumbnail(int width, int height, VipsFailOn failOn) const {
     if (format_ == SourceFormat::Bmp) {
         return loadHeader(failOn).thumbnail_image(

@@ -43,6 +43,9 @@ public:
     vips::VImage loadHeader(VipsFailOn failOn) const;
     // Upright, stretched to exactly width x height, shrinking on load where the format can.
     vips::VImage thumbnail(int width, int height, VipsFailOn failOn) const;
+    // The small picture a HEIF or AVIF file may carry for previews, upright; the main picture
+    // when it carries none. Throws vips::VError.
+    vips::VImage loadPreviewPicture() const;
 
     // Reads up to size bytes at offset; fewer at the end of the file.
     std::vector<std::uint8_t> readAt(std::int64_t offset, std::size_t size) const;

@@ -41,8 +41,10 @@ private:
 };
 
 // Runs on the renderer's pool: scale from the source file, then decode.
-QImage renderScaled(const Image& picture, WholePixels size) {
-    const std::optional<Image> scaled = ImageTools::scaledTo(picture, size.width, size.height);
+// With draft, from the file's own small picture; a null image when it has none.
+QImage renderScaled(const Image& picture, WholePixels size, bool draft = false) {
+    std::optional<Image> scaled = ImageTools::scaledTo(picture, size.width, size.height);
+    if (scaled && draft) scaled = ImageTools::draftOf(*scaled);
     if (!scaled) return {};
     const std::optional<RgbaPixels> pixels = ImageTools::rasterizeImage(*scaled);
     if (!pixels) return {};
@@ -170,8 +172,16 @@ void PreviewController::startPreview(PreviewStart how) {
         renderer_->clear();
         return;
     }
-    renderer_->start(
-        [request = *request] { return renderScaled(request.picture, request.pixels); });
+    // A HEIF file's own small picture decodes in a few milliseconds, the picture itself in
+    // most of a second: the small one stands in until then.
+    PreviewRenderer::Job draft;
+    if (ImageTools::mayHaveDraft(request->picture)) {
+        draft = [request = *request] {
+            return renderScaled(request.picture, request.pixels, true);
+        };
+    }
+    renderer_->start([request = *request] { return renderScaled(request.picture, request.pixels); },
+                     std::move(draft));
 }
 
 void PreviewController::watchSelectedFile(const std::optional<std::string>& path) {

@@ -16,15 +16,30 @@ PreviewRenderer::~PreviewRenderer() {
     pool_.waitForDone();
 }
 
-void PreviewRenderer::start(Job job) {
+void PreviewRenderer::start(Job job, Job draft) {
     const std::uint64_t generation = latest_->fetch_add(1) + 1;
     setBusy(true);
-    pool_.start([this, generation, latest = latest_, job = std::move(job)] {
+    if (!draft) {
+        run(generation, std::move(job), {});
+    } else {
+        // One after the other: the rendering's decoders use every core already.
+        run(generation, std::move(draft), std::move(job));
+    }
+}
+
+// Runs job, then next (the rendering after its draft) unless overtaken.
+void PreviewRenderer::run(std::uint64_t generation, Job job, Job next) {
+    pool_.start([this, generation, latest = latest_, job = std::move(job),
+                 next = std::move(next)]() mutable {
         if (latest->load() != generation) return;
         const QImage image = job();
         if (latest->load() != generation) return;
+        const bool draft = static_cast<bool>(next);
+        if (draft) run(generation, std::move(next), {});
+        if (draft && image.isNull()) return;
         QMetaObject::invokeMethod(
-            this, [this, generation, image] { finish(generation, image); }, Qt::QueuedConnection);
+            this, [this, generation, image, draft] { finish(generation, image, draft); },
+            Qt::QueuedConnection);
     });
 }
 
@@ -35,9 +50,13 @@ void PreviewRenderer::clear() {
 
 bool PreviewRenderer::waitForJobs(int msecs) { return pool_.waitForDone(msecs); }
 
-void PreviewRenderer::finish(std::uint64_t generation, const QImage& image) {
-    if (latest_->load() != generation) return;
-    setBusy(false);
+void PreviewRenderer::finish(std::uint64_t generation, const QImage& image, bool draft) {
+    // A draft that ends after its rendering is never shown.
+    if (latest_->load() != generation || finished_ == generation) return;
+    if (!draft) {
+        finished_ = generation;
+        setBusy(false);
+    }
     emit rendered(image);
 }
 

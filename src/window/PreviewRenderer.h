@@ -27,7 +27,9 @@ public:
     explicit PreviewRenderer(QObject* parent = nullptr);
     ~PreviewRenderer() override;
 
-    void start(Job job);
+    // draft, when given, runs first and is shown until job ends: a quick stand-in for a slow
+    // rendering. A null draft is not shown; the renderer stays busy until job ends.
+    void start(Job job, Job draft = {});
     // Drops whatever is in flight; the preview shows nothing.
     void clear();
 
@@ -41,10 +43,12 @@ signals:
     void rendered(const QImage& image);
 
 private:
-    void finish(std::uint64_t generation, const QImage& image);
+    void run(std::uint64_t generation, Job job, Job next);
+    void finish(std::uint64_t generation, const QImage& image, bool draft);
     void setBusy(bool busy);
 
     std::shared_ptr<std::atomic<std::uint64_t>> latest_;
+    std::uint64_t finished_ = 0;  // the newest request whose rendering has been shown
     bool busy_ = false;
     QThreadPool pool_;  // last: destroyed (and waited for) first
 };

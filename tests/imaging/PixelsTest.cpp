@@ -91,6 +91,24 @@ TEST(Animation, TheFirstFrameOfAnAnimatedWebPIsThePicture) {
     EXPECT_LT(testing::meanDifference(*decoded, *expected), 0.01);
 }
 
+// A draft for the preview comes from the small picture a HEIF file carries, upright and
+// looking like the picture itself; a file without one, or whose own is the picture, has none.
+TEST(Draft, AHeifsOwnSmallPictureStandsInForIt) {
+    const std::string phone = testdata("ianare-exif-samples/iphone_13_pro_max.HEIC");
+    const Image scaled = testing::scaledImage(phone, 60, 80);  // stored sideways (irot)
+    const auto draft = ImageTools::draftOf(scaled);
+    ASSERT_TRUE(draft.has_value());
+    const auto drafted = ImageTools::rasterizeImage(*draft);
+    const auto full = ImageTools::rasterizeImage(scaled);
+    ASSERT_TRUE(drafted && full);
+    EXPECT_EQ(std::pair(drafted->width, drafted->height), std::pair(60, 80));
+    EXPECT_LT(testing::meanDifference(*drafted, *full), 3.0);
+    for (const char* none :
+         {"ianare-exif-samples/IMG_5195.HEIC", "ianare-exif-samples/jolla.jpg"}) {
+        EXPECT_FALSE(ImageTools::draftOf(testing::scaledImage(testdata(none), 60, 80))) << none;
+    }
+}
+
 // Stretched far flatter than the source: a reduction down beyond what libvips's Lanczos mask
 // holds (a factor of 333) while across it barely shrinks.
 TEST(Stretch, FarFlatterThanTheSourceIsWrittenAtItsSize) {

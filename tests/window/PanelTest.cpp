@@ -34,6 +34,30 @@ TEST(PreviewRendererTest, AnOvertakenRenderingIsNeverShown) {
     EXPECT_FALSE(renderer.isBusy());
 }
 
+// A draft is shown first and the rendering after it; the renderer is busy until the rendering
+// is shown. A null draft is not shown.
+TEST(PreviewRendererTest, ADraftStandsInUntilTheRenderingEnds) {
+    struct Row {
+        int draftWidth;
+        std::vector<int> shownWidths;
+        std::vector<bool> busyWhenShown;
+    };
+    for (const Row& row : {Row{1, {1, 2}, {true, false}}, Row{0, {2}, {false}}}) {
+        PreviewRenderer renderer;
+        std::vector<int> widths;
+        std::vector<bool> busy;
+        QObject::connect(&renderer, &PreviewRenderer::rendered, [&](const QImage& image) {
+            widths.push_back(image.width());
+            busy.push_back(renderer.isBusy());
+        });
+        renderer.start([] { return QImage(2, 1, QImage::Format_RGBA8888); },
+                       [&row] { return QImage(row.draftWidth, 1, QImage::Format_RGBA8888); });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !renderer.isBusy(); }, 10000));
+        EXPECT_EQ(widths, row.shownWidths);
+        EXPECT_EQ(busy, row.busyWhenShown);
+    }
+}
+
 // The labels and the preview size are the settings' own rules; this proves that they, the
 // preview and its description reach the window, that a file which cannot be read shows as no
 // selection, and that removing the row empties them.
