@@ -20,13 +20,13 @@ double lanczos3(double d) {
     return 3.0 * std::sin(pd) * std::sin(pd / 3.0) / (pd * pd);
 }
 
-// A column holds kRows * Bands lanes and room for one more pixel's spare sample, so that an
-// RGB pixel moves as one vector of four in and out.
+// A column holds kRows * Bands lanes and room for the spare samples of its last row, so that a
+// pixel moves as one vector of four in and out.
 template <int Bands>
 constexpr int kStride = HorizontalReducer::kRows* Bands + 4;
 
-// One RGB pixel of a row to four floats and back (the fourth a spare). With SSE2, which every
-// x86-64 has, these are a few instructions; elsewhere plain code.
+// One pixel of a row to four floats and back (for RGB the fourth a spare, for grey three). With
+// SSE2, which every x86-64 has, these are a few instructions; elsewhere plain code.
 #if defined(__SSE2__)
 template <std::size_t Bytes>
 void widenPixel(const std::uint8_t* from, float* to) {
@@ -62,8 +62,7 @@ void narrowPixel(const float* from, std::uint8_t* to) {
 
 // Rows of interleaved samples into columns, row r at lanes r * Bands, a strip of columns at a
 // time so that the strip stays in the first-level cache while every row adds to it. Rows are
-// filled in order, so the spare fourth sample an RGB pixel writes is overwritten by the next
-// row's.
+// filled in order, so the spare samples a pixel writes are overwritten by the next rows'.
 template <int Bands>
 void toColumns(const std::uint8_t* const* rows, int count, int width, float* columns) {
     constexpr int kStrip = 64;
@@ -72,16 +71,12 @@ void toColumns(const std::uint8_t* const* rows, int count, int width, float* col
         for (int r = 0; r < count; ++r) {
             const std::uint8_t* row = rows[r] + static_cast<std::ptrdiff_t>(left) * Bands;
             float* lane = columns + static_cast<std::ptrdiff_t>(left) * kStride<Bands> + r * Bands;
-            if constexpr (Bands == 3) {
-                // The row's last byte is its last pixel's: no fourth to read there.
-                const int whole = std::min(right, width - 1);
-                for (int x = left; x < whole; ++x, row += 3, lane += kStride<3>) {
-                    widenPixel<4>(row, lane);
-                }
-                if (whole < right) widenPixel<3>(row, lane);
-            } else {
-                for (int x = left; x < right; ++x) lane[(x - left) * kStride<1>] = row[x - left];
+            // The row's last byte is its last pixel's: no fourth to read there.
+            const int whole = Bands == 3 ? std::min(right, width - 1) : right;
+            for (int x = left; x < whole; ++x, row += Bands, lane += kStride<Bands>) {
+                widenPixel<Bands == 3 ? 4 : 1>(row, lane);
             }
+            if (whole < right) widenPixel<3>(row, lane);
         }
     }
 }
@@ -105,15 +100,11 @@ template <int Bands>
             for (int k = 0; k < kLanes; ++k) acc[k] += w * column[t * kStride<Bands> + k];
         }
         const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(x) * Bands;
-        if constexpr (Bands == 3) {
-            if (x + 1 < toWidth) {
-                for (int r = 0; r < count; ++r) narrowPixel<4>(acc + r * 3, rows[r] + at);
-            } else {
-                for (int r = 0; r < count; ++r) narrowPixel<3>(acc + r * 3, rows[r] + at);
-            }
+        if (Bands == 3 && x + 1 == toWidth) {
+            for (int r = 0; r < count; ++r) narrowPixel<3>(acc + r * 3, rows[r] + at);
         } else {
             for (int r = 0; r < count; ++r) {
-                rows[r][at] = static_cast<std::uint8_t>(std::clamp(acc[r] + 0.5F, 0.0F, 255.0F));
+                narrowPixel<Bands == 3 ? 4 : 1>(acc + r * Bands, rows[r] + at);
             }
         }
     }
